@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// The 8-bit code page for text without a byte-order mark: the ANSI code page on Windows,
+// Windows-1252 elsewhere. Its five unassigned bytes (81, 8D, 8F, 90, 9D) map to the
+// control characters of the same value, so any bytes survive a decode and an encode unchanged.
+namespace DefaultCodePage {
+
+// Never fails: every byte maps to one character.
+QString decode(QByteArrayView bytes);
+// A character that the code page cannot represent becomes "?".
+QByteArray encode(QStringView text);
+// True only where the code page is UTF-8 (a Windows system set to UTF-8).
+bool isUtf8();
+
+} // namespace DefaultCodePage

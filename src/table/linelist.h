@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStringList>
+
+class QByteArray;
+class QString;
+
+// How a loaded file's text was encoded, as its byte-order mark said.
+enum class TextEncoding {
+    DefaultCodePage, // no mark
+    Utf8,            // EF BB BF
+    Utf16LE,         // FF FE
+    Utf16BE,         // FE FF
+};
+
+// The lines of a text file and what loading them found out.
+struct LoadedLines
+{
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::DefaultCodePage;
+    // The text held a NUL character: it and everything after it are not in `lines`.
+    bool stoppedAtNul = false;
+};
+
+// Decodes a file's bytes (a byte-order mark decides, else the default code page; UTF-8 is
+// strict, an odd last UTF-16 byte is dropped) and cuts the text at CR LF, CR and LF.
+// Throws KalidorError on an invalid UTF-8 sequence after a UTF-8 mark.
+LoadedLines decodeLines(const QByteArray &bytes);
+
+// Reads the whole file and decodes it as decodeLines does.
+// Throws KalidorError when the file cannot be opened or read, naming the file and the reason.
+LoadedLines loadLines(const QString &path);
+
+// Index of the first line equal to `line` under the user's locale with case ignored, or -1.
+int findLine(const QStringList &lines, const QString &line);

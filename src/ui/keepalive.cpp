@@ -1,0 +1,18 @@
+#include "keepalive.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace KeepAlive {
+
+void processPendingEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void zeroSleep()
+{
+    QThread::yieldCurrentThread();
+}
+
+} // namespace KeepAlive
