@@ -1,0 +1,24 @@
+#include "specialcolorrecord.h"
+
+#include "listindexerror.h"
+
+QString specialColorRecord(const QStringList &fields, RecordForm form)
+{
+    constexpr qsizetype fieldCount = 4;
+    // The fields are read in order, so the first missing one is at the row's field count.
+    if (fields.size() < fieldCount)
+        throw ListIndexError(fields.size());
+
+    const QString &name = fields.at(0);
+    const QString &lightness = fields.at(1);
+    const QString &a = fields.at(2);
+    const QString &b = fields.at(3);
+    switch (form) {
+    case RecordForm::Csv:
+        return name + u',' + lightness + u',' + a + u',' + b;
+    case RecordForm::Legacy:
+        return QStringLiteral("SPOTCOLOR_NAME:") + name + QStringLiteral("; D50_LAB:") + lightness
+            + u',' + a + u',' + b;
+    }
+    Q_UNREACHABLE();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The two shapes of a special-colour record that the Delvane RIP reads.
+enum class RecordForm {
+    Csv, // name,L*,a*,b*
+    Legacy, // SPOTCOLOR_NAME:name; D50_LAB:L*,a*,b* (RIP version 7.1 and below)
+};
+
+// One record from the fields of a used row: the first four fields, copied unchanged (no
+// trimming, quoting or number parsing); further fields are ignored.
+// Throws ListIndexError for the first of the four fields that the row does not have.
+QString specialColorRecord(const QStringList &fields, RecordForm form);

@@ -1,0 +1,509 @@
+#include "database/databasewriter.h"
+#include "table/kalidorerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return file.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// The names in a folder, so that a test can see that no temporary file was left behind.
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Records of about `size` bytes in all: many short lines, as a large table gives.
+QStringList recordsOfSize(qsizetype size)
+{
+    QStringList records;
+    for (qsizetype written = 0; written < size;) {
+        records.append(u"KALIDOR %1,50.5,-10.25,20.75"_s.arg(records.size(), 6, 10, QChar(u'0')));
+        written += records.last().size() + 2;
+    }
+    return records;
+}
+
+// Lowers the largest file size this process may write, to make a disk that is full for it
+// alone; writes beyond the limit fail with EFBIG instead of killing the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+    bool isActive() const { return m_active; }
+
+private:
+    rlimit m_previous {};
+    void (*m_previousHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+// A small tmpfs of its own, unmounted again when the test ends.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const QString &folder)
+        : m_folder(QFile::encodeName(folder))
+    {
+        m_mounted = mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
+        if (!m_mounted)
+            m_error = QString::fromLocal8Bit(strerror(errno));
+    }
+    ~SmallFileSystem()
+    {
+        if (m_mounted)
+            umount(m_folder.constData());
+    }
+    SmallFileSystem(const SmallFileSystem &) = delete;
+    SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+
+    bool isMounted() const { return m_mounted; }
+    const QString &error() const { return m_error; }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+    QString m_error;
+};
+
+// Runs as another user for a while; root writes anywhere, so some failures need someone else.
+class OtherUser {
+public:
+    OtherUser()
+    {
+        if (geteuid() == 0)
+            m_switched = seteuid(nobody) == 0;
+    }
+    ~OtherUser()
+    {
+        if (m_switched && seteuid(0) != 0)
+            qFatal("could not become root again");
+    }
+    OtherUser(const OtherUser &) = delete;
+    OtherUser &operator=(const OtherUser &) = delete;
+
+    bool isNotRoot() const { return geteuid() != 0; }
+
+    static constexpr uid_t nobody = 65534;
+
+private:
+    bool m_switched = false;
+};
+
+QByteArray withCrLf(std::initializer_list<QByteArray> lines)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+const QByteArray utf8Mark("\xEF\xBB\xBF");
+
+} // namespace
+
+class TestDatabaseWriter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void encodeLines_data();
+    void encodeLines();
+    void save_data();
+    void save();
+    void appendTwice_data();
+    void appendTwice();
+    void symbolicLink_data();
+    void symbolicLink();
+    void failure_data();
+    void failure();
+    void fullDisk_data();
+    void fullDisk();
+    void directWriteInLockedFolder();
+};
+
+void TestDatabaseWriter::encodeLines_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QStringList records { u"KALIDOR 100 C,92.5,-5.2,70.1"_s, u"KALIDOR Ré,1,2,3"_s };
+    QTest::newRow("code page") << records << TextEncoding::DefaultCodePage
+                               << withCrLf(
+                                      { "KALIDOR 100 C,92.5,-5.2,70.1", "KALIDOR R\xE9,1,2,3" });
+    QTest::newRow("code page, empty lines kept") << QStringList { u""_s, u"a"_s,
+        u""_s } << TextEncoding::DefaultCodePage << QByteArray("\r\na\r\n\r\n");
+    QTest::newRow("code page, no line")
+        << QStringList {} << TextEncoding::DefaultCodePage << QByteArray();
+    QTest::newRow("code page, characters it lacks")
+        << QStringList { u"\u20AC \u4E2D \U0001F600 \u00A0|"_s } << TextEncoding::DefaultCodePage
+        << QByteArray("\x80 ? ? \xA0|\r\n");
+    QTest::newRow("UTF-8") << QStringList { u"\u00E9"_s, u"\u4E2D \U0001F600"_s }
+                           << TextEncoding::Utf8
+                           << utf8Mark + "\xC3\xA9\r\n\xE4\xB8\xAD \xF0\x9F\x98\x80\r\n";
+    QTest::newRow("UTF-8, no line") << QStringList {} << TextEncoding::Utf8 << utf8Mark;
+    QTest::newRow("UTF-16LE") << QStringList { u"A\u20AC"_s, u"\U0001F600"_s }
+                              << TextEncoding::Utf16LE
+                              << QByteArray::fromHex(
+                                     "fffe 4100 ac20 0d00 0a00 3dd8 00de 0d00 0a00");
+    QTest::newRow("UTF-16BE") << QStringList { u"A\u20AC"_s, u"\U0001F600"_s }
+                              << TextEncoding::Utf16BE
+                              << QByteArray::fromHex(
+                                     "feff 0041 20ac 000d 000a d83d de00 000d 000a");
+}
+
+void TestDatabaseWriter::encodeLines()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QByteArray, expected);
+
+    QCOMPARE(::encodeLines(lines, encoding), expected);
+}
+
+void TestDatabaseWriter::save_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("existing"); // nullopt: no file yet
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QStringList records { u"KALIDOR 1,10,-1,2"_s, u"KALIDOR \u00C9,3,4,5"_s };
+    const QByteArray recordBytes = withCrLf({ "KALIDOR 1,10,-1,2", "KALIDOR \xC9,3,4,5" });
+    const QByteArray recordUtf8 = withCrLf({ "KALIDOR 1,10,-1,2", "KALIDOR \xC3\x89,3,4,5" });
+    const auto none = std::optional<QByteArray>();
+
+    QTest::newRow("new file") << none << records << false << recordBytes;
+    QTest::newRow("existing file replaced")
+        << std::optional(QByteArray("old line\r\n")) << records << false << recordBytes;
+    QTest::newRow("existing UTF-8 file replaced in the code page")
+        << std::optional(utf8Mark + "old\r\n") << records << false << recordBytes;
+    QTest::newRow("no record, new file") << none << QStringList {} << false << QByteArray();
+    QTest::newRow("no record, existing file emptied")
+        << std::optional(QByteArray("old\r\n")) << QStringList {} << false << QByteArray();
+
+    QTest::newRow("append, missing file") << none << records << true << recordBytes;
+    QTest::newRow("append, LF ends and none after the last line")
+        << std::optional(QByteArray("KALIDOR A,1,2,3\nKALIDOR B,4,5,6")) << records << true
+        << withCrLf({ "KALIDOR A,1,2,3", "KALIDOR B,4,5,6" }) + recordBytes;
+    QTest::newRow("append, empty last line")
+        << std::optional(QByteArray("KALIDOR A,1,2,3\n\n")) << records << true
+        << withCrLf({ "KALIDOR A,1,2,3", "" }) + recordBytes;
+    QTest::newRow("append, CR ends") << std::optional(QByteArray("a\rb\r")) << records << true
+                                     << withCrLf({ "a", "b" }) + recordBytes;
+    QTest::newRow("append, empty file")
+        << std::optional(QByteArray()) << records << true << recordBytes;
+    QTest::newRow("append, no record")
+        << std::optional(QByteArray("a\nb")) << QStringList {} << true << withCrLf({ "a", "b" });
+
+    QByteArray upperHalf;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        upperHalf += char(byte);
+    QTest::newRow("append, no mark, bytes 80 to FF kept")
+        << std::optional(upperHalf + "\r\n" + upperHalf) << records << true
+        << withCrLf({ upperHalf, upperHalf }) + recordBytes;
+
+    QTest::newRow("append, UTF-8 with mark")
+        << std::optional(utf8Mark + "\xE4\xB8\xAD\r\n") << records << true
+        << utf8Mark + withCrLf({ "\xE4\xB8\xAD" }) + recordUtf8;
+    QTest::newRow("append, UTF-8 mark alone")
+        << std::optional(utf8Mark) << records << true << utf8Mark + recordUtf8;
+    QTest::newRow("append, UTF-8 keeps what the code page lacks")
+        << std::optional(utf8Mark) << QStringList { u"KALIDOR \u4E2D \U0001F600,1,2,3"_s } << true
+        << utf8Mark + "KALIDOR \xE4\xB8\xAD \xF0\x9F\x98\x80,1,2,3\r\n";
+    QTest::newRow("append, UTF-16LE with mark")
+        << std::optional(QByteArray::fromHex("fffe 4100 0a00 2d4e")) << QStringList { u"K\u00C9"_s }
+        << true << QByteArray::fromHex("fffe 4100 0d00 0a00 2d4e 0d00 0a00 4b00 c900 0d00 0a00");
+    QTest::newRow("append, UTF-16BE with mark")
+        << std::optional(QByteArray::fromHex("feff 0041 000d 000a 4e2d"))
+        << QStringList { u"K\u00C9"_s } << true
+        << QByteArray::fromHex("feff 0041 000d 000a 4e2d 000d 000a 004b 00c9 000d 000a");
+}
+
+void TestDatabaseWriter::save()
+{
+    QFETCH(std::optional<QByteArray>, existing);
+    QFETCH(QStringList, records);
+    QFETCH(bool, append);
+    QFETCH(QByteArray, expected);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"KALIDOR_Color_Database.csv"_s);
+    if (existing)
+        QVERIFY(writeFile(path, *existing));
+
+    saveDatabase(path, records, append);
+
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
+}
+
+void TestDatabaseWriter::appendTwice_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("existing"); // nullopt: no file yet
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray records = withCrLf({ "KALIDOR \xC9,1,2,3", "KALIDOR 2,4,5,6" });
+    QTest::newRow("missing file") << std::optional<QByteArray>() << records + records;
+    QTest::newRow("code page") << std::optional(QByteArray("old")) << "old\r\n" + records + records;
+    const QByteArray recordsUtf16
+        = QByteArray::fromHex("4b00 4100 4c00 4900 4400 4f00 5200 2000 c900 2c00"
+                              "3100 2c00 3200 2c00 3300 0d00 0a00"
+                              "4b00 4100 4c00 4900 4400 4f00 5200 2000 3200 2c00"
+                              "3400 2c00 3500 2c00 3600 0d00 0a00");
+    QTest::newRow("UTF-16LE") << std::optional(QByteArray::fromHex("fffe"))
+                              << QByteArray::fromHex("fffe") + recordsUtf16 + recordsUtf16;
+}
+
+void TestDatabaseWriter::appendTwice()
+{
+    QFETCH(std::optional<QByteArray>, existing);
+    QFETCH(QByteArray, expected);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"specialColors"_s);
+    if (existing)
+        QVERIFY(writeFile(path, *existing));
+    const QStringList records { u"KALIDOR \u00C9,1,2,3"_s, u"KALIDOR 2,4,5,6"_s };
+
+    saveDatabase(path, records, true);
+    saveDatabase(path, records, true);
+
+    QCOMPARE(readAll(path), expected);
+}
+
+void TestDatabaseWriter::symbolicLink_data()
+{
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("replace") << false << QByteArray("KALIDOR 1,2,3,4\r\n");
+    QTest::newRow("append") << true << QByteArray("old\r\nKALIDOR 1,2,3,4\r\n");
+}
+
+void TestDatabaseWriter::symbolicLink()
+{
+    QFETCH(bool, append);
+    QFETCH(QByteArray, expected);
+
+    const QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"store"_s));
+    const QString target = dir.filePath(u"store/database.csv"_s);
+    const QString link = dir.filePath(u"link.csv"_s);
+    QVERIFY(writeFile(target, "old\n"));
+    QVERIFY(QFile::link(target, link));
+
+    saveDatabase(link, { u"KALIDOR 1,2,3,4"_s }, append);
+
+    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    QCOMPARE(readAll(target), expected);
+    QCOMPARE(entries(dir.filePath(u"store"_s)), QStringList { u"database.csv"_s });
+}
+
+enum class Target {
+    UnderRegularFile, // the folder named in the path is a file
+    Folder,
+    DeviceFull,
+    ReadOnlyFile,
+    InvalidUtf8AfterMark,
+    NulCharacter,
+    Utf16WithoutMark,
+};
+
+void TestDatabaseWriter::failure_data()
+{
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<QString>("reason");
+
+    for (const bool append : { false, true }) {
+        const char *mode = append ? "append" : "replace";
+        QTest::addRow("under a regular file, %s", mode)
+            << Target::UnderRegularFile << append << u"Not a directory"_s;
+        QTest::addRow("folder, %s", mode) << Target::Folder << append << u"it is a folder"_s;
+        QTest::addRow("/dev/full, %s", mode)
+            << Target::DeviceFull << append << u"it is not a regular file"_s;
+        QTest::addRow("read-only file, %s", mode)
+            << Target::ReadOnlyFile << append << u"the file is read-only"_s;
+    }
+    QTest::newRow("invalid UTF-8 after a mark")
+        << Target::InvalidUtf8AfterMark << true << u"Invalid UTF-8 sequence at byte offset 5"_s;
+    QTest::newRow("NUL character") << Target::NulCharacter << true << u"NUL character"_s;
+    QTest::newRow("UTF-16 without a mark")
+        << Target::Utf16WithoutMark << true << u"NUL character"_s;
+}
+
+void TestDatabaseWriter::failure()
+{
+    QFETCH(Target, target);
+    QFETCH(bool, append);
+    QFETCH(QString, reason);
+
+    const QTemporaryDir dir;
+    QString path = dir.filePath(u"database.csv"_s);
+    QString watched = path; // what must be unchanged afterwards
+    QByteArray before;
+    switch (target) {
+    case Target::UnderRegularFile:
+        before = "a regular file\r\n";
+        path = watched + u"/database.csv"_s;
+        break;
+    case Target::Folder:
+        QVERIFY(QDir(dir.path()).mkdir(u"database.csv"_s));
+        break;
+    case Target::DeviceFull:
+        path = watched = u"/dev/full"_s;
+        break;
+    case Target::ReadOnlyFile:
+        before = "KALIDOR A,1,2,3\r\n";
+        break;
+    case Target::InvalidUtf8AfterMark:
+        before = utf8Mark + "ab\xC3\x28\r\n";
+        break;
+    case Target::NulCharacter:
+        before = QByteArray("KALIDOR A,1,2,3\r\nKALIDOR\0B,4,5,6\r\n", 34);
+        break;
+    case Target::Utf16WithoutMark:
+        before = QByteArray("K\0A\0\r\0\n\0", 8);
+        break;
+    }
+    if (!before.isEmpty())
+        QVERIFY(writeFile(watched, before));
+    if (target == Target::ReadOnlyFile)
+        QVERIFY(
+            QFile::setPermissions(watched, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QStringList folderBefore = entries(QFileInfo(watched).path());
+    struct stat statBefore { };
+    QCOMPARE(stat(QFile::encodeName(watched).constData(), &statBefore), 0);
+
+    try {
+        saveDatabase(path, { u"KALIDOR 1,2,3,4"_s }, append);
+        QFAIL("the save must fail");
+    } catch (const KalidorError &error) {
+        QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
+        QVERIFY2(error.text().contains(reason), qPrintable(error.text()));
+    }
+
+    struct stat statAfter { };
+    QCOMPARE(stat(QFile::encodeName(watched).constData(), &statAfter), 0);
+    QCOMPARE(statAfter.st_mode, statBefore.st_mode);
+    QCOMPARE(statAfter.st_ino, statBefore.st_ino);
+    if (S_ISREG(statAfter.st_mode))
+        QCOMPARE(readAll(watched), before);
+    QCOMPARE(entries(QFileInfo(watched).path()), folderBefore);
+}
+
+void TestDatabaseWriter::fullDisk_data()
+{
+    QTest::addColumn<bool>("ownFileSystem"); // else a file size limit of 8 KiB
+    QTest::addColumn<int>("oldSize");
+    QTest::addColumn<int>("newSize");
+
+    // A large write goes straight to the file and comes back short; a small one waits in the
+    // buffer and fails when it is flushed.
+    QTest::newRow("size limit, large write") << false << 30000 << 40000;
+    QTest::newRow("size limit, buffered write") << false << 30000 << 12000;
+    QTest::newRow("64 KiB tmpfs, large write") << true << 30000 << 40000;
+    QTest::newRow("64 KiB tmpfs, buffered write") << true << 56000 << 12000;
+}
+
+void TestDatabaseWriter::fullDisk()
+{
+    QFETCH(bool, ownFileSystem);
+    QFETCH(int, oldSize);
+    QFETCH(int, newSize);
+
+    const QTemporaryDir dir;
+    std::optional<SmallFileSystem> fileSystem;
+    if (ownFileSystem) {
+        fileSystem.emplace(dir.path());
+        if (!fileSystem->isMounted())
+            QSKIP(qPrintable(u"cannot mount a tmpfs here (%1)"_s.arg(fileSystem->error())));
+    }
+    const QString path = dir.filePath(u"KALIDOR_Color_Database.csv"_s);
+    const QByteArray before = withCrLf({ QByteArray(oldSize - 2, 'x') });
+    QVERIFY(writeFile(path, before));
+
+    try {
+        std::optional<FileSizeLimit> limit;
+        if (!ownFileSystem) {
+            limit.emplace(8192);
+            QVERIFY(limit->isActive());
+        }
+        saveDatabase(path, recordsOfSize(newSize), false);
+        QFAIL("the save must fail");
+    } catch (const KalidorError &error) {
+        QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
+    }
+
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
+}
+
+void TestDatabaseWriter::directWriteInLockedFolder()
+{
+    // A folder where no file can be added, holding a file that anyone may write.
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"database.csv"_s);
+    QVERIFY(writeFile(path, "old\r\n"));
+    constexpr QFile::Permissions readAndWrite = QFile::ReadOwner | QFile::WriteOwner
+        | QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    constexpr QFile::Permissions readAndEnter = QFile::ReadOwner | QFile::ExeOwner
+        | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(path, readAndWrite));
+    QVERIFY(QFile::setPermissions(dir.path(), readAndEnter));
+    const auto unlock = qScopeGuard([&dir] {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    {
+        const OtherUser user;
+        if (!user.isNotRoot())
+            QSKIP("root can add files anywhere, and this process cannot become another user");
+        saveDatabase(path, { u"KALIDOR 1,2,3,4"_s }, true);
+    }
+    QCOMPARE(readAll(path), QByteArray("old\r\nKALIDOR 1,2,3,4\r\n"));
+    QCOMPARE(entries(dir.path()), QStringList { u"database.csv"_s });
+}
+
+QTEST_APPLESS_MAIN(TestDatabaseWriter)
+#include "tst_databasewriter.moc"
