@@ -1,0 +1,101 @@
+#include "readcxf3file.h"
+
+#include "table/colourtable.h"
+#include "table/cxf3/xmldocument.h"
+#include "table/kalidorerror.h"
+#include "table/loopobserver.h"
+#include "table/progressschedule.h"
+
+#include <QString>
+
+namespace {
+
+QString describeProblem(XmlNode::ValueProblem problem, const QString &element)
+{
+    switch (problem) {
+    case XmlNode::ValueProblem::Missing:
+        return QStringLiteral("no %1 in its first ColorCIELab").arg(element);
+    case XmlNode::ValueProblem::Empty:
+        return QStringLiteral("%1 is empty").arg(element);
+    case XmlNode::ValueProblem::SeveralNodes:
+        return QStringLiteral("%1 holds more than one node").arg(element);
+    case XmlNode::ValueProblem::NotText:
+        return QStringLiteral("%1 holds markup instead of text").arg(element);
+    case XmlNode::ValueProblem::None:
+        break;
+    }
+    return QString();
+}
+
+// One of L, A and B of a colour object; the error names the object and its line, since
+// a library may hold thousands of them.
+QString labValue(const XmlNode &object, const XmlNode &colorValues, const XmlNode &lab,
+    const QString &element, const QString &objectName, const QString &path)
+{
+    const XmlNode::Value value = lab.value(element);
+    if (value.problem == XmlNode::ValueProblem::None)
+        return value.text;
+    QString what;
+    if (!colorValues.exists())
+        what = QStringLiteral("no ColorValues");
+    else if (!lab.exists())
+        what = QStringLiteral("no ColorCIELab in its first ColorValues");
+    else
+        what = describeProblem(value.problem, element);
+    throw KalidorError(QStringLiteral("%1: line %2: colour object \"%3\": %4")
+                           .arg(path)
+                           .arg(object.line())
+                           .arg(objectName, what));
+}
+
+} // namespace
+
+void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer)
+{
+    // A failed read leaves its tree behind; never let a later read work on that one.
+    document.deactivate();
+    document.setFileName(QString());
+    document.setFileName(path);
+    document.activate();
+
+    const XmlNode collection
+        = document.rootElement().childElement(u"Resources").childElement(u"ObjectCollection");
+
+    observer.beginProgress();
+    observer.processPendingEvents();
+    observer.yieldSlice();
+
+    const int count = collection.childCount();
+    ProgressSchedule schedule(count);
+    observer.appendRow(ColourTable::headerLine());
+
+    const QString l = QStringLiteral("L");
+    const QString a = QStringLiteral("A");
+    const QString b = QStringLiteral("B");
+    const QChar tab = u'\t';
+    for (int i = 0; i < count; ++i) {
+        const XmlNode object = collection.child(i);
+        // Without a Name there is no row, and so no progress check and no yield either:
+        // a passed-over child at an update point leaves the indicator where it is.
+        if (!object.isElement() || !object.hasAttribute(u"Name"))
+            continue;
+        const QString name = object.attribute(u"Name");
+        const XmlNode colorValues = object.childElement(u"ColorValues");
+        const XmlNode lab = colorValues.childElement(u"ColorCIELab");
+        const QString lValue = labValue(object, colorValues, lab, l, name, path);
+        const QString aValue = labValue(object, colorValues, lab, a, name, path);
+        const QString bValue = labValue(object, colorValues, lab, b, name, path);
+        observer.appendRow(name + tab + lValue + tab + aValue + tab + bValue);
+
+        if (schedule.isDue(i)) {
+            observer.setProgressWidth(ProgressSchedule::width(i, collection.childCount()));
+            schedule.advance();
+            observer.processPendingEvents();
+        }
+        observer.yieldSlice();
+    }
+
+    observer.endProgress();
+    document.deactivate();
+    document.setFileName(QString());
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+class LoopObserver;
+class QString;
+class XmlDocument;
+
+// Turns the CxF3 file at `path` into colour table lines through `observer`: the header
+// line, then "name\tL\tA\tB" for every element of Resources/ObjectCollection that has a
+// Name attribute, with the values of its first ColorValues/ColorCIELab as written. Drives
+// the progress indicator about twenty times per read and keeps the host responsive.
+// `document` is loaded afresh from `path` and is inactive with no file name after success.
+// Throws KalidorError when the file cannot be read or parsed, or an object lacks an L, A
+// or B value; rows already appended stay and the progress indicator is not ended.
+void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer);

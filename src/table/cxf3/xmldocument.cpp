@@ -1,0 +1,37 @@
+#include "xmldocument.h"
+
+#include "table/cxf3/xmlfileparser.h"
+#include "table/cxf3/xmltree.h"
+#include "table/kalidorerror.h"
+
+XmlDocument::XmlDocument() = default;
+
+XmlDocument::~XmlDocument() = default;
+
+void XmlDocument::setFileName(const QString &fileName)
+{
+    if (fileName == m_fileName)
+        return;
+    deactivate();
+    m_fileName = fileName;
+}
+
+void XmlDocument::activate()
+{
+    if (!m_tree)
+        m_tree = parseXmlFile(m_fileName);
+}
+
+void XmlDocument::deactivate()
+{
+    m_tree.reset();
+}
+
+XmlNode XmlDocument::rootElement() const
+{
+    if (!m_tree)
+        throw KalidorError(QStringLiteral("%1: the XML document is not loaded").arg(m_fileName));
+    if (!m_tree->hasRootElement())
+        throw KalidorError(QStringLiteral("%1: the XML document holds no element").arg(m_fileName));
+    return XmlNode(m_tree.get(), m_tree->rootElement());
+}

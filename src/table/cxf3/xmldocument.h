@@ -1,0 +1,38 @@
+#pragma once
+
+#include "table/cxf3/xmlnode.h"
+
+#include <QString>
+
+#include <memory>
+
+class XmlTree;
+
+// An XML file by name and, while active, its parsed tree. Nodes taken from it stay valid
+// until it is deactivated or given another file name.
+class XmlDocument {
+public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(const XmlDocument &) = delete;
+    XmlDocument &operator=(const XmlDocument &) = delete;
+
+    const QString &fileName() const { return m_fileName; }
+    // Naming another file drops the tree of the one before; the same name changes nothing.
+    void setFileName(const QString &fileName);
+
+    bool isActive() const { return m_tree != nullptr; }
+    // Loads and parses the named file (see parseXmlFile) unless already active.
+    // Throws KalidorError when the file cannot be read or parsed; the document then stays
+    // inactive.
+    void activate();
+    // Drops the tree.
+    void deactivate();
+
+    // Throws KalidorError when the document is not active or holds no element.
+    XmlNode rootElement() const;
+
+private:
+    QString m_fileName;
+    std::unique_ptr<XmlTree> m_tree;
+};
