@@ -96,10 +96,8 @@ void writeAtomically(const QString &path, const QByteArray &bytes)
         reason = file.errorString();
     }
     if (!reason.isEmpty()) {
+        // The temporary file is then removed when `file` goes out of scope.
         file.cancelWriting();
-        // Committing a cancelled file removes the temporary file; it also closes a file that is
-        // written directly, which QSaveFile's destructor would otherwise delete.
-        file.commit();
         failSave(path, reason);
     }
     if (!file.commit())

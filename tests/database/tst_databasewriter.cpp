@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <optional>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -106,7 +108,8 @@ private:
     QString m_error;
 };
 
-// Runs as another user for a while; root writes anywhere, so some failures need someone else.
+// Runs as nobody while it lives, when the process is root: root may add files to any folder,
+// so a folder that refuses a temporary file needs someone else.
 class OtherUser {
 public:
     OtherUser()
@@ -158,6 +161,7 @@ private slots:
     void failure();
     void fullDisk_data();
     void fullDisk();
+    void directWriteInLockedFolder_data();
     void directWriteInLockedFolder();
 };
 
@@ -480,8 +484,21 @@ void TestDatabaseWriter::fullDisk()
     QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
 }
 
+void TestDatabaseWriter::directWriteInLockedFolder_data()
+{
+    QTest::addColumn<int>("newSize");
+    QTest::addColumn<bool>("fits"); // else a file size limit of 8 KiB stops the write
+
+    QTest::newRow("written") << 100 << true;
+    QTest::newRow("large write on a full disk") << 40000 << false;
+    QTest::newRow("buffered write on a full disk") << 12000 << false;
+}
+
 void TestDatabaseWriter::directWriteInLockedFolder()
 {
+    QFETCH(int, newSize);
+    QFETCH(bool, fits);
+
     // A folder where no file can be added, holding a file that anyone may write.
     const QTemporaryDir dir;
     const QString path = dir.filePath(u"database.csv"_s);
@@ -495,13 +512,34 @@ void TestDatabaseWriter::directWriteInLockedFolder()
     const auto unlock = qScopeGuard([&dir] {
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
+
+    const QStringList records = recordsOfSize(newSize);
+    std::optional<QString> error;
     {
         const OtherUser user;
         if (!user.isNotRoot())
             QSKIP("root can add files anywhere, and this process cannot become another user");
-        saveDatabase(path, { u"KALIDOR 1,2,3,4"_s }, true);
+        std::optional<FileSizeLimit> limit;
+        if (!fits) {
+            limit.emplace(8192);
+            QVERIFY(limit->isActive());
+        }
+        try {
+            saveDatabase(path, records, true);
+        } catch (const KalidorError &caught) {
+            error = caught.text();
+        }
     }
-    QCOMPARE(readAll(path), QByteArray("old\r\nKALIDOR 1,2,3,4\r\n"));
+
+    // Without a temporary file the old content is gone once writing starts; what is left is a
+    // failure to report, and the file itself.
+    if (fits) {
+        QVERIFY2(!error, qPrintable(error.value_or(QString())));
+        QCOMPARE(readAll(path), "old\r\n" + records.join(u"\r\n"_s).toLatin1() + "\r\n");
+    } else {
+        QVERIFY(error);
+        QVERIFY2(error->contains(QDir::toNativeSeparators(path)), qPrintable(*error));
+    }
     QCOMPARE(entries(dir.path()), QStringList { u"database.csv"_s });
 }
 
