@@ -1,0 +1,57 @@
+#include "generalerrorhandler.h"
+
+#include "messagebox.h"
+#include "table/kalidorerror.h"
+
+namespace GeneralErrorHandler {
+
+namespace {
+
+QString ownText(const std::exception &error)
+{
+    if (const auto *kalidorError = dynamic_cast<const KalidorError *>(&error))
+        return kalidorError->text();
+    return QString::fromUtf8(error.what());
+}
+
+// Follows std::nested_exception links to the innermost error.
+QString innermostText(const std::exception &error)
+{
+    try {
+        std::rethrow_if_nested(error);
+    } catch (const std::exception &inner) {
+        return innermostText(inner);
+    } catch (...) {
+        return {};
+    }
+    return ownText(error);
+}
+
+QString chosenText(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &escaped) {
+        const QString inner = innermostText(escaped);
+        return inner.isEmpty() ? ownText(escaped) : inner;
+    } catch (...) {
+        return QStringLiteral("Unexpected error");
+    }
+}
+
+} // namespace
+
+QString displayText(std::exception_ptr error)
+{
+    QString text = chosenText(error);
+    if (!text.isEmpty() && text.back() > u'.')
+        text += u'.';
+    return text;
+}
+
+void report(std::exception_ptr error)
+{
+    showMessageBox(nullptr, MessageKind::Error, displayText(error));
+}
+
+} // namespace GeneralErrorHandler

@@ -1,0 +1,279 @@
+#include "unitKalidorTabbed.h"
+
+#include "app/browse.h"
+#include "app/helpdocument.h"
+#include "generalerrorhandler.h"
+#include "keepalive.h"
+#include "progressindicator.h"
+#include "qtwindowdialogs.h"
+#include "tabcontrol.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSizeGrip>
+#include <QTabBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor blue(0x00, 0x00, 0xFF);
+const QColor indigo(0x4B, 0x00, 0x82);
+const QColor midnightBlue(0x19, 0x19, 0x70);
+const QColor dimGrey(0x69, 0x69, 0x69);
+
+constexpr int toolBarHeight = 48;
+constexpr int helpButtonRightMargin = 49;
+constexpr int appendBoxNarrowWidth = 72;
+constexpr int appendBoxWideWidth = 300;
+// The views start below the row of buttons on each page.
+constexpr int viewTop = 56;
+
+const QString titleText
+    = QStringLiteral("KALIDOR to Delvane Color Database Builder") + QString(16, u' ');
+
+template<class Control>
+Control *makeControl(QWidget *parent, const QString &name)
+{
+    auto *control = new Control(parent);
+    control->setObjectName(name);
+    return control;
+}
+
+void makeBold(QWidget *widget)
+{
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    widget->setPalette(palette);
+}
+
+// A page whose view fills it below the row of controls and follows its edges.
+void placeView(QWidget *page, QPlainTextEdit *view)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, viewTop, 0, 0);
+    layout->addWidget(view);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+}
+
+} // namespace
+
+TTabbedForm::TTabbedForm(std::unique_ptr<WindowDialogs> dialogs, QWidget *parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<QtWindowDialogs>(this))
+{
+    setObjectName(QStringLiteral("TabbedForm"));
+    setWindowTitle(QString());
+    resize(609, 616);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    createToolBar();
+    TabControl1 = makeControl<TabControl>(this, QStringLiteral("TabControl1"));
+    layout->addWidget(HeaderToolBar);
+    layout->addWidget(TabControl1, 1);
+    createFirstPage();
+    createSecondPage();
+    TabItem3 = makeControl<QWidget>(TabControl1, QStringLiteral("TabItem3"));
+    TabItem4 = makeControl<QWidget>(TabControl1, QStringLiteral("TabItem4"));
+    TabControl1->addTab(TabItem3, QStringLiteral("TabItem3"));
+    TabControl1->addTab(TabItem4, QStringLiteral("TabItem4"));
+    TabControl1->setTabVisible(2, false);
+    TabControl1->setTabVisible(3, false);
+    makeBold(TabControl1->tabBar());
+    TabControl1->tabBar()->setTabTextColor(0, midnightBlue);
+    TabControl1->tabBar()->setTabTextColor(1, dimGrey);
+
+    RectangleProgress = makeControl<ProgressIndicator>(this, QStringLiteral("RectangleProgress"));
+    RectangleProgress->move(176, 112);
+    RectangleProgress->hide();
+
+    setTabOrders();
+    connectHandlers();
+    FormCreate();
+}
+
+TTabbedForm::~TTabbedForm() = default;
+
+void TTabbedForm::createToolBar()
+{
+    HeaderToolBar = makeControl<QWidget>(this, QStringLiteral("HeaderToolBar"));
+    HeaderToolBar->setFixedHeight(toolBarHeight);
+
+    ToolBarLabel = makeControl<QLabel>(HeaderToolBar, QStringLiteral("ToolBarLabel"));
+    ToolBarLabel->setText(titleText);
+    ToolBarLabel->setAlignment(Qt::AlignCenter);
+    ToolBarLabel->setTextFormat(Qt::PlainText);
+    // Let the window shrink below the title's width: the title is clipped, never elided.
+    ToolBarLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ToolBarLabel->setToolTip(
+        QStringLiteral("Converts a KALIDOR Color Table to a CSV file for use by Delvane"));
+    makeBold(ToolBarLabel);
+    setTextColour(ToolBarLabel, blue);
+    auto *toolBarLayout = new QVBoxLayout(HeaderToolBar);
+    toolBarLayout->setContentsMargins(0, 0, 0, 0);
+    toolBarLayout->addWidget(ToolBarLabel);
+
+    btnHelp = makeControl<QPushButton>(HeaderToolBar, QStringLiteral("btnHelp"));
+    btnHelp->setText(QStringLiteral("Help"));
+    btnHelp->setGeometry(480, 14, 80, 22);
+    makeBold(btnHelp);
+    setTextColour(btnHelp, indigo);
+    btnHelp->raise();
+}
+
+void TTabbedForm::createFirstPage()
+{
+    TabItem1 = makeControl<QWidget>(TabControl1, QStringLiteral("TabItem1"));
+    TabControl1->addTab(TabItem1, QStringLiteral("Read Kalidor File"));
+
+    btnOpenKalidorFile = makeControl<QPushButton>(TabItem1, QStringLiteral("btnOpenKalidorFile"));
+    btnOpenKalidorFile->setText(QStringLiteral("Open Kalidor File"));
+    btnOpenKalidorFile->setGeometry(16, 16, 121, 22);
+    makeBold(btnOpenKalidorFile);
+
+    labelRealKalidorFileName
+        = makeControl<QLabel>(TabItem1, QStringLiteral("labelRealKalidorFileName"));
+    labelRealKalidorFileName->setText(QStringLiteral("labelRealKalidorFileName"));
+    labelRealKalidorFileName->setGeometry(40, 472, 465, 17);
+    labelRealKalidorFileName->hide();
+
+    labelKalidorFileName = makeControl<QLabel>(TabItem1, QStringLiteral("labelKalidorFileName"));
+    labelKalidorFileName->setTextFormat(Qt::PlainText);
+    labelKalidorFileName->move(176, 19);
+    labelKalidorFileName->setText(QStringLiteral("Kalidor File Name"));
+    labelKalidorFileName->adjustSize();
+
+    memoKalidor = makeControl<QPlainTextEdit>(TabItem1, QStringLiteral("memoKalidor"));
+    memoKalidor->setReadOnly(true);
+    memoKalidor->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    memoKalidor->setUndoRedoEnabled(false);
+    memoKalidor->setCornerWidget(new QSizeGrip(memoKalidor));
+    placeView(TabItem1, memoKalidor);
+}
+
+void TTabbedForm::createSecondPage()
+{
+    TabItem2 = makeControl<QWidget>(TabControl1, QStringLiteral("TabItem2"));
+    TabControl1->addTab(TabItem2, QStringLiteral("Build Delvane File"));
+
+    buttonConvertDelvane = makeControl<QPushButton>(TabItem2, QStringLiteral("buttonConvertDelvane"));
+    buttonConvertDelvane->setText(QStringLiteral("Convert to Delvane File"));
+    buttonConvertDelvane->setGeometry(16, 16, 153, 22);
+    buttonConvertDelvane->setEnabled(false);
+    makeBold(buttonConvertDelvane);
+
+    CheckBoxCSV = makeControl<QCheckBox>(TabItem2, QStringLiteral("CheckBoxCSV"));
+    CheckBoxCSV->setText(QStringLiteral("Create Delvane CSV"));
+    CheckBoxCSV->setGeometry(189, 16, 159, 19);
+    CheckBoxCSV->setChecked(true);
+    CheckBoxCSV->setToolTip(QStringLiteral("Uncheck for Delvane Version 7.1 and below"));
+    makeBold(CheckBoxCSV);
+    setTextColour(CheckBoxCSV, blue);
+
+    CheckBoxAppend = makeControl<QCheckBox>(TabItem2, QStringLiteral("CheckBoxAppend"));
+    CheckBoxAppend->setText(QStringLiteral("Append"));
+    CheckBoxAppend->setGeometry(362, 16, appendBoxNarrowWidth, 19);
+    makeBold(CheckBoxAppend);
+    setTextColour(CheckBoxAppend, blue);
+
+    labelDelvaneColorFile = makeControl<QLabel>(TabItem2, QStringLiteral("labelDelvaneColorFile"));
+    labelDelvaneColorFile->setTextFormat(Qt::PlainText);
+    labelDelvaneColorFile->move(188, 35);
+    labelDelvaneColorFile->setText(QStringLiteral("KALIDOR_Color_Database.csv"));
+    labelDelvaneColorFile->adjustSize();
+
+    memoDelvaneSpecialColors
+        = makeControl<QPlainTextEdit>(TabItem2, QStringLiteral("memoDelvaneSpecialColors"));
+    placeView(TabItem2, memoDelvaneSpecialColors);
+}
+
+void TTabbedForm::setTabOrders()
+{
+    setTabOrder(btnHelp, TabControl1);
+    setTabOrder(btnOpenKalidorFile, memoKalidor);
+    setTabOrder(buttonConvertDelvane, memoDelvaneSpecialColors);
+    setTabOrder(memoDelvaneSpecialColors, CheckBoxCSV);
+    setTabOrder(CheckBoxCSV, CheckBoxAppend);
+}
+
+void TTabbedForm::connectHandlers()
+{
+    connect(btnHelp, &QPushButton::clicked, this, [this] { guarded(&TTabbedForm::btnHelpClick); });
+    connect(TabControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index == TabControl1->indexOf(TabItem2) && TabControl1->isTabEnabled(index))
+            guarded(&TTabbedForm::TabItem2Click);
+    });
+    CheckBoxCSV->installEventFilter(this);
+    CheckBoxAppend->installEventFilter(this);
+}
+
+void TTabbedForm::guarded(void (TTabbedForm::*handler)())
+{
+    try {
+        (this->*handler)();
+    } catch (...) {
+        m_dialogs->showMessage(MessageKind::Error,
+            GeneralErrorHandler::displayText(std::current_exception()));
+    }
+}
+
+bool TTabbedForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == CheckBoxCSV || watched == CheckBoxAppend) {
+        if (event->type() == QEvent::Enter)
+            guarded(&TTabbedForm::CheckBoxAppendMouseEnter);
+        else if (event->type() == QEvent::Leave)
+            guarded(&TTabbedForm::CheckBoxAppendMouseLeave);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TTabbedForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    btnHelp->move(width() - helpButtonRightMargin - btnHelp->width(), btnHelp->y());
+}
+
+void TTabbedForm::FormCreate()
+{
+    TabControl1->setCurrentWidget(TabItem1);
+    memoKalidor->viewport()->update();
+}
+
+void TTabbedForm::TabItem2Click()
+{
+    RectangleProgress->hide();
+}
+
+void TTabbedForm::CheckBoxAppendMouseEnter()
+{
+    KeepAlive::zeroSleep();
+    labelDelvaneColorFile->hide();
+    CheckBoxAppend->setText(QStringLiteral("Check to add data to an existing file"));
+    CheckBoxAppend->resize(appendBoxWideWidth, CheckBoxAppend->height());
+}
+
+void TTabbedForm::CheckBoxAppendMouseLeave()
+{
+    CheckBoxAppend->setText(QStringLiteral("Append"));
+    CheckBoxAppend->resize(appendBoxNarrowWidth, CheckBoxAppend->height());
+    labelDelvaneColorFile->show();
+}
+
+void TTabbedForm::btnHelpClick()
+{
+    TMisc::Open(helpDocumentUrl().toString());
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "windowdialogs.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class ProgressIndicator;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class TabControl;
+
+
+// The program's one window. A tool bar with the title and the Help button, and two pages:
+// "Read Kalidor File" opens a colour table into a read-only view, "Build Delvane File"
+// turns it into special-colour records and saves them. Controls carry the names the rest of
+// the program and its tests know them by (also their objectName); other members use m_.
+class TTabbedForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Without `dialogs` the window uses Qt's real file dialogs and message boxes.
+    explicit TTabbedForm(std::unique_ptr<WindowDialogs> dialogs = nullptr, QWidget *parent = nullptr);
+    ~TTabbedForm() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createToolBar();
+    void createFirstPage();
+    void createSecondPage();
+    void setTabOrders();
+    void connectHandlers();
+
+    // Runs a handler; an error that escapes it goes to the general error handler, and the
+    // handler is abandoned where it failed.
+    void guarded(void (TTabbedForm::*handler)());
+
+    void FormCreate();
+    void TabItem2Click();
+    void CheckBoxAppendMouseEnter();
+    void CheckBoxAppendMouseLeave();
+    void btnHelpClick();
+
+    std::unique_ptr<WindowDialogs> m_dialogs;
+
+    QWidget *HeaderToolBar = nullptr;
+    QLabel *ToolBarLabel = nullptr;
+    QPushButton *btnHelp = nullptr;
+    TabControl *TabControl1 = nullptr;
+    QWidget *TabItem1 = nullptr;
+    QWidget *TabItem2 = nullptr;
+    QWidget *TabItem3 = nullptr;
+    QWidget *TabItem4 = nullptr;
+    QPushButton *btnOpenKalidorFile = nullptr;
+    QLabel *labelRealKalidorFileName = nullptr;
+    QLabel *labelKalidorFileName = nullptr;
+    QPlainTextEdit *memoKalidor = nullptr;
+    QPushButton *buttonConvertDelvane = nullptr;
+    QCheckBox *CheckBoxCSV = nullptr;
+    QCheckBox *CheckBoxAppend = nullptr;
+    QLabel *labelDelvaneColorFile = nullptr;
+    QPlainTextEdit *memoDelvaneSpecialColors = nullptr;
+    ProgressIndicator *RectangleProgress = nullptr;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ui/windowdialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+// Dialogs that answer from a script instead of asking, and remember what they were asked.
+class ScriptedDialogs : public WindowDialogs
+{
+public:
+    struct Message
+    {
+        MessageKind kind;
+        QString text;
+    };
+
+    std::optional<QString> chooseKalidorFile() override
+    {
+        ++openDialogRuns;
+        return takeNext(openAnswers);
+    }
+
+    std::optional<QString> chooseDelvaneColorFile(const QString &fileName) override
+    {
+        offeredSaveNames.append(fileName);
+        return takeNext(saveAnswers);
+    }
+
+    void showMessage(MessageKind kind, const QString &text) override
+    {
+        messages.append({ kind, text });
+        if (onMessage)
+            onMessage();
+    }
+
+    // Answers for the coming dialogs, in order; nothing means "cancelled".
+    QList<std::optional<QString>> openAnswers;
+    QList<std::optional<QString>> saveAnswers;
+    // Runs while a message is "shown", as the nested loop of a real box would.
+    std::function<void()> onMessage;
+
+    int openDialogRuns = 0;
+    QStringList offeredSaveNames;
+    QList<Message> messages;
+
+private:
+    static std::optional<QString> takeNext(QList<std::optional<QString>> &answers)
+    {
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+};
