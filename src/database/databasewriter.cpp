@@ -28,12 +28,12 @@ QByteArray utf16Bytes(const QString &text, TextEncoding encoding)
             .arg(QDir::toNativeSeparators(path), reason));
 }
 
-[[noreturn]] void failAppend(const QString &path, const QString &reason)
+// `reason` names the file.
+[[noreturn]] void failAppend(const QString &reason)
 {
-    throw KalidorError(
-        QStringLiteral("The special-colour database \"%1\" could not be appended to, so it was "
-                       "left as it was: %2.")
-            .arg(QDir::toNativeSeparators(path), reason));
+    throw KalidorError(QStringLiteral("The special-colour database could not be appended to, so "
+                                      "it was left as it was: %1.")
+                           .arg(reason));
 }
 
 // Whether an existing file must not be replaced. isWritable() asks access(), which lets root
@@ -53,7 +53,7 @@ void checkTarget(const QString &path, const QFileInfo &target)
         failSave(path, QStringLiteral("it is a folder"));
     if (!target.exists())
         return;
-    // Replacing a device or a pipe with a regular file would destroy it.
+    // QSaveFile would rename a regular file over a device or a pipe, which destroys it.
     if (!target.isFile())
         failSave(path, QStringLiteral("it is not a regular file"));
     if (isReadOnly(target))
@@ -66,10 +66,11 @@ LoadedLines loadExisting(const QString &path)
     try {
         loaded = loadLines(path);
     } catch (const KalidorError &error) {
-        failAppend(path, error.text());
+        failAppend(error.text());
     }
     if (loaded.stoppedAtNul)
-        failAppend(path, QStringLiteral("it holds a NUL character, so it cannot be read in full"));
+        failAppend(QStringLiteral("%1 holds a NUL character, so it cannot be read in full")
+                       .arg(QDir::toNativeSeparators(path)));
     return loaded;
 }
 
@@ -88,12 +89,12 @@ void writeAtomically(const QString &path, const QByteArray &bytes)
     QString reason;
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
-        reason = QStringLiteral("only %1 of %2 bytes could be written (%3)")
+        // Qt has no error text for a short write; a full disk is the usual cause.
+        reason = QStringLiteral("only %1 of %2 bytes could be written, the disk may be full")
                      .arg(qMax<qint64>(written, 0))
-                     .arg(bytes.size())
-                     .arg(file.errorString());
+                     .arg(bytes.size());
     } else if (!file.flush()) {
-        reason = file.errorString();
+        reason = QStringLiteral("the last bytes could not be written, the disk may be full");
     }
     if (!reason.isEmpty()) {
         // The temporary file is then removed when `file` goes out of scope.
