@@ -339,6 +339,16 @@ void TestLineList::findLine_data()
                               << -1;
         row("empty list") << locale << QStringList() << header << -1;
     }
+    // Only the system's collation sees through canonical equivalence and width variants; the C
+    // locale's comparison folds case alone.
+    const QStringList composed { QStringLiteral(u"KALIDOR \u00C5RHUS") };
+    const QString decomposed = QStringLiteral(u"kalidor a\u030Arhus");
+    const QStringList fullWidth { QStringLiteral(u"\uFF2E\uFF21\uFF2D\uFF25") };
+    QTest::newRow("C, decomposed ring is another text") << "C" << composed << decomposed << -1;
+    QTest::newRow("en_US, decomposed ring is the same text")
+        << "en_US" << composed << decomposed << 0;
+    QTest::newRow("C, full-width letters differ") << "C" << fullWidth << "name" << -1;
+    QTest::newRow("en_US, full-width letters are variants") << "en_US" << fullWidth << "name" << 0;
 }
 
 void TestLineList::findLine()
