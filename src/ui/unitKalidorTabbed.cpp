@@ -2,17 +2,27 @@
 
 #include "app/browse.h"
 #include "app/helpdocument.h"
+#include "database/buildspecialcolors.h"
+#include "database/databasewriter.h"
 #include "generalerrorhandler.h"
 #include "keepalive.h"
+#include "messages.h"
 #include "progressindicator.h"
 #include "qtwindowdialogs.h"
+#include "table/cxf3/readcxf3file.h"
+#include "table/filetype.h"
+#include "table/linelist.h"
 #include "tabcontrol.h"
+#include "viewlines.h"
+#include "viewloopobserver.h"
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSizeGrip>
 #include <QTabBar>
 #include <QUrl>
@@ -24,6 +34,7 @@ const QColor blue(0x00, 0x00, 0xFF);
 const QColor indigo(0x4B, 0x00, 0x82);
 const QColor midnightBlue(0x19, 0x19, 0x70);
 const QColor dimGrey(0x69, 0x69, 0x69);
+const QColor forestGreen(0x22, 0x8B, 0x22);
 
 constexpr int toolBarHeight = 48;
 constexpr int helpButtonRightMargin = 49;
@@ -67,11 +78,19 @@ void placeView(QWidget *page, QPlainTextEdit *view)
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
+// A label that is sized to its one line of text.
+void setLabelText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->adjustSize();
+}
+
 } // namespace
 
 TTabbedForm::TTabbedForm(std::unique_ptr<WindowDialogs> dialogs, QWidget *parent)
     : QWidget(parent)
     , m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<QtWindowDialogs>(this))
+    , m_saveFileName(QStringLiteral("specialColors"))
 {
     setObjectName(QStringLiteral("TabbedForm"));
     setWindowTitle(QString());
@@ -153,8 +172,7 @@ void TTabbedForm::createFirstPage()
     labelKalidorFileName = makeControl<QLabel>(TabItem1, QStringLiteral("labelKalidorFileName"));
     labelKalidorFileName->setTextFormat(Qt::PlainText);
     labelKalidorFileName->move(176, 19);
-    labelKalidorFileName->setText(QStringLiteral("Kalidor File Name"));
-    labelKalidorFileName->adjustSize();
+    setLabelText(labelKalidorFileName, QStringLiteral("Kalidor File Name"));
 
     memoKalidor = makeControl<QPlainTextEdit>(TabItem1, QStringLiteral("memoKalidor"));
     memoKalidor->setReadOnly(true);
@@ -192,8 +210,7 @@ void TTabbedForm::createSecondPage()
     labelDelvaneColorFile = makeControl<QLabel>(TabItem2, QStringLiteral("labelDelvaneColorFile"));
     labelDelvaneColorFile->setTextFormat(Qt::PlainText);
     labelDelvaneColorFile->move(188, 35);
-    labelDelvaneColorFile->setText(QStringLiteral("KALIDOR_Color_Database.csv"));
-    labelDelvaneColorFile->adjustSize();
+    setLabelText(labelDelvaneColorFile, QStringLiteral("KALIDOR_Color_Database.csv"));
 
     memoDelvaneSpecialColors
         = makeControl<QPlainTextEdit>(TabItem2, QStringLiteral("memoDelvaneSpecialColors"));
@@ -212,6 +229,10 @@ void TTabbedForm::setTabOrders()
 void TTabbedForm::connectHandlers()
 {
     connect(btnHelp, &QPushButton::clicked, this, [this] { guarded(&TTabbedForm::btnHelpClick); });
+    connect(btnOpenKalidorFile, &QPushButton::clicked, this,
+        [this] { guarded(&TTabbedForm::btnOpenKalidorFileClick); });
+    connect(buttonConvertDelvane, &QPushButton::clicked, this,
+        [this] { guarded(&TTabbedForm::buttonConvertDelvaneClick); });
     connect(TabControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
         if (index == TabControl1->indexOf(TabItem2) && TabControl1->isTabEnabled(index))
             guarded(&TTabbedForm::TabItem2Click);
@@ -276,4 +297,157 @@ void TTabbedForm::CheckBoxAppendMouseLeave()
 void TTabbedForm::btnHelpClick()
 {
     TMisc::Open(helpDocumentUrl().toString());
+}
+
+void TTabbedForm::btnOpenKalidorFileClick()
+{
+    // Reading a CxF3 file lets events run; a second opening would pull the table from under it.
+    if (m_opening)
+        return;
+    const QScopedValueRollback opening(m_opening, true);
+
+    KeepAlive::zeroSleep();
+    memoKalidor->clear();
+    setTableAvailable(false);
+    KeepAlive::processPendingEvents();
+
+    const std::optional<QString> chosen = m_dialogs->chooseKalidorFile();
+    if (!chosen) {
+        KeepAlive::zeroSleep();
+        return;
+    }
+    const QString path = *chosen;
+
+    try {
+        // A path that names no file is not recognised, like a file that matches neither test.
+        QString tag = QString(FileTypeTag::error);
+        if (QFileInfo(path).isFile()) {
+            RectangleProgress->show();
+            const LoadedLines loaded = loadLines(path);
+            tag = DetectFileType(loaded.lines);
+            if (tag == FileTypeTag::textFile)
+                ViewLines::replace(memoKalidor, loaded.lines);
+            else if (tag == FileTypeTag::cxf3)
+                ReadCxF3File(path);
+        }
+        if (tag == FileTypeTag::error) {
+            showTableUnavailable();
+        } else {
+            setLabelText(labelRealKalidorFileName, path);
+            setLabelText(labelKalidorFileName, QFileInfo(path).fileName());
+            setTableAvailable(true);
+            buttonConvertDelvane->setEnabled(true);
+        }
+        KeepAlive::zeroSleep();
+        labelKalidorFileName->show();
+        RectangleProgress->hide();
+    } catch (...) {
+        memoKalidor->clear();
+        TabControl1->setTabEnabled(TabControl1->indexOf(TabItem2), false);
+        m_dialogs->showMessage(MessageKind::Information, Messages::inputFileError());
+        setLabelText(labelKalidorFileName, QString());
+        labelKalidorFileName->show();
+        RectangleProgress->hide();
+    }
+}
+
+void TTabbedForm::ReadCxF3File(const QString &path)
+{
+    ViewLoopObserver observer(memoKalidor, RectangleProgress, labelKalidorFileName);
+    ::ReadCxF3File(XMLDocument_CxF, path, observer);
+}
+
+void TTabbedForm::showTableUnavailable()
+{
+    setLabelText(labelKalidorFileName, QString());
+    memoKalidor->clear();
+    setTableAvailable(false);
+}
+
+void TTabbedForm::setTableAvailable(bool available)
+{
+    const int index = TabControl1->indexOf(TabItem2);
+    TabControl1->setTabEnabled(index, available);
+    TabControl1->tabBar()->setTabTextColor(index, available ? forestGreen : dimGrey);
+}
+
+void TTabbedForm::buttonConvertDelvaneClick()
+{
+    // The conversion lets events run; a second one would empty the records under it.
+    if (m_converting)
+        return;
+    const QScopedValueRollback converting(m_converting, true);
+
+    if (ViewLines::isEmpty(memoKalidor)) {
+        m_dialogs->showMessage(MessageKind::Error, Messages::kalidorFileNotSelected());
+        return;
+    }
+    memoDelvaneSpecialColors->clear();
+    KeepAlive::processPendingEvents();
+    KeepAlive::zeroSleep();
+    if (CheckBoxCSV->isChecked())
+        m_saveFileName = QStringLiteral("KALIDOR_Color_Database.csv");
+    BuildSpecialColors();
+}
+
+void TTabbedForm::BuildSpecialColors()
+{
+    RectangleProgress->show();
+    RectangleProgress->setBarWidth(0);
+    labelDelvaneColorFile->hide();
+    CheckBoxCSV->hide();
+    CheckBoxAppend->hide();
+    KeepAlive::processPendingEvents();
+    KeepAlive::zeroSleep();
+
+    const RecordForm form = CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
+    try {
+        // Thousands of programmatic inserts are no edit of the operator's to undo.
+        memoDelvaneSpecialColors->setUndoRedoEnabled(false);
+        ViewLoopObserver observer(memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
+        ::BuildSpecialColors(ViewLines::lines(memoKalidor), form, observer);
+    } catch (...) {
+        // A row that cannot be converted ends the run; put the controls back before the
+        // error is reported, so that the operator can go on.
+        memoDelvaneSpecialColors->setUndoRedoEnabled(true);
+        RectangleProgress->hide();
+        labelDelvaneColorFile->show();
+        showConvertControls();
+        throw;
+    }
+    memoDelvaneSpecialColors->setUndoRedoEnabled(true);
+    RectangleProgress->hide();
+    KeepAlive::processPendingEvents();
+    KeepAlive::zeroSleep();
+
+    saveSpecialColors();
+}
+
+void TTabbedForm::saveSpecialColors()
+{
+    const std::optional<QString> chosen = m_dialogs->chooseDelvaneColorFile(m_saveFileName);
+    if (!chosen) {
+        KeepAlive::zeroSleep();
+        labelDelvaneColorFile->show();
+        KeepAlive::processPendingEvents();
+        showConvertControls();
+        return;
+    }
+    m_saveFileName = *chosen;
+
+    try {
+        saveDatabase(*chosen, ViewLines::lines(memoDelvaneSpecialColors), CheckBoxAppend->isChecked());
+        setLabelText(labelDelvaneColorFile, *chosen);
+    } catch (...) {
+        m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError());
+    }
+    labelDelvaneColorFile->show();
+    KeepAlive::processPendingEvents();
+    showConvertControls();
+}
+
+void TTabbedForm::showConvertControls()
+{
+    CheckBoxCSV->show();
+    CheckBoxAppend->show();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "table/cxf3/xmldocument.h"
 #include "windowdialogs.h"
 
 #include <QWidget>
@@ -47,8 +48,27 @@ private:
     void CheckBoxAppendMouseEnter();
     void CheckBoxAppendMouseLeave();
     void btnHelpClick();
+    void btnOpenKalidorFileClick();
+    void buttonConvertDelvaneClick();
+
+    // Reads the CxF3 file at `path` into the table view.
+    void ReadCxF3File(const QString &path);
+    // Builds one record per used row of the table view into the output view, then saves them.
+    void BuildSpecialColors();
+    void saveSpecialColors();
+    // Ends an opening without a usable table: empty view, second tab unavailable, no file name.
+    void showTableUnavailable();
+    void setTableAvailable(bool available);
+    void showConvertControls();
 
     std::unique_ptr<WindowDialogs> m_dialogs;
+    // The file name the save dialog offers next.
+    QString m_saveFileName;
+    // Set while a handler that lets events run is at work, so that a second press is ignored.
+    bool m_opening = false;
+    bool m_converting = false;
+
+    XmlDocument XMLDocument_CxF;
 
     QWidget *HeaderToolBar = nullptr;
     QLabel *ToolBarLabel = nullptr;

@@ -22,6 +22,8 @@ public:
     std::optional<QString> chooseKalidorFile() override
     {
         ++openDialogRuns;
+        if (onOpenDialog)
+            onOpenDialog();
         return takeNext(openAnswers);
     }
 
@@ -41,7 +43,9 @@ public:
     // Answers for the coming dialogs, in order; nothing means "cancelled".
     QList<std::optional<QString>> openAnswers;
     QList<std::optional<QString>> saveAnswers;
-    // Runs while a message is "shown", as the nested loop of a real box would.
+    // Run while the open dialog or a message is "shown", as the nested loop of a real
+    // dialog would.
+    std::function<void()> onOpenDialog;
     std::function<void()> onMessage;
 
     int openDialogRuns = 0;

@@ -1,0 +1,264 @@
+#include "windowfixture.h"
+
+#include "ui/messages.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+const QByteArray textTable = "# exported colours\r\n"
+                             "# second comment\r\n"
+                             "Name\tL*\ta*\tb*\r\n"
+                             "KALIDOR 100 C\t92.5\t-5.2\t70.1\r\n"
+                             "KALIDOR 200 C\t50\t\xA0"
+                             "60\t20\r\n";
+
+QByteArray cxf3File(int objects, bool lastMissesL = false)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
+                     " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+                     "<cc:Resources><cc:ObjectCollection>\n";
+    for (int i = 1; i <= objects; ++i) {
+        const bool withL = !(lastMissesL && i == objects);
+        xml += "<cc:Object Name=\"KALIDOR " + QByteArray::number(i)
+            + "\"><cc:ColorValues><cc:ColorCIELab>"
+            + (withL ? "<cc:L>" + QByteArray::number(i) + ".5</cc:L>" : QByteArray())
+            + "<cc:A>-1</cc:A><cc:B> 2 </cc:B></cc:ColorCIELab></cc:ColorValues></cc:Object>\n";
+    }
+    return xml + "</cc:ObjectCollection></cc:Resources></cc:CxF>\n";
+}
+
+// The button's own state: a disabled tab page disables it only for as long as the page is.
+bool convertEnabled(const WindowFixture &window)
+{
+    return window.child<QPushButton>("buttonConvertDelvane")
+        ->isEnabledTo(window.child<QWidget>("TabItem2"));
+}
+
+} // namespace
+
+class TestOpenWorkflow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void textTableIsShownUnchanged();
+    void cxf3FileBecomesTableLines();
+    void notRecognisedFileEndsWithoutMessage_data();
+    void notRecognisedFileEndsWithoutMessage();
+    void unreadableFileShowsInputError_data();
+    void unreadableFileShowsInputError();
+    void cancelAfterSuccessEmptiesView();
+    void secondFileReplacesFirst();
+    void secondPressWhileReadingCxf3IsIgnored();
+
+private:
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    void open(WindowFixture &window, const QString &file) const;
+    void verifyTableUnavailable(WindowFixture &window) const;
+
+    QTemporaryDir m_dir;
+};
+
+void TestOpenWorkflow::init()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestOpenWorkflow::open(WindowFixture &window, const QString &file) const
+{
+    window.dialogs->openAnswers.append(file);
+    window.press("btnOpenKalidorFile");
+}
+
+void TestOpenWorkflow::verifyTableUnavailable(WindowFixture &window) const
+{
+    auto *tabs = window.child<QTabWidget>("TabControl1");
+    QVERIFY(window.lines("memoKalidor").isEmpty());
+    QVERIFY(!tabs->isTabEnabled(1));
+    QCOMPARE(tabs->tabBar()->tabTextColor(1), QColor(0xFF696969));
+    QVERIFY(!window.child<QWidget>("RectangleProgress")->isVisible());
+}
+
+void TestOpenWorkflow::textTableIsShownUnchanged()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("table.txt"), textTable);
+    open(window, path("table.txt"));
+
+    QCOMPARE(window.lines("memoKalidor"),
+        QStringList({ "# exported colours", "# second comment", "Name\tL*\ta*\tb*",
+            "KALIDOR 100 C\t92.5\t-5.2\t70.1",
+            QStringLiteral("KALIDOR 200 C\t50\t\u00A060\t20") }));
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QStringLiteral("table.txt"));
+    QVERIFY(window.child<QLabel>("labelKalidorFileName")->isVisible());
+    QCOMPARE(window.child<QLabel>("labelRealKalidorFileName")->text(), path("table.txt"));
+    auto *tabs = window.child<QTabWidget>("TabControl1");
+    QVERIFY(tabs->isTabEnabled(1));
+    QCOMPARE(tabs->tabBar()->tabTextColor(1), QColor(0xFF228B22));
+    QVERIFY(convertEnabled(window));
+    QVERIFY(!window.child<QWidget>("RectangleProgress")->isVisible());
+    QVERIFY(window.dialogs->messages.isEmpty());
+}
+
+void TestOpenWorkflow::cxf3FileBecomesTableLines()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("colours.cxf"), cxf3File(3));
+    open(window, path("colours.cxf"));
+
+    QCOMPARE(window.lines("memoKalidor"),
+        QStringList({ "Name\tL*\ta*\tb*", "KALIDOR 1\t1.5\t-1\t2", "KALIDOR 2\t2.5\t-1\t2",
+            "KALIDOR 3\t3.5\t-1\t2" }));
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QStringLiteral("colours.cxf"));
+    QVERIFY(window.child<QLabel>("labelKalidorFileName")->isVisible());
+    QVERIFY(window.child<QTabWidget>("TabControl1")->isTabEnabled(1));
+    QVERIFY(convertEnabled(window));
+    QVERIFY(!window.child<QWidget>("RectangleProgress")->isVisible());
+    QVERIFY(window.dialogs->messages.isEmpty());
+
+    // The same file again reads the same lines: nothing is left over from the first read.
+    open(window, path("colours.cxf"));
+    QCOMPARE(window.lines("memoKalidor").size(), 4);
+}
+
+void TestOpenWorkflow::notRecognisedFileEndsWithoutMessage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("plain text") << QByteArray("just some notes\n") << true;
+    QTest::newRow("empty file") << QByteArray() << true;
+    QTest::newRow("root start tag on one line with further attributes")
+        << QByteArray("<?xml version=\"1.0\"?>\n<cc:CxF "
+                      "xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\" a=\"b\">\n</cc:CxF>\n")
+        << true;
+    QTest::newRow("path that names no file") << QByteArray() << false;
+}
+
+void TestOpenWorkflow::notRecognisedFileEndsWithoutMessage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, exists);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("table.txt"), textTable);
+    open(window, path("table.txt"));
+
+    if (exists)
+        writeBytes(path("other.txt"), bytes);
+    open(window, path("other.txt"));
+
+    verifyTableUnavailable(window);
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QString());
+    QVERIFY(window.child<QLabel>("labelKalidorFileName")->isVisible());
+    // The last recognised file and the convert button are left as they were.
+    QCOMPARE(window.child<QLabel>("labelRealKalidorFileName")->text(), path("table.txt"));
+    QVERIFY(convertEnabled(window));
+    QVERIFY(window.dialogs->messages.isEmpty());
+}
+
+void TestOpenWorkflow::unreadableFileShowsInputError_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("invalid UTF-8 after a mark")
+        << QByteArray("\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC3\x28\r\n") << "bad.txt";
+    QTest::newRow("CxF3 object without L") << cxf3File(3, true) << "bad.cxf";
+    QTest::newRow("CxF3 file that is not well-formed")
+        << QByteArray("<?xml version=\"1.0\"?>\n"
+                      "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
+                      "><cc:Resources>\n")
+        << "broken.cxf";
+}
+
+void TestOpenWorkflow::unreadableFileShowsInputError()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    const QString file = m_dir.filePath(name);
+    writeBytes(file, bytes);
+    open(window, file);
+
+    verifyTableUnavailable(window);
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    QCOMPARE(window.dialogs->messages.first().kind, MessageKind::Information);
+    QCOMPARE(window.dialogs->messages.first().text, Messages::inputFileError());
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QString());
+    QVERIFY(window.child<QLabel>("labelKalidorFileName")->isVisible());
+    QCOMPARE(window.child<QLabel>("labelRealKalidorFileName")->text(),
+        QStringLiteral("labelRealKalidorFileName"));
+    QVERIFY(!convertEnabled(window));
+}
+
+void TestOpenWorkflow::cancelAfterSuccessEmptiesView()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("table.txt"), textTable);
+    open(window, path("table.txt"));
+
+    window.dialogs->openAnswers.append(std::nullopt);
+    window.press("btnOpenKalidorFile");
+
+    verifyTableUnavailable(window);
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QStringLiteral("table.txt"));
+    QVERIFY(convertEnabled(window));
+    QVERIFY(window.dialogs->messages.isEmpty());
+}
+
+void TestOpenWorkflow::secondFileReplacesFirst()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("colours.cxf"), cxf3File(2));
+    writeBytes(path("table.txt"), textTable);
+    open(window, path("colours.cxf"));
+    open(window, path("table.txt"));
+
+    QCOMPARE(window.lines("memoKalidor").size(), 5);
+    QCOMPARE(window.lines("memoKalidor").first(), QStringLiteral("# exported colours"));
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QStringLiteral("table.txt"));
+}
+
+void TestOpenWorkflow::secondPressWhileReadingCxf3IsIgnored()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("colours.cxf"), cxf3File(100));
+    window.dialogs->openAnswers.append(path("colours.cxf"));
+    window.dialogs->openAnswers.append(path("colours.cxf"));
+
+    // Fires once the file is chosen, while the reader lets events run.
+    bool pressedDuringRead = false;
+    window.dialogs->onOpenDialog = [&] {
+        window.dialogs->onOpenDialog = nullptr;
+        QTimer::singleShot(0, [&] {
+            pressedDuringRead = window.child<QWidget>("RectangleProgress")->isVisible();
+            window.press("btnOpenKalidorFile");
+        });
+    };
+    window.press("btnOpenKalidorFile");
+
+    QVERIFY(pressedDuringRead);
+    QCOMPARE(window.dialogs->openDialogRuns, 1);
+    QCOMPARE(window.lines("memoKalidor").size(), 101);
+}
+
+QTEST_MAIN(TestOpenWorkflow)
+#include "tst_openworkflow.moc"

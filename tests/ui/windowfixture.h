@@ -1,0 +1,62 @@
+#pragma once
+
+#include "scripteddialogs.h"
+
+#include "ui/unitKalidorTabbed.h"
+#include "ui/viewlines.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <memory>
+
+// A shown main window whose dialogs answer from a script.
+class WindowFixture
+{
+public:
+    WindowFixture()
+    {
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogs = scripted.get();
+        form = std::make_unique<TTabbedForm>(std::move(scripted));
+        form->show();
+        exposed = QTest::qWaitForWindowExposed(form.get());
+    }
+
+    template<class T>
+    T *child(const char *name) const
+    {
+        auto *found = form->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+
+    QStringList lines(const char *view) const
+    {
+        return ViewLines::lines(child<QPlainTextEdit>(view));
+    }
+
+    // Presses the button named `name` as the operator would.
+    void press(const char *name) const;
+
+    ScriptedDialogs *dialogs = nullptr;
+    std::unique_ptr<TTabbedForm> form;
+    bool exposed = false;
+};
+
+inline void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return file.readAll();
+}
