@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QSet>
 #include <QString>
 #include <QStringDecoder>
 
@@ -102,6 +103,10 @@ public:
         XML_SetCommentHandler(parser, &TreeBuilder::comment);
         XML_SetProcessingInstructionHandler(parser, &TreeBuilder::processingInstruction);
         XML_SetSkippedEntityHandler(parser, &TreeBuilder::skippedEntity);
+        XML_SetXmlDeclHandler(parser, &TreeBuilder::xmlDeclaration);
+        XML_SetStartDoctypeDeclHandler(parser, &TreeBuilder::startDoctype);
+        XML_SetEntityDeclHandler(parser, &TreeBuilder::entityDeclaration);
+        XML_SetNotStandaloneHandler(parser, &TreeBuilder::notStandalone);
         XML_SetExternalEntityRefHandler(parser, &TreeBuilder::externalEntity);
         XML_SetUnknownEncodingHandler(parser, &TreeBuilder::unknownEncoding, this);
         XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -205,6 +210,8 @@ private:
     void onStartElement(const char *name, const char **atts)
     {
         flushText();
+        if (m_entitiesMayBeSkipped && !m_standalone && atts[0])
+            checkAttributeReferences();
         const std::size_t firstBinding = m_bindings.size();
         for (const char **att = atts; *att; att += 2) {
             const char *attName = att[0];
@@ -315,6 +322,69 @@ private:
         });
     }
 
+    // Expat leaves out a reference to an undeclared entity in an attribute value without a
+    // word when the document has a DTD part it does not read. Such a reference must fail like
+    // one in text, so the start tag is searched as written; only documents with an external
+    // DTD or parameter entity references pay for that.
+    void checkAttributeReferences()
+    {
+        int offset = 0;
+        int size = 0;
+        const char *context = XML_GetInputContext(m_parser, &offset, &size);
+        const int length = XML_GetCurrentByteCount(m_parser);
+        if (!context || length <= 0 || offset + length > size)
+            return;
+        const QByteArrayView raw(context + offset, length);
+        QByteArray tag;
+        if (raw.size() >= 2 && raw[0] == '\0')
+            tag = QStringDecoder(QStringConverter::Utf16BE)(raw).operator QString().toUtf8();
+        else if (raw.size() >= 2 && raw[1] == '\0')
+            tag = QStringDecoder(QStringConverter::Utf16LE)(raw).operator QString().toUtf8();
+        else
+            tag = raw.toByteArray();
+        for (qsizetype amp = tag.indexOf('&'); amp >= 0; amp = tag.indexOf('&', amp + 1)) {
+            const qsizetype semicolon = tag.indexOf(';', amp);
+            if (semicolon < 0 || tag[amp + 1] == '#')
+                continue;
+            const QByteArray entity = tag.mid(amp + 1, semicolon - amp - 1);
+            static const QByteArrayList predefined { "lt", "gt", "amp", "quot", "apos" };
+            if (!predefined.contains(entity) && !m_entityNames.contains(entity)) {
+                m_failure = QStringLiteral("the entity \"%1\" is not defined")
+                                .arg(QString::fromUtf8(entity));
+                XML_StopParser(m_parser, XML_FALSE);
+                return;
+            }
+        }
+    }
+
+    static void XMLCALL xmlDeclaration(
+        void *userData, const XML_Char *, const XML_Char *, int standalone)
+    {
+        static_cast<TreeBuilder *>(userData)->m_standalone = standalone == 1;
+    }
+
+    static void XMLCALL startDoctype(
+        void *userData, const XML_Char *, const XML_Char *systemId, const XML_Char *, int)
+    {
+        if (systemId)
+            static_cast<TreeBuilder *>(userData)->m_entitiesMayBeSkipped = true;
+    }
+
+    static int XMLCALL notStandalone(void *userData)
+    {
+        static_cast<TreeBuilder *>(userData)->m_entitiesMayBeSkipped = true;
+        return XML_STATUS_OK;
+    }
+
+    static void XMLCALL entityDeclaration(void *userData, const XML_Char *entityName,
+        int isParameterEntity, const XML_Char *, int, const XML_Char *, const XML_Char *,
+        const XML_Char *, const XML_Char *)
+    {
+        if (isParameterEntity)
+            return;
+        guarded(userData, [&](TreeBuilder &self) { self.m_entityNames.insert(entityName); });
+    }
+
     // External entities are never fetched, and a reference to one fails the read instead
     // of leaving a gap in the text.
     static int XMLCALL externalEntity(XML_Parser parser, const XML_Char *, const XML_Char *,
@@ -378,6 +448,9 @@ private:
     QByteArray m_cdata;
     XmlTree::Index m_cdataLine = 0;
     bool m_inCdata = false;
+    bool m_standalone = false;
+    bool m_entitiesMayBeSkipped = false;
+    QSet<QByteArray> m_entityNames;
     QString m_failure;
     std::exception_ptr m_exception;
 };

@@ -57,7 +57,7 @@ int XmlNode::line() const
 
 int XmlNode::childCount() const
 {
-    if (!isElement())
+    if (!m_tree || !isElement())
         return 0;
     return static_cast<int>(m_tree->node(m_index).count);
 }

@@ -1,0 +1,677 @@
+#include "recordingobserver.h"
+#include "table/cxf3/readcxf3file.h"
+#include "table/cxf3/xmldocument.h"
+#include "table/kalidorerror.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+const QString header = QStringLiteral("Name\tL*\ta*\tb*");
+
+QByteArray cxf(const QByteArray &objects)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\">\n"
+           "  <cc:FileInformation><cc:Creator>test</cc:Creator></cc:FileInformation>\n"
+           "  <cc:Resources>\n"
+           "    <cc:ObjectCollection>\n"
+        + objects
+        + "    </cc:ObjectCollection>\n"
+          "  </cc:Resources>\n"
+          "</cc:CxF>\n";
+}
+
+QByteArray object(
+    const QByteArray &name, const QByteArray &l, const QByteArray &a, const QByteArray &b)
+{
+    return "      <cc:Object ObjectType=\"Standard\" Name=\"" + name
+        + "\">\n"
+          "        <cc:CreationDate>2024-01-01</cc:CreationDate>\n"
+          "        <cc:ColorValues>\n"
+          "          <cc:ColorCIELab ColorSpecification=\"CS1\">\n"
+          "            <cc:L>"
+        + l + "</cc:L>\n            <cc:A>" + a + "</cc:A>\n            <cc:B>" + b
+        + "</cc:B>\n"
+          "          </cc:ColorCIELab>\n"
+          "        </cc:ColorValues>\n"
+          "      </cc:Object>\n";
+}
+
+// Named "K" and their index, counted from `first`.
+QByteArray objects(int count, int unnamedIndex = -1, int first = 0)
+{
+    QByteArray result;
+    for (int i = 0; i < count; ++i) {
+        if (i == unnamedIndex)
+            result += "<cc:Object><cc:ColorValues/></cc:Object>\n";
+        else
+            result += object("K" + QByteArray::number(i + first), "50", "1", "-1");
+    }
+    return result;
+}
+
+} // namespace
+
+class TestReadCxF3File : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void rows_data();
+    void rows();
+    void failures_data();
+    void failures();
+    void fileFailures_data();
+    void fileFailures();
+    void callOrder_data();
+    void callOrder();
+    void progress_data();
+    void progress();
+    void externalEntitiesNotFetched_data();
+    void externalEntitiesNotFetched();
+    void encodings_data();
+    void encodings();
+    void repeatedReads();
+    void readAfterFailureLoadsAfresh();
+    void sampleFile();
+
+private:
+    QString writeFile(const QByteArray &bytes);
+    // The error's text, or a null string when the read succeeded.
+    static QString failureOf(XmlDocument &document, const QString &path, LoopObserver &observer);
+
+    QTemporaryDir m_dir;
+    int m_files = 0;
+};
+
+QString TestReadCxF3File::writeFile(const QByteArray &bytes)
+{
+    const QString path = m_dir.filePath(QStringLiteral("file%1.cxf").arg(++m_files));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString TestReadCxF3File::failureOf(
+    XmlDocument &document, const QString &path, LoopObserver &observer)
+{
+    try {
+        ReadCxF3File(document, path, observer);
+    } catch (const KalidorError &error) {
+        return error.text();
+    }
+    return QString();
+}
+
+void TestReadCxF3File::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestReadCxF3File::rows_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("three prefixed objects")
+        << cxf(object("KALIDOR 1", "10", "11", "12") + object("KALIDOR 2", "20", "21", "22")
+               + object("KALIDOR 3", "30", "31", "32"))
+        << QStringList { "KALIDOR 1\t10\t11\t12", "KALIDOR 2\t20\t21\t22",
+               "KALIDOR 3\t30\t31\t32" };
+    QTest::newRow("values trimmed, written as they are")
+        << cxf(object("K", "  92.50 ", "\n   -3,25\n   ", "\tabc def\t"))
+        << QStringList { "K\t92.50\t-3,25\tabc def" };
+    QTest::newRow("Unicode white space trimmed, inner kept")
+        << cxf(object("K",
+               "\xE3\x80\x80"
+               "1\xC2\xA0"
+               "2\xE2\x80\xA8",
+               "\xC2\x85"
+               "3",
+               "4\xE2\x80\x83"))
+        << QStringList { QString::fromUtf8("K\t1\xC2\xA0"
+                                           "2\t3\t4") };
+    QTest::newRow("zero-width space is no white space")
+        << cxf(object("K",
+               "\xE2\x80\x8B"
+               "5",
+               "6", "7"))
+        << QStringList { QString::fromUtf8("K\t\xE2\x80\x8B"
+                                           "5\t6\t7") };
+    QTest::newRow("CDATA unchanged")
+        << cxf(object("K", "<![CDATA[ 50.0 ]]>", "  <![CDATA[<1>]]>\n", "2"))
+        << QStringList { "K\t 50.0 \t<1>\t2" };
+    QTest::newRow("references replaced in name and values")
+        << cxf(object("KALIDOR &amp; &quot;Co&quot; &#x263A;&#65;", "&#49;&lt;2", "&apos;", "&gt;"))
+        << QStringList { QString::fromUtf8("KALIDOR & \"Co\" \xE2\x98\xBA"
+                                           "A\t1<2\t'\t>") };
+    QTest::newRow("name kept untrimmed, empty name gives a leading tab")
+        << cxf(object("  K  ", "1", "2", "3") + object("", "4", "5", "6"))
+        << QStringList { "  K  \t1\t2\t3", "\t4\t5\t6" };
+    QTest::newRow("values in any order") << cxf(
+        "<cc:Object Name=\"K\"><cc:ColorValues><cc:ColorCIELab>"
+        "<cc:B>3</cc:B><cc:A>2</cc:A><cc:L>1</cc:L></cc:ColorCIELab></cc:ColorValues>"
+        "</cc:Object>") << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("first of two ColorCIELab") << cxf(
+        "<cc:Object Name=\"K\"><cc:ColorValues>"
+        "<cc:ColorCIELab><cc:L>1</cc:L><cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab>"
+        "<cc:ColorCIELab><cc:L>7</cc:L><cc:A>8</cc:A><cc:B>9</cc:B></cc:ColorCIELab>"
+        "</cc:ColorValues></cc:Object>") << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("first of two ColorValues") << cxf(
+        "<cc:Object Name=\"K\"><cc:ColorValues>"
+        "<cc:ColorCIELab><cc:L>1</cc:L><cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab>"
+        "</cc:ColorValues><cc:ColorValues>"
+        "<cc:ColorCIELab><cc:L>7</cc:L><cc:A>8</cc:A><cc:B>9</cc:B></cc:ColorCIELab>"
+        "</cc:ColorValues></cc:Object>") << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("children without Name passed over")
+        << cxf(object("A", "1", "1", "1") + "<cc:Object><cc:ColorValues/></cc:Object>"
+               + "<cc:Object name=\"b\"/><cc:Object NAME=\"c\"/><!-- d --><?pi e?>"
+               + "<![CDATA[f]]>text<cc:Object cc:Name=\"g\"/>" + object("H", "2", "2", "2"))
+        << QStringList { "A\t1\t1\t1", "H\t2\t2\t2" };
+    QTest::newRow("any element with a Name counts")
+        << cxf("<cc:Colour Name=\"K\"><cc:ColorValues><cc:ColorCIELab><cc:L>1</cc:L>"
+               "<cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab></cc:ColorValues></cc:Colour>")
+        << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("Resources in another letter case")
+        << QByteArray("<cc:CxF xmlns:cc=\"u\"><cc:resources><cc:ObjectCollection>"
+               + object("K", "1", "2", "3") + "</cc:ObjectCollection></cc:resources></cc:CxF>")
+        << QStringList();
+    QTest::newRow("ObjectCollection in another letter case") << QByteArray(
+        "<cc:CxF xmlns:cc=\"u\"><cc:Resources><cc:objectcollection>" + object("K", "1", "2", "3")
+        + "</cc:objectcollection></cc:Resources></cc:CxF>") << QStringList();
+    QTest::newRow("empty object collection")
+        << cxf("<!---->").replace("<!---->", "") << QStringList();
+    QTest::newRow("root in a namespace, children in none")
+        << QByteArray("<cc:CxF xmlns:cc=\"u\"><Resources><ObjectCollection><Object Name=\"K\">"
+                      "<ColorValues><ColorCIELab><L>1</L><A>2</A><B>3</B></ColorCIELab>"
+                      "</ColorValues></Object></ObjectCollection></Resources></cc:CxF>")
+        << QStringList();
+    QTest::newRow("children in another namespace")
+        << QByteArray("<cc:CxF xmlns:cc=\"u\" xmlns:o=\"v\"><o:Resources><o:ObjectCollection>"
+                      "</o:ObjectCollection></o:Resources></cc:CxF>")
+        << QStringList();
+    QTest::newRow("no namespace declarations: names whatever the prefixes")
+        << QByteArray("<x:CxF><y:Resources><ObjectCollection><z:Object Name=\"K\">"
+                      "<ColorValues><q:ColorCIELab><L>1</L><w:A>2</w:A><B>3</B></q:ColorCIELab>"
+                      "</ColorValues></z:Object></ObjectCollection></y:Resources></x:CxF>")
+        << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("default namespace throughout")
+        << QByteArray("<CxF xmlns=\"u\"><Resources><ObjectCollection><Object Name=\"K\">"
+                      "<ColorValues><ColorCIELab><L>1</L><A>2</A><B>3</B></ColorCIELab>"
+                      "</ColorValues></Object></ObjectCollection></Resources></CxF>")
+        << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("two prefixes for one namespace")
+        << QByteArray("<a:CxF xmlns:a=\"u\"><b:Resources xmlns:b=\"u\"><b:ObjectCollection>"
+                      "<a:Object Name=\"K\"><b:ColorValues><a:ColorCIELab><a:L>1</a:L><b:A>2</b:A>"
+                      "<a:B>3</a:B></a:ColorCIELab></b:ColorValues></a:Object>"
+                      "</b:ObjectCollection></b:Resources></a:CxF>")
+        << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("namespace URIs differing in the case of A to Z") << QByteArray(
+        "<a:CxF xmlns:a=\"http://ColorExchangeFormat.com/CxF3-core\" "
+        "xmlns:b=\"http://colorexchangeformat.COM/cxf3-CORE\"><b:Resources>"
+        "<b:ObjectCollection><b:Object Name=\"K\"><b:ColorValues><b:ColorCIELab>"
+        "<b:L>1</b:L><b:A>2</b:A><b:B>3</b:B></b:ColorCIELab></b:ColorValues>"
+        "</b:Object></b:ObjectCollection></b:Resources></a:CxF>") << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("namespace URIs differing in the case of other letters") << QByteArray(
+        "<a:CxF xmlns:a=\"urn:\xC3\xA4\" xmlns:b=\"urn:\xC3\x84\"><b:Resources>"
+        "<b:ObjectCollection/></b:Resources><a:Resources><a:ObjectCollection>"
+        "<a:Object Name=\"K\"><a:ColorValues><a:ColorCIELab><a:L>1</a:L><a:A>2</a:A>"
+        "<a:B>3</a:B></a:ColorCIELab></a:ColorValues></a:Object>"
+        "</a:ObjectCollection></a:Resources></a:CxF>") << QStringList { "K\t1\t2\t3" };
+    QTest::newRow("external DTD named but never read")
+        << QByteArray("<!DOCTYPE CxF SYSTEM \"file:///nonexistent/cxf.dtd\">" + cxf(objects(1)))
+               .replace("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", "")
+        << QStringList { "K0\t50\t1\t-1" };
+    QTest::newRow("internal entity in a Name beside an external DTD")
+        << QByteArray("<!DOCTYPE CxF SYSTEM \"file:///nonexistent/cxf.dtd\" "
+                      "[<!ENTITY k \"KALIDOR\">]>"
+               + cxf(object("&k; &amp; &#75;", "1", "2", "3"))
+                     .replace("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", ""))
+        << QStringList { "KALIDOR & K\t1\t2\t3" };
+    QTest::newRow("internal entity") << QByteArray("<!DOCTYPE CxF [<!ENTITY k \"KALIDOR\">]>"
+        + cxf(object("&k; 1", "1", "2", "3"))
+              .replace("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", ""))
+                                     << QStringList { "KALIDOR 1\t1\t2\t3" };
+}
+
+void TestReadCxF3File::rows()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, expected);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    const QString path = writeFile(document);
+    ReadCxF3File(xml, path, observer);
+
+    QCOMPARE(observer.rows, QStringList { header } + expected);
+    QVERIFY(!xml.isActive());
+    QCOMPARE(xml.fileName(), QString());
+}
+
+void TestReadCxF3File::failures_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("rowsBefore");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray good = object("KALIDOR 1", "10", "11", "12");
+    const QStringList one { "KALIDOR 1\t10\t11\t12" };
+    QTest::newRow("empty L") << cxf(good + object("Bad", "", "1", "2")) << one
+                             << "colour object \"Bad\": L is empty";
+    QTest::newRow("L written as an empty tag") << cxf(good
+        + "<cc:Object Name=\"Bad\"><cc:ColorValues><cc:ColorCIELab><cc:L/><cc:A>1</cc:A>"
+          "<cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues></cc:Object>")
+                                               << one << "colour object \"Bad\": L is empty";
+    QTest::newRow("A of spaces and a line break") << cxf(good + object("Bad", "1", "  \n  ", "2"))
+                                                  << one << "colour object \"Bad\": A is empty";
+    QTest::newRow("B of Unicode white space")
+        << cxf(object("Bad", "1", "2", "\xE2\x80\x83\xC2\xA0\xE2\x80\xA9")) << QStringList()
+        << "colour object \"Bad\": B is empty";
+    QTest::newRow("empty CDATA") << cxf(object("Bad", "<![CDATA[]]>", "1", "2")) << QStringList()
+                                 << "colour object \"Bad\": L is empty";
+    QTest::newRow("comment beside text")
+        << cxf(good + object("Bad", "5<!-- c -->", "1", "2")) << one
+        << "colour object \"Bad\": L holds more than one node";
+    QTest::newRow("text and CDATA")
+        << cxf(object("Bad", "5 <![CDATA[6]]>", "1", "2")) << QStringList()
+        << "colour object \"Bad\": L holds more than one node";
+    QTest::newRow("only a comment") << cxf(object("Bad", "<!-- 5 -->", "1", "2")) << QStringList()
+                                    << "colour object \"Bad\": L holds markup instead of text";
+    QTest::newRow("an element") << cxf(object("Bad", "1", "<cc:v>2</cc:v>", "2")) << QStringList()
+                                << "colour object \"Bad\": A holds markup instead of text";
+    QTest::newRow("a processing instruction")
+        << cxf(object("Bad", "1", "2", "<?v 3?>")) << QStringList()
+        << "colour object \"Bad\": B holds markup instead of text";
+    QTest::newRow("L in another letter case")
+        << cxf(good
+               + "<cc:Object Name=\"Bad\"><cc:ColorValues><cc:ColorCIELab><cc:l>1</cc:l>"
+                 "<cc:A>1</cc:A><cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues></cc:Object>")
+        << one << "colour object \"Bad\": no L in its first ColorCIELab";
+    QTest::newRow("B missing") << cxf(good
+        + "<cc:Object Name=\"Bad\"><cc:ColorValues><cc:ColorCIELab><cc:L>1</cc:L>"
+          "<cc:A>1</cc:A></cc:ColorCIELab></cc:ColorValues></cc:Object>")
+                               << one << "colour object \"Bad\": no B in its first ColorCIELab";
+    QTest::newRow("ColorCIELab in another letter case")
+        << cxf(good
+               + "<cc:Object Name=\"Bad\"><cc:ColorValues><cc:colorcielab><cc:L>1</cc:L>"
+                 "<cc:A>1</cc:A><cc:B>2</cc:B></cc:colorcielab></cc:ColorValues></cc:Object>")
+        << one << "colour object \"Bad\": no ColorCIELab in its first ColorValues";
+    QTest::newRow("values only in the second ColorCIELab")
+        << cxf("<cc:Object Name=\"Bad\"><cc:ColorValues><cc:ColorCIELab/>"
+               "<cc:ColorCIELab><cc:L>1</cc:L><cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab>"
+               "</cc:ColorValues></cc:Object>")
+        << QStringList() << "colour object \"Bad\": no L in its first ColorCIELab";
+    QTest::newRow("no ColorValues") << cxf(good + "<cc:Object Name=\"Bad\"/>") << one
+                                    << "colour object \"Bad\": no ColorValues";
+    QTest::newRow("ColorValues in another namespace") << cxf(good
+        + "<cc:Object Name=\"Bad\"><o:ColorValues xmlns:o=\"urn:other\"><o:ColorCIELab>"
+          "<o:L>1</o:L><o:A>1</o:A><o:B>2</o:B></o:ColorCIELab></o:ColorValues>"
+          "</cc:Object>") << one << "colour object \"Bad\": no ColorValues";
+}
+
+void TestReadCxF3File::failures()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, rowsBefore);
+    QFETCH(QString, message);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    const QString path = writeFile(document);
+    const QString error = failureOf(xml, path, observer);
+
+    QVERIFY2(error.contains(message), qPrintable(error));
+    QVERIFY2(error.startsWith(path + QStringLiteral(": line ")), qPrintable(error));
+    QCOMPARE(observer.rows, QStringList { header } + rowsBefore);
+    QVERIFY(!observer.log.contains(QStringLiteral("end")));
+    // Nothing is undone: the document keeps the tree it failed on.
+    QVERIFY(xml.isActive());
+    QCOMPARE(xml.fileName(), path);
+}
+
+void TestReadCxF3File::fileFailures_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray body
+        = cxf(objects(2)).replace("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", "");
+    QTest::newRow("empty file") << QByteArray() << "line 1, column 1: no element found";
+    QTest::newRow("only white space") << QByteArray(" \n\t") << "no element found";
+    QTest::newRow("only a declaration")
+        << QByteArray("<?xml version=\"1.0\"?>\n") << "line 2, column 1: no element found";
+    QTest::newRow("only a comment and a processing instruction")
+        << QByteArray("<!-- c --><?pi x?>") << "no element found";
+    QTest::newRow("end tag not matching")
+        << QByteArray("<cc:CxF xmlns:cc=\"u\">\n<cc:Resources></cc:resources></cc:CxF>")
+        << "line 2, column 17: mismatched tag";
+    QTest::newRow("element left open") << QByteArray("<a><b></b>") << "no element found";
+    QTest::newRow("broken markup") << QByteArray("<a><b Name=K/></a>") << "not well-formed";
+    QTest::newRow("two root elements") << QByteArray("<a/><b/>") << "junk after document element";
+    QTest::newRow("text before the root") << QByteArray("x<a/>") << "not well-formed";
+    QTest::newRow("bytes that are not UTF-8")
+        << QByteArray("<a Name=\"Gr\xFCn\"/>") << "not well-formed";
+    QTest::newRow("undefined entity") << QByteArray("<a>&nbsp;</a>") << "undefined entity";
+    QTest::newRow("undefined entity in a Name")
+        << QByteArray(body).replace("Name=\"K0\"", "Name=\"&eacute;\"") << "undefined entity";
+    QTest::newRow("undefined entity beside an external DTD")
+        << QByteArray("<!DOCTYPE a SYSTEM \"file:///nonexistent/a.dtd\"><a>&nbsp;</a>")
+        << "the entity \"nbsp\" is not defined";
+    QTest::newRow("unknown encoding")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"x-no-such-code-page\"?><a/>")
+        << "the encoding \"x-no-such-code-page\" is not known";
+    QTest::newRow("multi-byte code page refused")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a/>")
+        << "the encoding \"Shift_JIS\" is not a single-byte code page";
+    QTest::newRow("UTF-16 declared over 8-bit bytes")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>") << "encoding";
+    QTest::newRow("nested entity expansion") << QByteArray(
+        "<!DOCTYPE a [\n"
+        "<!ENTITY a0 \"lollollollollollollollollollol\">\n"
+        "<!ENTITY a1 \"&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;\">\n"
+        "<!ENTITY a2 \"&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;\">\n"
+        "<!ENTITY a3 \"&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;\">\n"
+        "<!ENTITY a4 \"&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;\">\n"
+        "<!ENTITY a5 \"&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;\">\n"
+        "<!ENTITY a6 \"&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;\">\n"
+        "<!ENTITY a7 \"&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;\">\n"
+        "<!ENTITY a8 \"&a7;&a7;&a7;&a7;&a7;&a7;&a7;&a7;&a7;&a7;\">\n"
+        "<!ENTITY a9 \"&a8;&a8;&a8;&a8;&a8;&a8;&a8;&a8;&a8;&a8;\">\n"
+        "]>\n<a Name=\"&a9;\">&a9;</a>") << "amplification";
+}
+
+// Failures of loading: the view, the indicator and the label stay untouched and the document
+// stays inactive.
+void TestReadCxF3File::fileFailures()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, message);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    const QString path = writeFile(document);
+    const QString error = failureOf(xml, path, observer);
+
+    QVERIFY2(error.startsWith(path + QStringLiteral(": line ")), qPrintable(error));
+    QVERIFY2(error.contains(message), qPrintable(error));
+    QCOMPARE(observer.log, QStringList());
+    QVERIFY(!xml.isActive());
+}
+
+void TestReadCxF3File::callOrder_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString rowHeader = QStringLiteral("row ") + header;
+    QTest::newRow("three objects")
+        << cxf(object("A", "1", "2", "3") + object("B", "4", "5", "6") + object("C", "7", "8", "9"))
+        << QStringList { "begin", "events", "yield", rowHeader, "row A\t1\t2\t3", "yield",
+               "row B\t4\t5\t6", "width 133", "events", "yield", "row C\t7\t8\t9", "yield", "end" };
+    QTest::newRow("passed-over children: no yield")
+        << cxf(object("A", "1", "2", "3") + "<!-- c --><cc:Object/>" + object("B", "4", "5", "6"))
+        << QStringList { "begin", "events", "yield", rowHeader, "row A\t1\t2\t3", "yield",
+               "row B\t4\t5\t6", "yield", "end" };
+    QTest::newRow("no object collection") << QByteArray(
+        "<cc:CxF xmlns:cc=\"u\"/>") << QStringList { "begin", "events", "yield", rowHeader, "end" };
+    QTest::newRow("failure: no end")
+        << cxf(object("A", "1", "2", "3") + object("B", "4", "5", "") + object("C", "7", "8", "9"))
+        << QStringList { "begin", "events", "yield", rowHeader, "row A\t1\t2\t3", "yield" };
+}
+
+void TestReadCxF3File::callOrder()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, expected);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    failureOf(xml, writeFile(document), observer);
+
+    QCOMPARE(observer.log, expected);
+}
+
+void TestReadCxF3File::progress_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    // The child index after which each update comes, and the width it sets.
+    QTest::addColumn<QList<int>>("indexes");
+    QTest::addColumn<QList<int>>("widths");
+
+    QTest::newRow("empty collection") << cxf({}) << QList<int>() << QList<int>();
+    QTest::newRow("one child") << cxf(objects(1)) << QList<int>() << QList<int>();
+    QTest::newRow("two children") << cxf(objects(2)) << QList<int> { 1 } << QList<int> { 200 };
+    QTest::newRow("three children") << cxf(objects(3)) << QList<int> { 1 } << QList<int> { 133 };
+    QTest::newRow("twenty children") << cxf(objects(20)) << QList<int> { 1 } << QList<int> { 20 };
+
+    QList<int> from2To20;
+    for (int i = 2; i <= 20; ++i)
+        from2To20.append(i);
+    QTest::newRow("21 children") << cxf(objects(21)) << from2To20
+                                 << QList<int> { 38, 57, 76, 95, 114, 133, 152, 171, 190, 209, 228,
+                                        247, 266, 285, 304, 323, 342, 361, 380 };
+    QTest::newRow("1000 children") << cxf(objects(1000))
+                                   << QList<int> { 50, 99, 148, 197, 246, 295, 344, 393, 442, 491,
+                                          540, 589, 638, 687, 736, 785, 834, 883, 932, 981 }
+                                   << QList<int> { 20, 39, 59, 78, 98, 118, 137, 157, 176, 196, 216,
+                                          235, 255, 274, 294, 314, 333, 353, 372, 392 };
+    QTest::newRow("100 children, index 5 unnamed")
+        << cxf(objects(100, 5)) << QList<int>() << QList<int>();
+    // 29 / 100 * 400 and 57 / 100 * 400 fall just short of whole numbers in floating point.
+    QTest::newRow("100 children, index 6 unnamed")
+        << cxf(objects(100, 6))
+        << QList<int> { 5, 9, 13, 17, 21, 25, 29, 33, 37, 41, 45, 49, 53, 57, 61, 65, 69, 73, 77,
+               81, 85, 89, 93, 97 }
+        << QList<int> { 20, 36, 52, 68, 84, 100, 115, 132, 148, 164, 180, 196, 212, 227, 244, 260,
+               276, 292, 308, 324, 340, 356, 372, 388 };
+    QTest::newRow("21 children, a comment at the second update point")
+        << cxf(objects(3) + "<!-- skipped -->" + objects(17, -1, 4)) << QList<int> { 2 }
+        << QList<int> { 38 };
+    QTest::newRow("two children, the second unnamed")
+        << cxf(objects(2, 1)) << QList<int>() << QList<int>();
+}
+
+void TestReadCxF3File::progress()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QList<int>, indexes);
+    QFETCH(QList<int>, widths);
+    QCOMPARE(indexes.size(), widths.size());
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    ReadCxF3File(xml, writeFile(document), observer);
+
+    // The objects are named after their index among the children.
+    QList<RecordingObserver::Update> expected;
+    for (int i = 0; i < indexes.size(); ++i)
+        expected.append({ QStringLiteral("K%1\t50\t1\t-1").arg(indexes[i]), widths[i] });
+    QCOMPARE(observer.updates, expected);
+}
+
+void TestReadCxF3File::externalEntitiesNotFetched_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("message");
+
+    const QString secret = writeFile("MARKER-7f3a");
+    const QString dtd = writeFile("<!ENTITY k \"MARKER-7f3a\">");
+    const QByteArray secretUrl = QUrl::fromLocalFile(secret).toEncoded();
+    const QByteArray dtdUrl = QUrl::fromLocalFile(dtd).toEncoded();
+    const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const QByteArray inName = cxf(object("&k;", "1", "2", "3")).replace(declaration, "");
+    const QByteArray inText = cxf(object("K", "&k;", "2", "3")).replace(declaration, "");
+    QTest::newRow("entity in content")
+        << QByteArray("<!DOCTYPE cc:CxF [<!ENTITY k SYSTEM \"" + secretUrl + "\">]>" + inText)
+        << "the external entity \"" + QString::fromUtf8(secretUrl) + "\" is not read";
+    QTest::newRow("system file") << QByteArray(
+        "<!DOCTYPE cc:CxF [<!ENTITY k SYSTEM \"file:///etc/passwd\">]>" + inText)
+                                 << "the external entity \"file:///etc/passwd\" is not read";
+    QTest::newRow("entity in an attribute")
+        << QByteArray("<!DOCTYPE cc:CxF [<!ENTITY k SYSTEM \"" + secretUrl + "\">]>" + inName)
+        << "reference to external entity in attribute";
+    QTest::newRow("entity of an external DTD in text")
+        << QByteArray("<!DOCTYPE cc:CxF SYSTEM \"" + dtdUrl + "\">" + inText)
+        << "the entity \"k\" is not defined";
+    QTest::newRow("entity of an external DTD in a Name")
+        << QByteArray("<!DOCTYPE cc:CxF SYSTEM \"" + dtdUrl + "\">" + inName)
+        << "the entity \"k\" is not defined";
+    QStringEncoder toUtf16(QStringConverter::Utf16LE);
+    const QByteArray utf16
+        = toUtf16(QString::fromUtf8("<!DOCTYPE cc:CxF SYSTEM \"" + dtdUrl + "\">" + inName));
+    QTest::newRow("entity of an external DTD in a Name, UTF-16")
+        << QByteArray("\xFF\xFE" + utf16) << "the entity \"k\" is not defined";
+    QTest::newRow("entity of an external parameter entity in text")
+        << QByteArray("<!DOCTYPE cc:CxF [<!ENTITY % p SYSTEM \"" + dtdUrl + "\"> %p;]>" + inText)
+        << "the entity \"k\" is not defined";
+    QTest::newRow("entity of an external parameter entity in a Name")
+        << QByteArray("<!DOCTYPE cc:CxF [<!ENTITY % p SYSTEM \"" + dtdUrl + "\"> %p;]>" + inName)
+        << "the entity \"k\" is not defined";
+}
+
+// An external entity is never fetched, and a reference to one fails the read rather than
+// leave a silent gap in a name or a value.
+void TestReadCxF3File::externalEntitiesNotFetched()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, message);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    const QString error = failureOf(xml, writeFile(document), observer);
+
+    QVERIFY2(error.contains(message), qPrintable(error));
+    QVERIFY(!error.contains(QStringLiteral("MARKER")));
+    QCOMPARE(observer.log, QStringList());
+}
+
+void TestReadCxF3File::encodings_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("name");
+
+    const QString name = QString::fromUtf8("KALIDOR Gr\xC3\xBCn \xE2\x82\xAC");
+    const auto build = [](const QByteArray &declaration, const QString &objectName,
+                           QStringConverter::Encoding encoding) {
+        const QString text = QString::fromUtf8(declaration
+            + cxf(object("@", "1", "2", "3"))
+                  .replace("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", ""));
+        QStringEncoder encoder(encoding);
+        return QByteArray(encoder(QString(text).replace(u'@', objectName)));
+    };
+    QTest::newRow("UTF-8 without a mark") << build("", name, QStringConverter::Utf8) << name;
+    QTest::newRow("UTF-8 with a mark") << QByteArray(
+        "\xEF\xBB\xBF" + build("<?xml version=\"1.0\"?>", name, QStringConverter::Utf8))
+                                       << name;
+    QTest::newRow("UTF-8 mark overrides the declaration") << QByteArray("\xEF\xBB\xBF"
+        + build("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", name, QStringConverter::Utf8))
+                                                          << name;
+    QTest::newRow("UTF-16LE with a mark") << QByteArray("\xFF\xFE"
+        + build("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", name, QStringConverter::Utf16LE))
+                                          << name;
+    QTest::newRow("UTF-16BE with a mark") << QByteArray("\xFE\xFF"
+        + build("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", name, QStringConverter::Utf16BE))
+                                          << name;
+    QTest::newRow("UTF-16BE mark without a declaration")
+        << QByteArray("\xFE\xFF" + build("", name, QStringConverter::Utf16BE)) << name;
+    QTest::newRow("ISO-8859-1 declared") << QByteArray(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a:CxF xmlns:a=\"u\">"
+        "<a:Resources><a:ObjectCollection><a:Object Name=\"Gr\xFCn \xA4\">"
+        "<a:ColorValues><a:ColorCIELab><a:L>1</a:L><a:A>2</a:A><a:B>3</a:B>"
+        "</a:ColorCIELab></a:ColorValues></a:Object></a:ObjectCollection>"
+        "</a:Resources></a:CxF>") << QString::fromUtf8("Gr\xC3\xBCn \xC2\xA4");
+    QTest::newRow("windows-1252 declared")
+        << QByteArray("<?xml version='1.0' encoding='windows-1252'?><a:CxF xmlns:a=\"u\">"
+                      "<a:Resources><a:ObjectCollection><a:Object Name=\"Gr\xFCn \x80 \x93q\x94\">"
+                      "<a:ColorValues><a:ColorCIELab><a:L>1</a:L><a:A>2</a:A><a:B>3</a:B>"
+                      "</a:ColorCIELab></a:ColorValues></a:Object></a:ObjectCollection>"
+                      "</a:Resources></a:CxF>")
+        << QString::fromUtf8("Gr\xC3\xBCn \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D");
+    QTest::newRow("KOI8-R declared") << QByteArray(
+        "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><a:CxF xmlns:a=\"u\">"
+        "<a:Resources><a:ObjectCollection><a:Object Name=\"\xEB\xF2\xE1\xF3\">"
+        "<a:ColorValues><a:ColorCIELab><a:L>1</a:L><a:A>2</a:A><a:B>3</a:B>"
+        "</a:ColorCIELab></a:ColorValues></a:Object></a:ObjectCollection>"
+        "</a:Resources></a:CxF>") << QString::fromUtf8("\xD0\x9A\xD0\xA0\xD0\x90\xD0\xA1");
+    QTest::newRow("US-ASCII with a character reference") << QByteArray(
+        "<?xml version=\"1.0\" encoding=\"US-ASCII\"?><a:CxF xmlns:a=\"u\">"
+        "<a:Resources><a:ObjectCollection><a:Object Name=\"Gr&#252;n\">"
+        "<a:ColorValues><a:ColorCIELab><a:L>1</a:L><a:A>2</a:A><a:B>3</a:B>"
+        "</a:ColorCIELab></a:ColorValues></a:Object></a:ObjectCollection>"
+        "</a:Resources></a:CxF>") << QString::fromUtf8("Gr\xC3\xBCn");
+}
+
+void TestReadCxF3File::encodings()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, name);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    ReadCxF3File(xml, writeFile(document), observer);
+
+    QCOMPARE(observer.rows, (QStringList { header, name + QStringLiteral("\t1\t2\t3") }));
+}
+
+void TestReadCxF3File::repeatedReads()
+{
+    XmlDocument xml;
+    RecordingObserver first;
+    RecordingObserver second;
+    const QString path = writeFile(cxf(objects(25, 3)));
+    ReadCxF3File(xml, path, first);
+    ReadCxF3File(xml, path, second);
+
+    QCOMPARE(first.rows.size(), 25);
+    QCOMPARE(second.log, first.log);
+    QVERIFY(!xml.isActive());
+    QCOMPARE(xml.fileName(), QString());
+}
+
+// A read that failed leaves its tree in the document; the next read of the same path must
+// see the file as it is now, not that tree.
+void TestReadCxF3File::readAfterFailureLoadsAfresh()
+{
+    XmlDocument xml;
+    const QString path = writeFile(cxf(object("Old", "1", "2", "3") + object("Bad", "", "", "")));
+    RecordingObserver failed;
+    QVERIFY(!failureOf(xml, path, failed).isNull());
+    QVERIFY(xml.isActive());
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(cxf(object("New", "4", "5", "6")));
+    file.close();
+
+    RecordingObserver observer;
+    ReadCxF3File(xml, path, observer);
+    QCOMPARE(observer.rows, (QStringList { header, "New\t4\t5\t6" }));
+}
+
+void TestReadCxF3File::sampleFile()
+{
+    XmlDocument xml;
+    RecordingObserver observer;
+    ReadCxF3File(xml, QStringLiteral(KALIDOR_TEST_DATA "/colour-cxf/sample.cxf"), observer);
+
+    QCOMPARE(observer.rows.size(), 1 + 144);
+    QCOMPARE(observer.rows[0], header);
+    QCOMPARE(observer.rows[1], QStringLiteral("1\t17.64167\t1.076669\t0.3338588"));
+    QCOMPARE(observer.rows[2], QStringLiteral("2\t47.83558\t63.29078\t36.27213"));
+    QCOMPARE(observer.rows[3], QStringLiteral("3\t52.16195\t-53.21359\t24.27447"));
+    for (int i = 1; i <= 144; ++i) {
+        const QStringList fields = observer.rows[i].split(u'\t');
+        QCOMPARE(fields.size(), 4);
+        QCOMPARE(fields[0], QString::number(i));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestReadCxF3File)
+#include "tst_readcxf3file.moc"
