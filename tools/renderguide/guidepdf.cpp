@@ -74,8 +74,8 @@ bool writeGuidePdf(QTextDocument &document, const QString &title, const QString 
     QPdfWriter writer(pdfPath);
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("KALIDOR to Delvane guide renderer"));
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-        pageMarginsMm, QPageLayout::Millimeter));
+    writer.setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait, pageMarginsMm, QPageLayout::Millimeter));
 
     QPainter painter;
     if (!painter.begin(&writer))
@@ -103,8 +103,8 @@ bool writeGuidePdf(QTextDocument &document, const QString &title, const QString 
         context.palette.setColor(QPalette::Text, Qt::black);
         document.documentLayout()->draw(&painter, context);
         painter.restore();
-        drawFooter(painter, QRectF(0, body.height(), body.width(), footerHeight), title,
-            page + 1, pages, document.defaultFont());
+        drawFooter(painter, QRectF(0, body.height(), body.width(), footerHeight), title, page + 1,
+            pages, document.defaultFont());
     }
     return painter.end();
 }

@@ -25,7 +25,8 @@ QString titleOf(const QString &markdown)
 
 int main(int argc, char *argv[])
 {
-    // No window is shown; the offscreen platform lets this run on a build machine without a display.
+    // No window is shown; the offscreen platform lets this run on a build machine without a
+    // display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
