@@ -26,8 +26,12 @@ set(CPACK_PACKAGE_VENDOR "KALIDOR Colour")
 set(CPACK_PACKAGE_CONTACT "KALIDOR Colour Support <${KALIDOR_SUPPORT_EMAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "KALIDOR colour tables to Delvane RIP special-colour databases")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Reads a KALIDOR colour table, either a tab-separated text table or a CxF3 file, and writes a special-colour database for the Delvane raster image processor, as comma-separated records or in the SPOTCOLOR_NAME form of Delvane 7.1 and below. The records can replace a database file or be appended to it.")
+set(CPACK_PACKAGE_DESCRIPTION [[
+Reads a KALIDOR colour table, either a tab-separated text table or a CxF3
+file, and writes a special-colour database for the Delvane raster image
+processor, as comma-separated records or in the SPOTCOLOR_NAME form of
+Delvane 7.1 and below. The records can replace a database file or be
+appended to it. A user guide in PDF comes with the program.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
