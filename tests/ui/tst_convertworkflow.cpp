@@ -1,0 +1,271 @@
+#include "windowfixture.h"
+
+#include "ui/messages.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QDir>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+const QByteArray table = "Name\tL*\ta*\tb*\r\n"
+                         "KALIDOR 100 C\t92.5\t-5.2\t70.1\r\n"
+                         "Kalidor skipped\t1\t2\t3\r\n"
+                         "KALIDOR 200, matt\t50\t60\t20\t99\r\n";
+
+} // namespace
+
+class TestConvertWorkflow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void noTableShowsNotSelected();
+    void recordsAreBuiltAndSaved_data();
+    void recordsAreBuiltAndSaved();
+    void saveDialogOffersNameByForm();
+    void appendKeepsTheExistingLines();
+    void shortRowReportsAndPutsTheWindowBack_data();
+    void shortRowReportsAndPutsTheWindowBack();
+    void cancelWritesNothing();
+    void failedSaveKeepsLabelAndOldFile();
+    void secondPressWhileConvertingIsIgnored();
+
+private:
+    QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+    // Opens `bytes` as a text table in a fresh window.
+    void openTable(WindowFixture &window, const QByteArray &bytes) const;
+    void convert(WindowFixture &window, const std::optional<QString> &saveAs) const;
+    void verifyConvertControlsShown(WindowFixture &window) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestConvertWorkflow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestConvertWorkflow::openTable(WindowFixture &window, const QByteArray &bytes) const
+{
+    writeBytes(path("table.txt"), bytes);
+    window.dialogs->openAnswers.append(path("table.txt"));
+    window.press("btnOpenKalidorFile");
+    window.child<QTabWidget>("TabControl1")->setCurrentIndex(1);
+}
+
+void TestConvertWorkflow::convert(WindowFixture &window, const std::optional<QString> &saveAs) const
+{
+    window.dialogs->saveAnswers.append(saveAs);
+    window.press("buttonConvertDelvane");
+}
+
+void TestConvertWorkflow::verifyConvertControlsShown(WindowFixture &window) const
+{
+    QVERIFY(window.child<QCheckBox>("CheckBoxCSV")->isVisible());
+    QVERIFY(window.child<QCheckBox>("CheckBoxAppend")->isVisible());
+    QVERIFY(window.child<QLabel>("labelDelvaneColorFile")->isVisible());
+    QVERIFY(!window.child<QWidget>("RectangleProgress")->isVisible());
+}
+
+void TestConvertWorkflow::noTableShowsNotSelected()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    convert(window, path("out.csv"));
+    // The page is unavailable whenever the view is empty, so empty the view behind its back.
+    window.child<QPlainTextEdit>("memoKalidor")->clear();
+    window.press("buttonConvertDelvane");
+
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    QCOMPARE(window.dialogs->messages.first().kind, MessageKind::Error);
+    QCOMPARE(window.dialogs->messages.first().text, QStringLiteral("KALIDOR file not selected"));
+    QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), 2); // the earlier records stay
+    QCOMPARE(window.dialogs->offeredSaveNames.size(), 1);
+    verifyConvertControlsShown(window);
+}
+
+void TestConvertWorkflow::recordsAreBuiltAndSaved_data()
+{
+    QTest::addColumn<bool>("csv");
+    QTest::addColumn<QStringList>("records");
+
+    QTest::newRow("csv") << true
+                         << QStringList { "KALIDOR 100 C,92.5,-5.2,70.1",
+                                "KALIDOR 200, matt,50,60,20" };
+    QTest::newRow("legacy") << false
+                            << QStringList { "SPOTCOLOR_NAME:KALIDOR 100 C; D50_LAB:92.5,-5.2,70.1",
+                                   "SPOTCOLOR_NAME:KALIDOR 200, matt; D50_LAB:50,60,20" };
+}
+
+void TestConvertWorkflow::recordsAreBuiltAndSaved()
+{
+    QFETCH(bool, csv);
+    QFETCH(QStringList, records);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    window.child<QCheckBox>("CheckBoxCSV")->setChecked(csv);
+    writeBytes(path("out.csv"), "old content that is replaced\r\n");
+    convert(window, path("out.csv"));
+
+    QCOMPARE(window.lines("memoDelvaneSpecialColors"), records);
+    QCOMPARE(readBytes(path("out.csv")), (records.join(QStringLiteral("\r\n")) + "\r\n").toLatin1());
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("out.csv"));
+    QVERIFY(window.dialogs->messages.isEmpty());
+    verifyConvertControlsShown(window);
+
+    // A second run starts from an empty output view.
+    convert(window, path("out.csv"));
+    QCOMPARE(window.lines("memoDelvaneSpecialColors"), records);
+}
+
+void TestConvertWorkflow::saveDialogOffersNameByForm()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    auto *csv = window.child<QCheckBox>("CheckBoxCSV");
+
+    csv->setChecked(false);
+    convert(window, path("specialColors")); // the first legacy run offers the starting name
+    convert(window, std::nullopt); // then the path chosen last
+    csv->setChecked(true);
+    convert(window, path("db.csv"));
+    csv->setChecked(false);
+    convert(window, std::nullopt); // a cancelled dialog leaves the name alone
+    convert(window, std::nullopt);
+
+    QCOMPARE(window.dialogs->offeredSaveNames,
+        QStringList({ "specialColors", path("specialColors"), "KALIDOR_Color_Database.csv",
+            path("db.csv"), path("db.csv") }));
+    QVERIFY(QFile::exists(path("specialColors")));
+}
+
+void TestConvertWorkflow::appendKeepsTheExistingLines()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    writeBytes(path("db.csv"), "\xEF\xBB\xBFKALIDOR 1,1,2,3\nlast line without end");
+    convert(window, path("db.csv"));
+    convert(window, path("db.csv"));
+
+    const QByteArray records = "KALIDOR 100 C,92.5,-5.2,70.1\r\nKALIDOR 200, matt,50,60,20\r\n";
+    QCOMPARE(readBytes(path("db.csv")),
+        "\xEF\xBB\xBFKALIDOR 1,1,2,3\r\nlast line without end\r\n" + records + records);
+}
+
+void TestConvertWorkflow::shortRowReportsAndPutsTheWindowBack_data()
+{
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("name alone") << QByteArray("KALIDOR 300 C") << "List index out of bounds (1)";
+    QTest::newRow("two fields") << QByteArray("KALIDOR 300 C\t1") << "List index out of bounds (2)";
+    QTest::newRow("three fields") << QByteArray("KALIDOR 300 C\t1\t\t2")
+                                  << "List index out of bounds (3)";
+}
+
+void TestConvertWorkflow::shortRowReportsAndPutsTheWindowBack()
+{
+    QFETCH(QByteArray, row);
+    QFETCH(QString, message);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table + row + "\r\nKALIDOR 400 C\t1\t2\t3\r\n");
+    convert(window, path("out.csv"));
+
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    QCOMPARE(window.dialogs->messages.first().kind, MessageKind::Error);
+    QCOMPARE(window.dialogs->messages.first().text, message);
+    QCOMPARE(window.lines("memoDelvaneSpecialColors"),
+        QStringList({ "KALIDOR 100 C,92.5,-5.2,70.1", "KALIDOR 200, matt,50,60,20" }));
+    QVERIFY(window.dialogs->offeredSaveNames.isEmpty());
+    QVERIFY(!QFile::exists(path("out.csv")));
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(),
+        QStringLiteral("KALIDOR_Color_Database.csv"));
+    verifyConvertControlsShown(window);
+
+    // The window goes on: the next conversion runs to its end.
+    openTable(window, table);
+    convert(window, path("out.csv"));
+    QVERIFY(QFile::exists(path("out.csv")));
+}
+
+void TestConvertWorkflow::cancelWritesNothing()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    convert(window, std::nullopt);
+
+    QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), 2);
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files) == QStringList { "table.txt" });
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(),
+        QStringLiteral("KALIDOR_Color_Database.csv"));
+    QVERIFY(window.dialogs->messages.isEmpty());
+    verifyConvertControlsShown(window);
+}
+
+void TestConvertWorkflow::failedSaveKeepsLabelAndOldFile()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    convert(window, path("good.csv"));
+
+    // Append onto a file that cannot be read in full would lose its lines: refused.
+    window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    const QByteArray unreadable = "\xEF\xBB\xBFKALIDOR \xC3\x28,1,2,3\r\n";
+    writeBytes(path("bad.csv"), unreadable);
+    convert(window, path("bad.csv"));
+    // A path under a regular file cannot be written by anyone.
+    convert(window, path("table.txt") + QStringLiteral("/out.csv"));
+
+    QCOMPARE(window.dialogs->messages.size(), 2);
+    for (const auto &message : window.dialogs->messages) {
+        QCOMPARE(message.kind, MessageKind::Error);
+        QCOMPARE(message.text, Messages::outputFileError());
+    }
+    QCOMPARE(readBytes(path("bad.csv")), unreadable);
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("good.csv"));
+    verifyConvertControlsShown(window);
+}
+
+void TestConvertWorkflow::secondPressWhileConvertingIsIgnored()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    QByteArray big = "Name\tL*\ta*\tb*\n";
+    for (int i = 0; i < 200; ++i)
+        big += "KALIDOR " + QByteArray::number(i) + "\t1\t2\t3\n";
+    openTable(window, big);
+    window.dialogs->saveAnswers = { path("a.csv"), path("b.csv") };
+
+    bool firstReturned = false;
+    bool pressedDuringRun = false;
+    QTimer::singleShot(0, [&] {
+        pressedDuringRun = !firstReturned;
+        window.press("buttonConvertDelvane");
+    });
+    window.press("buttonConvertDelvane");
+    firstReturned = true;
+
+    QVERIFY(pressedDuringRun);
+    QCOMPARE(window.dialogs->offeredSaveNames.size(), 1);
+    QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), 200);
+}
+
+QTEST_MAIN(TestConvertWorkflow)
+#include "tst_convertworkflow.moc"
