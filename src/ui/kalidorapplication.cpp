@@ -11,6 +11,8 @@ KalidorApplication::KalidorApplication(int &argc, char **argv)
     setApplicationName(QStringLiteral("kalidor-to-delvane"));
     setApplicationVersion(QString::fromLatin1(BuildInfo::version));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kalidor-to-delvane.svg")));
+    // Lets the desktop match the window to its menu entry and icon.
+    setDesktopFileName(QStringLiteral("com.kalidor.KalidorToDelvane"));
 }
 
 bool KalidorApplication::notify(QObject *receiver, QEvent *event)

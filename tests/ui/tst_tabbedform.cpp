@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -290,6 +291,9 @@ void TestTabbedForm::helpAsksTheDesktopToOpenTheGuide()
 
     QCOMPARE(catcher.opened.size(), 1);
     QCOMPARE(catcher.opened.first(), helpDocumentUrl());
+    // The guide is built beside the programs, tests included.
+    QVERIFY2(QFileInfo::exists(catcher.opened.first().toLocalFile()),
+        qPrintable(catcher.opened.first().toString()));
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 
