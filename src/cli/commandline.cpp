@@ -1,0 +1,112 @@
+#include "commandline.h"
+
+#include "buildinfo.h"
+#include "converter.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QIODevice>
+
+namespace {
+
+const QString description = QStringLiteral(
+    "Converts a KALIDOR colour table into a special-colour database for the Delvane RIP,\n"
+    "with the rules of the KALIDOR to Delvane window: INPUT is a tab-separated colour table\n"
+    "or a CxF3 file; every row whose name starts with KALIDOR becomes one record of OUTPUT.\n"
+    "OUTPUT is replaced atomically, in Windows-1252 with CR LF line ends; \"-\" writes the\n"
+    "same bytes to standard output. A run that fails writes nothing.");
+
+const QString usageText
+    = QStringLiteral("Usage: %1 [--legacy] [--append] [--verbose] INPUT OUTPUT\n"
+                     "       %1 --help | --version\n\n");
+
+const QString exitStatusText = QStringLiteral(
+    "\nExit status:\n"
+    "  0  Done.\n"
+    "  1  Wrong usage.\n"
+    "  2  INPUT cannot be read: it cannot be opened, holds invalid UTF-8 after a UTF-8 mark,\n"
+    "     or is a CxF3 file that is not well-formed XML or lacks an L, A or B value.\n"
+    "  3  INPUT is neither a text colour table nor a CxF3 file, or names no regular file.\n"
+    "  4  A row of the colour table has fewer than four fields.\n"
+    "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full.\n"
+    "\nExamples:\n"
+    "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
+    "  %1 --legacy --append Table.txt specialColors\n"
+    "  %1 Library.cxf - | sort\n");
+
+} // namespace
+
+CommandLine::CommandLine(QIODevice &standardOutput, QIODevice &standardError)
+    : m_standardOutput(standardOutput)
+    , m_standardError(standardError)
+{
+}
+
+int CommandLine::run(const QStringList &arguments) const
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption legacy(QStringLiteral("legacy"),
+        QStringLiteral("Write \"SPOTCOLOR_NAME:\" records for RIP version 7.1 and below "
+                       "instead of CSV."));
+    const QCommandLineOption append(QStringLiteral("append"),
+        QStringLiteral("Add the records to an existing OUTPUT, keeping its lines and its "
+                       "encoding. A missing OUTPUT is created."));
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"), QStringLiteral("Report the counts of rows and records."));
+    parser.addOptions({ legacy, append, verbose });
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The colour table."));
+    parser.addPositionalArgument(QStringLiteral("OUTPUT"),
+        QStringLiteral("The special-colour database to write, or - for standard output."));
+
+    const QString program = QCoreApplication::applicationName();
+    const auto wrongUsage = [&](const QString &reason) {
+        report(QStringLiteral("%1: %2 See %1 --help.").arg(program, reason));
+        return int(ExitStatus::WrongUsage);
+    };
+    if (!parser.parse(arguments))
+        return wrongUsage(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Qt's usage line names the program by the path it was started with.
+        const QString rest = parser.helpText().section(u'\n', 1);
+        m_standardOutput.write(
+            (usageText.arg(program) + rest + exitStatusText.arg(program)).toUtf8());
+        return int(ExitStatus::Done);
+    }
+    if (parser.isSet(version)) {
+        m_standardOutput.write(QStringLiteral("%1 %2\n").arg(program, BuildInfo::version).toUtf8());
+        return int(ExitStatus::Done);
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return wrongUsage(
+            QStringLiteral("INPUT and OUTPUT expected, %1 given.").arg(positional.size()));
+
+    ConversionRequest request;
+    request.input = positional.at(0);
+    request.output = positional.at(1);
+    request.form = parser.isSet(legacy) ? RecordForm::Legacy : RecordForm::Csv;
+    request.append = parser.isSet(append);
+    if (request.append && request.output == u"-")
+        return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
+
+    const ConversionResult result = Converter(m_standardOutput).run(request);
+    if (result.status != ExitStatus::Done)
+        report(QStringLiteral("%1: %2").arg(program, result.message));
+    else if (parser.isSet(verbose))
+        report(
+            QStringLiteral("%1: %2: %3 lines in the colour table, %4 records written to %5")
+                .arg(program, request.input)
+                .arg(result.tableLines)
+                .arg(result.records)
+                .arg(request.output == u"-" ? QStringLiteral("standard output") : request.output));
+    return int(result.status);
+}
+
+void CommandLine::report(const QString &line) const
+{
+    // Paths and names may hold any character; the terminal expects the locale's encoding.
+    m_standardError.write(QString(line + u'\n').toLocal8Bit());
+}

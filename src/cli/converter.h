@@ -1,0 +1,39 @@
+#pragma once
+
+#include "database/specialcolorrecord.h"
+#include "exitstatus.h"
+
+#include <QString>
+
+class QIODevice;
+
+// One conversion as the command line asks for it.
+struct ConversionRequest {
+    QString input;
+    // A path, or "-" for standard output.
+    QString output;
+    RecordForm form = RecordForm::Csv;
+    bool append = false;
+};
+
+// How a conversion ended. On failure `message` names the file and the reason; nothing has
+// been written then, and an existing output file is as it was.
+struct ConversionResult {
+    ExitStatus status = ExitStatus::Done;
+    QString message;
+    // Lines of the colour table, as a text table holds them or as the CxF3 reader made them.
+    qsizetype tableLines = 0;
+    qsizetype records = 0;
+};
+
+// Opens, classifies, converts and saves with the window's own rules, without the window.
+class Converter {
+public:
+    // "-" as output writes the records to `standardOutput`, which must be open for writing.
+    explicit Converter(QIODevice &standardOutput);
+
+    ConversionResult run(const ConversionRequest &request) const;
+
+private:
+    QIODevice &m_standardOutput;
+};

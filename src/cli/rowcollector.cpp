@@ -1,0 +1,6 @@
+#include "rowcollector.h"
+
+void RowCollector::appendRow(const QString &row)
+{
+    m_rows.append(row);
+}
