@@ -1,0 +1,385 @@
+#include "buildinfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Runs the built converter as a script would; `standardOutputFile` redirects its output.
+Run runConverter(const QStringList &arguments, const QString &standardOutputFile = QString())
+{
+    QProcess process;
+    if (!standardOutputFile.isEmpty())
+        process.setStandardOutputFile(standardOutputFile);
+    process.start(QStringLiteral(KALIDOR_CONVERT), arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return file.readAll();
+}
+
+const QByteArray header = "Name\tL*\ta*\tb*\r\n";
+
+QByteArray cxfObject(const QByteArray &name, const QByteArray &lab)
+{
+    return "  <cc:Object ObjectType=\"Colour\" Name=\"" + name
+        + "\">\n    <cc:CreationDate>2023-04-01T10:00:00Z</cc:CreationDate>\n"
+          "    <cc:ColorValues><cc:ColorCIELab ColorSpecification=\"D50_2\">"
+        + lab + "</cc:ColorCIELab></cc:ColorValues>\n  </cc:Object>\n";
+}
+
+QByteArray cxfFile(const QByteArray &objects)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
+           "        xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+           "<cc:Resources><cc:ObjectCollection>\n"
+        + objects + "</cc:ObjectCollection></cc:Resources>\n</cc:CxF>\n";
+}
+
+// Two colours, one of them with a name beyond ASCII, and a row that is no colour.
+const QByteArray cxfLibrary = cxfFile(
+    cxfObject("KALIDOR Caf\xC3\xA9", "<cc:L> 62.15 </cc:L><cc:A>-3.50</cc:A><cc:B>12.75</cc:B>")
+    + cxfObject("Paper white", "<cc:L>95.00</cc:L><cc:A>0.10</cc:A><cc:B>-2.00</cc:B>")
+    + cxfObject("KALIDOR Gold", "<cc:L>78.00</cc:L><cc:A>4.25</cc:A><cc:B>60.10</cc:B>"));
+
+// The same colours as a Windows-1252 text table.
+const QByteArray textTable = header
+    + "KALIDOR Caf\xE9\t62.15\t-3.50\t12.75\r\n"
+      "Paper white\t95.00\t0.10\t-2.00\r\n"
+      "KALIDOR Gold\t78.00\t4.25\t60.10\r\n";
+
+const QByteArray csvRecords = "KALIDOR Caf\xE9,62.15,-3.50,12.75\r\n"
+                              "KALIDOR Gold,78.00,4.25,60.10\r\n";
+
+const QByteArray legacyRecords = "SPOTCOLOR_NAME:KALIDOR Caf\xE9; D50_LAB:62.15,-3.50,12.75\r\n"
+                                 "SPOTCOLOR_NAME:KALIDOR Gold; D50_LAB:78.00,4.25,60.10\r\n";
+
+QByteArray utf16LE(const QString &text)
+{
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestKalidorConvert : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void exitStatus_data();
+    void exitStatus();
+    void output_data();
+    void output();
+    void append_data();
+    void append();
+    void standardOutputThatCannotBeWritten();
+    void verboseCounts();
+    void help_data();
+    void help();
+    void version();
+
+private:
+    QString expand(QString text) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestKalidorConvert::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+// "%in", "%out" and "%dir" stand for the input file, the output file and the folder of both.
+QString TestKalidorConvert::expand(QString text) const
+{
+    return text.replace(u"%in"_s, m_dir->filePath(u"in.txt"_s))
+        .replace(u"%out"_s, m_dir->filePath(u"out.csv"_s))
+        .replace(u"%dir"_s, m_dir->path());
+}
+
+void TestKalidorConvert::exitStatus_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    // What OUTPUT holds before the run; a failed run must leave it byte for byte.
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    // Pieces of the one line on standard error.
+    QTest::addColumn<QStringList>("reason");
+
+    const QByteArray earlier = "KALIDOR Old,1,2,3\r\n";
+    const QStringList inOut { u"%in"_s, u"%out"_s };
+
+    QTest::newRow("text table") << textTable << earlier << inOut << 0 << QStringList();
+    QTest::newRow("CxF3 file") << cxfLibrary << earlier << inOut << 0 << QStringList();
+
+    QTest::newRow("no arguments") << textTable << earlier << QStringList() << 1
+                                  << QStringList { u"INPUT and OUTPUT expected, 0 given"_s };
+    QTest::newRow("three arguments")
+        << textTable << earlier << QStringList { u"%in"_s, u"%out"_s, u"%out"_s } << 1
+        << QStringList { u"3 given"_s };
+    QTest::newRow("unknown option")
+        << textTable << earlier << QStringList { u"--csv"_s, u"%in"_s, u"%out"_s } << 1
+        << QStringList { u"Unknown option 'csv'"_s };
+    QTest::newRow("append to standard output")
+        << textTable << earlier << QStringList { u"--append"_s, u"%in"_s, u"-"_s } << 1
+        << QStringList { u"--append needs an OUTPUT file"_s };
+
+    // Byte 26 is the C3 that the next byte does not continue.
+    QTest::newRow("invalid UTF-8 after a mark")
+        << "\xEF\xBB\xBF" + header + "KALIDOR \xC3\x28\t1\t2\t3\r\n"
+        << earlier << inOut << 2
+        << QStringList { u"%in: Invalid UTF-8 sequence at byte offset 26"_s };
+    QTest::newRow("XML not well-formed")
+        << cxfLibrary.left(cxfLibrary.indexOf("</cc:Resources>")) + "</cc:CxF>\n"
+        << earlier << inOut << 2 << QStringList { u"%in: line 17, column "_s, u"mismatched tag"_s };
+    QTest::newRow("CxF3 object without B")
+        << cxfFile(cxfObject("KALIDOR Red", "<cc:L>50</cc:L><cc:A>60</cc:A><cc:B>70</cc:B>")
+               + cxfObject("KALIDOR Blue", "<cc:L>30</cc:L><cc:A>10</cc:A>"))
+        << earlier << inOut << 2
+        << QStringList { u"%in: line 9: colour object \"KALIDOR Blue\": no B in its first "
+                         "ColorCIELab"_s };
+
+    QTest::newRow("neither table nor CxF3")
+        << QByteArray("Name;L*;a*;b*\r\nKALIDOR Red;50;60;70\r\n") << earlier << inOut << 3
+        << QStringList { u"%in: neither a colour table"_s };
+    QTest::newRow("CxF3 root with more on its line")
+        << QByteArray(cxfLibrary).replace("-core\"\n", "-core\" ") << earlier << inOut << 3
+        << QStringList { u"%in: neither a colour table"_s };
+    QTest::newRow("missing input")
+        << QByteArray() << earlier << QStringList { u"%dir/missing.txt"_s, u"%out"_s } << 3
+        << QStringList { u"%dir/missing.txt: no such file"_s };
+    QTest::newRow("folder as input")
+        << QByteArray() << earlier << QStringList { u"%dir"_s, u"%out"_s } << 3
+        << QStringList { u"%dir: is a folder"_s };
+
+    const QByteArray shortRow = header + "KALIDOR Red\t50\t60\t70\r\nKALIDOR Short\t12\t5\r\n";
+    QTest::newRow("row of three fields")
+        << shortRow << earlier << inOut << 4
+        << QStringList { u"%in: line 3: List index out of bounds (3)"_s };
+    QTest::newRow("row of one field after an unused row")
+        << header + "Comment\r\n\r\nKALIDOR Lone\r\n"
+        << earlier << inOut << 4 << QStringList { u"%in: line 4: List index out of bounds (1)"_s };
+    QTest::newRow("short row, legacy form")
+        << shortRow << earlier << QStringList { u"--legacy"_s, u"%in"_s, u"%out"_s } << 4
+        << QStringList { u"%in: line 3: List index out of bounds (3)"_s };
+    QTest::newRow("short row to standard output")
+        << shortRow << earlier << QStringList { u"%in"_s, u"-"_s } << 4
+        << QStringList { u"%in: line 3: List index out of bounds (3)"_s };
+
+    QTest::newRow("output under a regular file")
+        << textTable << earlier << QStringList { u"%in"_s, u"%in/out.csv"_s } << 5
+        << QStringList { u"\"%in/out.csv\" could not be written"_s };
+    QTest::newRow("output is a device")
+        << textTable << earlier << QStringList { u"%in"_s, u"/dev/full"_s } << 5
+        << QStringList { u"\"/dev/full\" could not be written: it is not a regular file"_s };
+    QTest::newRow("output is a folder")
+        << textTable << earlier << QStringList { u"%in"_s, u"%dir"_s } << 5
+        << QStringList { u"\"%dir\" could not be written"_s };
+    const QStringList appendInOut { u"--append"_s, u"%in"_s, u"%out"_s };
+    QTest::newRow("append to a file holding a NUL")
+        << textTable << QByteArray("KALIDOR Old,1,2,3\r\n\0KALIDOR Hidden,4,5,6\r\n", 42)
+        << appendInOut << 5 << QStringList { u"%out holds a NUL character"_s };
+    QTest::newRow("append to invalid UTF-8 after a mark")
+        << textTable << QByteArray("\xEF\xBB\xBFKALIDOR Caf\xE9,1,2,3\r\n") << appendInOut << 5
+        << QStringList { u"%out: Invalid UTF-8 sequence at byte offset 14"_s, u"left as it was"_s };
+}
+
+void TestKalidorConvert::exitStatus()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, existing);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, reason);
+
+    if (!input.isEmpty())
+        QVERIFY(writeFile(expand(u"%in"_s), input));
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+    for (QString &argument : arguments)
+        argument = expand(argument);
+
+    const Run run = runConverter(arguments);
+    QCOMPARE(run.status, status);
+    if (status == 0) {
+        QVERIFY2(run.standardError.isEmpty(), run.standardError.constData());
+        QVERIFY(readFile(expand(u"%out"_s)) != existing);
+        return;
+    }
+    const QString message = QString::fromUtf8(run.standardError);
+    QVERIFY2(message.startsWith(u"kalidor-convert: "_s), qPrintable(message));
+    QCOMPARE(message.count(u'\n'), 1);
+    QVERIFY(message.endsWith(u'\n'));
+    for (const QString &piece : reason)
+        QVERIFY2(message.contains(expand(piece)), qPrintable(message));
+    QVERIFY(run.standardOutput.isEmpty());
+    QCOMPARE(readFile(expand(u"%out"_s)), existing);
+    QCOMPARE(
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), input.isEmpty() ? 1 : 2);
+}
+
+void TestKalidorConvert::output_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("Windows-1252 table") << textTable << QStringList() << csvRecords;
+    QTest::newRow("Windows-1252 table, legacy")
+        << textTable << QStringList { u"--legacy"_s } << legacyRecords;
+    QTest::newRow("UTF-16 table") << utf16LE(QString::fromLatin1(textTable)) << QStringList()
+                                  << csvRecords;
+    QTest::newRow("CxF3 file") << cxfLibrary << QStringList() << csvRecords;
+    QTest::newRow("CxF3 file, legacy")
+        << cxfLibrary << QStringList { u"--legacy"_s } << legacyRecords;
+    // Fields go over unchanged: more than four, a comma in a name, a no-break space; a
+    // character Windows-1252 lacks becomes "?".
+    QTest::newRow("fields as they stand")
+        << "\xEF\xBB\xBF" + header
+            + "KALIDOR Red, deep\t50\t60\t70\textra\r\nKALIDOR \xC2\xA0\xE2\x82\xAC\xE2\x98\x85"
+              "\t1\t2\t3\r\n"
+        << QStringList() << QByteArray("KALIDOR Red, deep,50,60,70\r\nKALIDOR \xA0\x80?,1,2,3\r\n");
+    QTest::newRow("no colours") << header + "Paper\t1\t2\t3\r\n" << QStringList() << QByteArray();
+}
+
+void TestKalidorConvert::output()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, expected);
+
+    QVERIFY(writeFile(expand(u"%in"_s), input));
+    const Run toFile = runConverter(options + QStringList { expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(toFile.status, 0);
+    QCOMPARE(toFile.standardOutput, QByteArray());
+    QCOMPARE(readFile(expand(u"%out"_s)), expected);
+
+    const Run toStandardOutput = runConverter(options + QStringList { expand(u"%in"_s), u"-"_s });
+    QCOMPARE(toStandardOutput.status, 0);
+    QCOMPARE(toStandardOutput.standardError, QByteArray());
+    QCOMPARE(toStandardOutput.standardOutput, expected);
+}
+
+void TestKalidorConvert::append_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("missing file") << false << QByteArray() << csvRecords;
+    QTest::newRow("empty file") << true << QByteArray() << csvRecords;
+    QTest::newRow("LF-ended Windows-1252 file")
+        << true << QByteArray("KALIDOR \xC4ltere,1,2,3\nKALIDOR Blau,4,5,6")
+        << "KALIDOR \xC4ltere,1,2,3\r\nKALIDOR Blau,4,5,6\r\n" + csvRecords;
+    QTest::newRow("UTF-8 file keeps its encoding")
+        << true << QByteArray("\xEF\xBB\xBFKALIDOR \xC3\x84ltere,1,2,3\r\n")
+        << QByteArray("\xEF\xBB\xBFKALIDOR \xC3\x84ltere,1,2,3\r\n"
+                      "KALIDOR Caf\xC3\xA9,62.15,-3.50,12.75\r\nKALIDOR Gold,78.00,4.25,60.10\r\n");
+    QTest::newRow("UTF-16 LE file keeps its encoding")
+        << true << utf16LE(u"KALIDOR \u00C4ltere,1,2,3\r\n"_s)
+        << utf16LE(u"KALIDOR \u00C4ltere,1,2,3\r\n"_s + QString::fromLatin1(csvRecords));
+}
+
+void TestKalidorConvert::append()
+{
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, existing);
+    QFETCH(QByteArray, expected);
+
+    QVERIFY(writeFile(expand(u"%in"_s), cxfLibrary));
+    if (exists)
+        QVERIFY(writeFile(expand(u"%out"_s), existing));
+    const Run run = runConverter({ u"--append"_s, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), expected);
+
+    // Without --append the records replace whatever the file held.
+    const Run replacing = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(replacing.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), csvRecords);
+}
+
+void TestKalidorConvert::standardOutputThatCannotBeWritten()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const Run run = runConverter({ expand(u"%in"_s), u"-"_s }, u"/dev/full"_s);
+    QCOMPARE(run.status, 5);
+    QCOMPARE(QString::fromUtf8(run.standardError),
+        u"kalidor-convert: standard output could not be written: No space left on device\n"_s);
+}
+
+void TestKalidorConvert::verboseCounts()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), cxfLibrary));
+    const Run run = runConverter({ u"--verbose"_s, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.standardError),
+        expand(
+            u"kalidor-convert: %in: 4 lines in the colour table, 2 records written to %out\n"_s));
+}
+
+void TestKalidorConvert::help_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("--help") << u"--help"_s;
+    QTest::newRow("-h") << u"-h"_s;
+    QTest::newRow("--help-all") << u"--help-all"_s;
+}
+
+void TestKalidorConvert::help()
+{
+    QFETCH(QString, option);
+    const Run run = runConverter({ option, u"--legacy"_s });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.standardError, QByteArray());
+    const QString text = QString::fromUtf8(run.standardOutput);
+    QVERIFY2(text.startsWith(
+                 u"Usage: kalidor-convert [--legacy] [--append] [--verbose] INPUT OUTPUT\n"_s),
+        qPrintable(text));
+    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--verbose"_s, u"--version"_s,
+             u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"Examples:"_s })
+        QVERIFY2(text.contains(piece), qPrintable(piece));
+}
+
+void TestKalidorConvert::version()
+{
+    const Run run = runConverter({ u"--version"_s });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.standardOutput, "kalidor-convert " + QByteArray(BuildInfo::version) + '\n');
+    QCOMPARE(QByteArray(BuildInfo::version), QByteArray("1.4.0.0"));
+}
+
+QTEST_GUILESS_MAIN(TestKalidorConvert)
+#include "tst_kalidorconvert.moc"
