@@ -78,6 +78,15 @@ void placeView(QWidget *page, QPlainTextEdit *view)
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
+// Widens a button whose bold caption does not fit the platform font, up to just short of the
+// control to its right, so the caption is never clipped.
+void fitCaption(QPushButton *button, int nextControlX)
+{
+    constexpr int gap = 4;
+    const int wanted = qMin(button->sizeHint().width(), nextControlX - gap - button->x());
+    button->resize(qMax(button->width(), wanted), button->height());
+}
+
 // A label that is sized to its one line of text.
 void setLabelText(QLabel *label, const QString &text)
 {
@@ -162,6 +171,7 @@ void TTabbedForm::createFirstPage()
     btnOpenKalidorFile->setText(QStringLiteral("Open Kalidor File"));
     btnOpenKalidorFile->setGeometry(16, 16, 121, 22);
     makeBold(btnOpenKalidorFile);
+    fitCaption(btnOpenKalidorFile, 176);
 
     labelRealKalidorFileName
         = makeControl<QLabel>(TabItem1, QStringLiteral("labelRealKalidorFileName"));
@@ -192,6 +202,7 @@ void TTabbedForm::createSecondPage()
     buttonConvertDelvane->setGeometry(16, 16, 153, 22);
     buttonConvertDelvane->setEnabled(false);
     makeBold(buttonConvertDelvane);
+    fitCaption(buttonConvertDelvane, 189);
 
     CheckBoxCSV = makeControl<QCheckBox>(TabItem2, QStringLiteral("CheckBoxCSV"));
     CheckBoxCSV->setText(QStringLiteral("Create Delvane CSV"));
