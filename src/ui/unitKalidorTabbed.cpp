@@ -353,6 +353,8 @@ void TTabbedForm::btnOpenKalidorFileClick()
         labelKalidorFileName->show();
         RectangleProgress->hide();
     } catch (...) {
+        // A failed read leaves its tree behind; the next read starts afresh anyway.
+        XMLDocument_CxF.deactivate();
         memoKalidor->clear();
         TabControl1->setTabEnabled(TabControl1->indexOf(TabItem2), false);
         m_dialogs->showMessage(MessageKind::Information, Messages::inputFileError());
