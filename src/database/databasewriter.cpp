@@ -71,6 +71,11 @@ LoadedLines loadExisting(const QString &path)
     if (loaded.stoppedAtNul)
         failAppend(QStringLiteral("%1 holds a NUL character, so it cannot be read in full")
                        .arg(QDir::toNativeSeparators(path)));
+    // Writing back whole code units would lose that byte.
+    if (loaded.droppedOddByte)
+        failAppend(
+            QStringLiteral("%1 ends in half a UTF-16 character, so it cannot be read in full")
+                .arg(QDir::toNativeSeparators(path)));
     return loaded;
 }
 

@@ -128,9 +128,11 @@ LoadedLines decodeLines(const QByteArray &bytes)
     } else if (view.startsWith(utf16LEMark)) {
         loaded.encoding = TextEncoding::Utf16LE;
         text = decodeUtf16(view.sliced(utf16LEMark.size()), QSysInfo::LittleEndian);
+        loaded.droppedOddByte = view.size() % 2 != 0;
     } else if (view.startsWith(utf16BEMark)) {
         loaded.encoding = TextEncoding::Utf16BE;
         text = decodeUtf16(view.sliced(utf16BEMark.size()), QSysInfo::BigEndian);
+        loaded.droppedOddByte = view.size() % 2 != 0;
     } else {
         text = DefaultCodePage::decode(view);
     }

@@ -20,6 +20,8 @@ struct LoadedLines
     TextEncoding encoding = TextEncoding::DefaultCodePage;
     // The text held a NUL character: it and everything after it are not in `lines`.
     bool stoppedAtNul = false;
+    // A byte after a UTF-16 mark was left over at the end: it is not in `lines`.
+    bool droppedOddByte = false;
 };
 
 // Decodes a file's bytes (a byte-order mark decides, else the default code page; UTF-8 is

@@ -352,6 +352,8 @@ enum class Target {
     InvalidUtf8AfterMark,
     NulCharacter,
     Utf16WithoutMark,
+    Utf16OddByteLE, // half a code unit at the end
+    Utf16OddByteBE,
 };
 
 void TestDatabaseWriter::failure_data()
@@ -375,6 +377,10 @@ void TestDatabaseWriter::failure_data()
     QTest::newRow("NUL character") << Target::NulCharacter << true << u"NUL character"_s;
     QTest::newRow("UTF-16 without a mark")
         << Target::Utf16WithoutMark << true << u"NUL character"_s;
+    QTest::newRow("UTF-16LE with an odd last byte")
+        << Target::Utf16OddByteLE << true << u"half a UTF-16 character"_s;
+    QTest::newRow("UTF-16BE with an odd last byte")
+        << Target::Utf16OddByteBE << true << u"half a UTF-16 character"_s;
 }
 
 void TestDatabaseWriter::failure()
@@ -409,6 +415,12 @@ void TestDatabaseWriter::failure()
         break;
     case Target::Utf16WithoutMark:
         before = QByteArray("K\0A\0\r\0\n\0", 8);
+        break;
+    case Target::Utf16OddByteLE:
+        before = QByteArray::fromHex("fffe 4b00 0d00 0a00 41");
+        break;
+    case Target::Utf16OddByteBE:
+        before = QByteArray::fromHex("feff 4e");
         break;
     }
     if (!before.isEmpty())

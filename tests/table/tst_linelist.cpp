@@ -15,6 +15,8 @@ class TestLineList : public QObject {
 private slots:
     void decodeLines_data();
     void decodeLines();
+    void droppedOddByte_data();
+    void droppedOddByte();
     void strictUtf8_data();
     void strictUtf8();
     void defaultCodePageRoundTrip();
@@ -172,6 +174,28 @@ void TestLineList::decodeLines()
     QCOMPARE(loaded.lines, lines);
     QCOMPARE(loaded.encoding, encoding);
     QCOMPARE(loaded.stoppedAtNul, stoppedAtNul);
+}
+
+void TestLineList::droppedOddByte_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("dropped");
+
+    QTest::newRow("UTF-16LE, odd") << utf16LEMark + utf16LE(u"A\r\n") + QByteArray("B") << true;
+    QTest::newRow("UTF-16BE, odd") << utf16BEMark + QByteArray("N") << true;
+    QTest::newRow("UTF-16LE, even") << utf16LEMark + utf16LE(u"AB") << false;
+    QTest::newRow("UTF-16BE, mark alone") << utf16BEMark << false;
+    // Without a UTF-16 mark there are no code units to cut in half.
+    QTest::newRow("code page, odd") << QByteArray("ABC") << false;
+    QTest::newRow("UTF-8, even") << utf8Mark + QByteArray("A") << false;
+}
+
+void TestLineList::droppedOddByte()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(bool, dropped);
+
+    QCOMPARE(::decodeLines(input).droppedOddByte, dropped);
 }
 
 void TestLineList::strictUtf8_data()
