@@ -39,6 +39,7 @@ private Q_SLOTS:
     void controlsSitWhereTheyBelong_data();
     void controlsSitWhereTheyBelong();
     void tabHeadersShareTheWidth();
+    void tabOrderFollowsThePages();
     void hoverOverEitherCheckBoxWidensAppend_data();
     void hoverOverEitherCheckBoxWidensAppend();
     void movingBetweenCheckBoxesShrinksAndWidensAgain();
@@ -198,6 +199,22 @@ void TestTabbedForm::tabHeadersShareTheWidth()
     QCOMPARE(second.height(), 49);
     QVERIFY(qAbs(first.width() - second.width()) <= 1);
     QCOMPARE(first.width() + second.width(), 609);
+}
+
+void TestTabbedForm::tabOrderFollowsThePages()
+{
+    // The next widget that the Tab key can reach, as QWidget::focusNextChild looks for it.
+    const auto follows = [this](const char *first, const char *second) {
+        QWidget *next = child<QWidget>(first)->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        return next == child<QWidget>(second);
+    };
+    QVERIFY(follows("btnOpenKalidorFile", "memoKalidor"));
+    QVERIFY(follows("buttonConvertDelvane", "memoDelvaneSpecialColors"));
+    QVERIFY(follows("memoDelvaneSpecialColors", "CheckBoxCSV"));
+    QVERIFY(follows("CheckBoxCSV", "CheckBoxAppend"));
+    QCOMPARE(child<QLabel>("labelDelvaneColorFile")->focusPolicy(), Qt::NoFocus);
 }
 
 void TestTabbedForm::hoverOverEitherCheckBoxWidensAppend_data()
