@@ -1,0 +1,89 @@
+#include "scripteddialogs.h"
+#include "syntheticlibrary.h"
+#include "ui/kalidorapplication.h"
+#include "ui/unitKalidorTabbed.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+// Open + convert + save in the real window, with the file dialogs answering at once.
+// Without arguments it runs each library in a process of its own, so that each peak memory
+// figure is that library's alone; with "cxf COLOURS" or "txt COLOURS" it runs one.
+namespace {
+
+using SyntheticLibrary::Form;
+
+long peakMemoryKiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int runOne(Form libraryForm, int colours)
+{
+    const QString input
+        = SyntheticLibrary::cached(QStringLiteral(KALIDOR_BENCH_DATA), libraryForm, colours);
+    const QTemporaryDir folder;
+    const QString output = folder.filePath(QStringLiteral("KALIDOR_Color_Database.csv"));
+
+    auto scripted = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs *dialogs = scripted.get();
+    dialogs->openAnswers = { input };
+    dialogs->saveAnswers = { output };
+    TTabbedForm window(std::move(scripted));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    auto *open = window.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile"));
+    auto *convert = window.findChild<QPushButton *>(QStringLiteral("buttonConvertDelvane"));
+
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(open, Qt::LeftButton);
+    const qint64 opened = timer.elapsed();
+    QTest::mouseClick(convert, Qt::LeftButton);
+    const qint64 total = timer.elapsed();
+
+    if (!dialogs->messages.isEmpty() || !QFileInfo::exists(output)) {
+        std::fprintf(stderr, "%s: the window did not save the records\n", qPrintable(input));
+        return 1;
+    }
+    std::printf("%-24s %10.1f MB %9lld ms %9lld ms %9lld ms %9.1f MB\n",
+        qPrintable(QFileInfo(input).fileName()), double(QFileInfo(input).size()) / 1e6, opened,
+        total - opened, total, double(peakMemoryKiB()) / 1024.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    KalidorApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3)
+        return runOne(
+            arguments.at(1) == u"cxf" ? Form::Cxf3 : Form::TextTable, arguments.at(2).toInt());
+
+    std::printf("%-24s %13s %12s %12s %12s %12s\n", "library", "size", "open", "convert+save",
+        "total", "peak memory");
+    std::fflush(stdout);
+    int status = 0;
+    for (const auto &[kind, colours] : { std::pair { "cxf", "100000" }, { "txt", "1000000" } }) {
+        QProcess run;
+        run.setProcessChannelMode(QProcess::ForwardedChannels);
+        run.start(QCoreApplication::applicationFilePath(),
+            { QString::fromLatin1(kind), QString::fromLatin1(colours) });
+        if (!run.waitForFinished(-1) || run.exitCode() != 0)
+            status = 1;
+    }
+    return status;
+}
