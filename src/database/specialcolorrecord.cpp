@@ -2,6 +2,8 @@
 
 #include "listindexerror.h"
 
+#include <QStringBuilder>
+
 QString specialColorRecord(const QStringList &fields, RecordForm form)
 {
     constexpr qsizetype fieldCount = 4;
@@ -13,12 +15,13 @@ QString specialColorRecord(const QStringList &fields, RecordForm form)
     const QString &lightness = fields.at(1);
     const QString &a = fields.at(2);
     const QString &b = fields.at(3);
+    // Joined with QStringBuilder's %, which sizes the record once: a chain of + would hold a
+    // temporary copy of the whole record per piece, several times the size of a huge field.
     switch (form) {
     case RecordForm::Csv:
-        return name + u',' + lightness + u',' + a + u',' + b;
+        return name % u',' % lightness % u',' % a % u',' % b;
     case RecordForm::Legacy:
-        return QStringLiteral("SPOTCOLOR_NAME:") + name + QStringLiteral("; D50_LAB:") + lightness
-            + u',' + a + u',' + b;
+        return u"SPOTCOLOR_NAME:" % name % u"; D50_LAB:" % lightness % u',' % a % u',' % b;
     }
     Q_UNREACHABLE();
 }

@@ -7,6 +7,7 @@
 #include "table/progressschedule.h"
 
 #include <QString>
+#include <QStringBuilder>
 
 namespace {
 
@@ -85,7 +86,9 @@ void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &obse
         const QString lValue = labValue(object, colorValues, lab, l, name, path);
         const QString aValue = labValue(object, colorValues, lab, a, name, path);
         const QString bValue = labValue(object, colorValues, lab, b, name, path);
-        observer.appendRow(name + tab + lValue + tab + aValue + tab + bValue);
+        // One allocation for the row (QStringBuilder), not a temporary copy per piece: a name
+        // may be an attribute value of many megabytes.
+        observer.appendRow(name % tab % lValue % tab % aValue % tab % bValue);
 
         if (schedule.isDue(i)) {
             observer.setProgressWidth(ProgressSchedule::width(i, collection.childCount()));
