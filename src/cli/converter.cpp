@@ -56,24 +56,23 @@ struct Table {
 Table readTable(const QString &path)
 {
     checkIsFile(path);
-    LoadedLines loaded;
+    QString tag;
+    QStringList lines;
     try {
-        loaded = loadLines(path);
+        tag = DetectFileTypeOfFile(path);
+        if (tag == FileTypeTag::textFile)
+            lines = loadLines(path).lines;
     } catch (const KalidorError &error) {
         fail(ExitStatus::InputUnreadable, error.text());
     }
-    const QString tag = DetectFileType(loaded.lines);
     if (tag == FileTypeTag::textFile)
-        return { std::move(loaded.lines), false };
+        return { std::move(lines), false };
     if (tag != FileTypeTag::cxf3)
         fail(ExitStatus::InputNotRecognised,
             QStringLiteral("%1: neither a colour table (no line \"Name\\tL*\\ta*\\tb*\") nor a "
                            "CxF3 file (no line starting its cc:CxF root element)")
                 .arg(shown(path)));
 
-    // The decoded text of a large library weighs twice its size; drop it before the
-    // reader builds its tree.
-    loaded = LoadedLines();
     XmlDocument document;
     RowCollector rows;
     try {

@@ -1,8 +1,11 @@
 #include "filetype.h"
 
 #include "colourtable.h"
+#include "kalidorerror.h"
 #include "linelist.h"
+#include "linereader.h"
 
+#include <QFile>
 #include <QString>
 
 namespace {
@@ -14,13 +17,67 @@ QString cxf3RootLine()
     return QStringLiteral(R"(<cc:CxF xmlns:cc="http://colorexchangeformat.com/CxF3-core")");
 }
 
+// Takes a file's lines in order and tells its type once it has seen enough of them: the
+// header line anywhere decides at once; the CxF3 root line counts where it first stands.
+class FileTypeDetector
+{
+public:
+    // Considers the next line; true once the type is decided whatever follows.
+    bool consider(QStringView line)
+    {
+        if (m_comparer.equal(line, m_header)) {
+            m_isTextTable = true;
+            return true;
+        }
+        if (m_rootIndex < 0 && m_comparer.equal(line, m_root))
+            m_rootIndex = m_index;
+        ++m_index;
+        return false;
+    }
+
+    QString tag() const
+    {
+        if (m_isTextTable)
+            return FileTypeTag::textFile;
+        return m_rootIndex >= 1 ? QString(FileTypeTag::cxf3) : QString(FileTypeTag::error);
+    }
+
+private:
+    const LineComparer m_comparer;
+    const QString m_header = ColourTable::headerLine();
+    const QString m_root = cxf3RootLine();
+    bool m_isTextTable = false;
+    qsizetype m_index = 0;
+    qsizetype m_rootIndex = -1;
+};
+
 } // namespace
 
 QString DetectFileType(const QStringList &lines)
 {
-    if (findLine(lines, ColourTable::headerLine()) >= 0)
-        return FileTypeTag::textFile;
-    if (findLine(lines, cxf3RootLine()) >= 1)
-        return FileTypeTag::cxf3;
-    return FileTypeTag::error;
+    FileTypeDetector detector;
+    for (const QString &line : lines) {
+        if (detector.consider(line))
+            break;
+    }
+    return detector.tag();
+}
+
+QString DetectFileTypeOfFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KalidorError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    try {
+        LineReader reader(file);
+        FileTypeDetector detector;
+        QString line;
+        while (reader.readLine(line)) {
+            if (detector.consider(line))
+                break;
+        }
+        return detector.tag();
+    } catch (const KalidorError &error) {
+        throw KalidorError(QStringLiteral("%1: %2").arg(path, error.text()));
+    }
 }

@@ -21,3 +21,9 @@ inline constexpr QLatin1StringView error("Error");
 // both lines is a text table; the CxF3 root line counts only from the second line on, since
 // a CxF3 file is expected to open with its XML declaration.
 QString DetectFileType(const QStringList &lines);
+
+// DetectFileType for the file at `path`, read as loadLines reads it but in one pass that keeps
+// no line, so that a large CxF3 file is classified in little memory. Reading stops at the
+// header line; when the file is a text table, load it to get its lines.
+// Throws KalidorError as loadLines does for the part of the file it reads.
+QString DetectFileTypeOfFile(const QString &path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QStringList>
 
 class QByteArray;
@@ -33,5 +34,16 @@ LoadedLines decodeLines(const QByteArray &bytes);
 // Throws KalidorError when the file cannot be opened or read, naming the file and the reason.
 LoadedLines loadLines(const QString &path);
 
-// Index of the first line equal to `line` under the user's locale with case ignored, or -1.
+// Tells whether two whole lines are equal under the user's locale with case ignored.
+class LineComparer
+{
+public:
+    LineComparer();
+    bool equal(QStringView a, QStringView b) const { return m_collator.compare(a, b) == 0; }
+
+private:
+    QCollator m_collator;
+};
+
+// Index of the first line equal to `line` as LineComparer says, or -1.
 int findLine(const QStringList &lines, const QString &line);

@@ -334,10 +334,10 @@ void TTabbedForm::btnOpenKalidorFileClick()
         QString tag = QString(FileTypeTag::error);
         if (QFileInfo(path).isFile()) {
             RectangleProgress->show();
-            const LoadedLines loaded = loadLines(path);
-            tag = DetectFileType(loaded.lines);
+            // Classifying needs no line kept, so a large CxF3 file is never held as lines.
+            tag = DetectFileTypeOfFile(path);
             if (tag == FileTypeTag::textFile)
-                ViewLines::replace(memoKalidor, loaded.lines);
+                ViewLines::replace(memoKalidor, loadLines(path).lines);
             else if (tag == FileTypeTag::cxf3)
                 ReadCxF3File(path);
         }

@@ -1,0 +1,214 @@
+#include "linereader.h"
+
+#include "codepage.h"
+#include "kalidorerror.h"
+
+#include <QIODevice>
+#include <QStringDecoder>
+#include <QtEndian>
+
+namespace {
+
+constexpr qint64 chunkSize = 1 << 20;
+
+constexpr QByteArrayView utf8Mark("\xEF\xBB\xBF", 3);
+constexpr QByteArrayView utf16LEMark("\xFF\xFE", 2);
+constexpr QByteArrayView utf16BEMark("\xFE\xFF", 2);
+
+bool isContinuation(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// Length of the sequence that a lead byte starts, 0 when it starts none.
+int sequenceLength(char byte)
+{
+    const auto lead = static_cast<unsigned char>(byte);
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
+// Where a chunk can be cut without splitting a UTF-8 sequence: before a last sequence
+// that its continuation bytes do not complete yet.
+qsizetype utf8CutPoint(QByteArrayView bytes)
+{
+    const qsizetype size = bytes.size();
+    for (qsizetype i = size - 1; i >= 0 && i >= size - 4; --i) {
+        if (isContinuation(bytes[i]))
+            continue;
+        const int length = sequenceLength(bytes[i]);
+        return length > 0 && i + length > size ? i : size;
+    }
+    return size;
+}
+
+// Offset of the first byte that does not start or continue a well-formed UTF-8 sequence,
+// or -1. Only run once the decoder has already failed, to tell the user where.
+qsizetype firstInvalidUtf8(QByteArrayView bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const int length = sequenceLength(static_cast<char>(data[i]));
+        if (length == 0)
+            return i;
+        // Bounds of the first continuation byte rule out overlong forms, surrogates and
+        // code points beyond U+10FFFF.
+        const unsigned char low = data[i] == 0xE0 ? 0xA0 : data[i] == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = data[i] == 0xED ? 0x9F : data[i] == 0xF4 ? 0x8F : 0xBF;
+        for (int k = 1; k < length; ++k) {
+            if (i + k >= size)
+                return i;
+            const unsigned char next = data[i + k];
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return i;
+        }
+        i += length;
+    }
+    return -1;
+}
+
+// Every pair of bytes is one code unit as it stands, unpaired surrogates included.
+QString decodeUtf16(QByteArrayView bytes, TextEncoding encoding)
+{
+    const qsizetype units = bytes.size() / 2;
+    QString text(units, Qt::Uninitialized);
+    if (encoding == TextEncoding::Utf16BE)
+        qFromBigEndian<char16_t>(bytes.data(), units, text.data());
+    else
+        qFromLittleEndian<char16_t>(bytes.data(), units, text.data());
+    return text;
+}
+
+} // namespace
+
+LineReader::LineReader(QIODevice &device)
+    : m_device(device)
+{
+    readMark();
+}
+
+void LineReader::readMark()
+{
+    const QByteArray start = m_device.peek(utf8Mark.size());
+    QByteArrayView mark;
+    if (start.startsWith(utf8Mark)) {
+        m_encoding = TextEncoding::Utf8;
+        mark = utf8Mark;
+    } else if (start.startsWith(utf16LEMark)) {
+        m_encoding = TextEncoding::Utf16LE;
+        mark = utf16LEMark;
+    } else if (start.startsWith(utf16BEMark)) {
+        m_encoding = TextEncoding::Utf16BE;
+        mark = utf16BEMark;
+    }
+    m_device.skip(mark.size());
+    m_bytesDecoded = mark.size();
+}
+
+QString LineReader::decode(QByteArrayView bytes, bool atEnd)
+{
+    switch (m_encoding) {
+    case TextEncoding::DefaultCodePage:
+        m_bytesDecoded += bytes.size();
+        return DefaultCodePage::decode(bytes);
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const qsizetype even = bytes.size() & ~qsizetype(1);
+        if (even < bytes.size()) {
+            if (atEnd)
+                m_droppedOddByte = true;
+            else
+                m_carried = bytes.sliced(even).toByteArray();
+        }
+        m_bytesDecoded += even;
+        return decodeUtf16(bytes.first(even), m_encoding);
+    }
+    case TextEncoding::Utf8: {
+        const qsizetype cut = atEnd ? bytes.size() : utf8CutPoint(bytes);
+        const QByteArrayView whole = bytes.first(cut);
+        // A mark inside the text is a character like any other.
+        QStringDecoder decoder(QStringConverter::Utf8,
+            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        QString text = decoder.decode(whole);
+        if (decoder.hasError()) {
+            const qsizetype invalid = firstInvalidUtf8(whole);
+            const qint64 offset = m_bytesDecoded + qMax<qsizetype>(invalid, 0);
+            throw KalidorError(QStringLiteral("Invalid UTF-8 sequence at byte offset %1 (0x%2)")
+                                   .arg(offset)
+                                   .arg(offset, 0, 16));
+        }
+        m_carried = bytes.sliced(cut).toByteArray();
+        m_bytesDecoded += cut;
+        return text;
+    }
+    }
+    Q_UNREACHABLE();
+}
+
+bool LineReader::decodeMore()
+{
+    if (m_deviceEnded)
+        return false;
+    QByteArray bytes = std::exchange(m_carried, {});
+    const qsizetype carried = bytes.size();
+    bytes.resize(carried + chunkSize);
+    const qint64 got = m_device.read(bytes.data() + carried, chunkSize);
+    if (got < 0)
+        throw KalidorError(m_device.errorString());
+    bytes.truncate(carried + got);
+    m_deviceEnded = got == 0 || m_device.atEnd();
+    const QString text = decode(bytes, m_deviceEnded);
+    if (m_textEnded)
+        return true;
+
+    // Drop the text already cut into lines before appending the new one.
+    m_text.remove(0, m_position);
+    m_position = 0;
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0) {
+        m_text += QStringView(text).first(nul);
+        m_textEnded = true;
+        m_stoppedAtNul = true;
+    } else {
+        m_text += text;
+    }
+    return true;
+}
+
+bool LineReader::readLine(QString &line)
+{
+    qsizetype searched = 0; // how much of the unread text is known to hold no line end
+    for (;;) {
+        const auto *units = m_text.utf16();
+        const qsizetype size = m_text.size();
+        qsizetype i = m_position + searched;
+        for (; i < size; ++i) {
+            const char16_t unit = units[i];
+            if (unit > u'\r' || (unit != u'\r' && unit != u'\n'))
+                continue;
+            // A CR at the end of what is decoded so far may be the first half of CR LF.
+            if (unit == u'\r' && i + 1 == size && !m_textEnded && !m_deviceEnded)
+                break;
+            line = m_text.sliced(m_position, i - m_position);
+            m_position = i + (unit == u'\r' && i + 1 < size && units[i + 1] == u'\n' ? 2 : 1);
+            return true;
+        }
+        searched = i - m_position;
+        if (!decodeMore()) {
+            if (m_position >= m_text.size())
+                return false;
+            line = m_text.sliced(m_position);
+            m_position = m_text.size();
+            return true;
+        }
+    }
+}

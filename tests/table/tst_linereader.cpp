@@ -1,0 +1,115 @@
+#include "table/kalidorerror.h"
+#include "table/linelist.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+// The reader decodes a file a chunk at a time; these cases put characters, line ends and
+// faults right on the chunk boundaries and compare with the whole text decoded at once.
+class TestLineReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void chunkBoundaries_data();
+    void chunkBoundaries();
+    void invalidUtf8AfterFirstChunk_data();
+    void invalidUtf8AfterFirstChunk();
+};
+
+namespace {
+
+constexpr qsizetype chunk = 1 << 20;
+
+// The lines of a whole decoded text, cut the simple way.
+QStringList reference(QString text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        text.truncate(nul);
+    QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray filler(qsizetype size)
+{
+    QByteArray bytes(size, 'a');
+    for (qsizetype i = 100; i < size; i += 1000)
+        bytes[i] = '\n';
+    return bytes;
+}
+
+} // namespace
+
+void TestLineReader::chunkBoundaries_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // the same text decoded in one go
+
+    const QByteArray head = filler(chunk - 1);
+    const QString headText = QString::fromLatin1(head);
+    QTest::newRow("CR LF across the boundary")
+        << head + "\r\nb" << headText + QStringLiteral("\r\nb");
+    QTest::newRow("lone CR as the last byte of a chunk")
+        << head + "\rb\r" << headText + QStringLiteral("\rb\r");
+    QTest::newRow("LF CR across the boundary")
+        << head + "\n\rb" << headText + QStringLiteral("\n\rb");
+    for (int shift = 1; shift <= 3; ++shift) {
+        // A three-byte character that starts `shift` bytes before the boundary.
+        const QByteArray start = "\xEF\xBB\xBF" + filler(chunk - shift);
+        QTest::addRow("UTF-8 character cut %d byte(s) before the boundary", shift)
+            << start + "\xE2\x82\xAC\n"
+            << QString::fromLatin1(start.sliced(3)) + QStringLiteral("\u20AC\n");
+    }
+    QTest::newRow("UTF-8 four-byte character across the boundary")
+        << "\xEF\xBB\xBF" + filler(chunk - 2) + "\xF0\x9F\x98\x80z"
+        << QString::fromLatin1(filler(chunk - 2)) + QString::fromUtf8("\xF0\x9F\x98\x80z");
+    QTest::newRow("UTF-16 over two chunks with an odd last byte")
+        << "\xFF\xFE" + QByteArray(chunk - 1, 'a') + QByteArray("\0a\n\0", 4)
+        << QString(chunk / 2 - 1, u'\u6161') + QStringLiteral("\u0061\u0A61");
+    QTest::newRow("NUL in the second chunk")
+        << filler(chunk + 10) + QByteArray("xy\0zz\n", 6) + "more"
+        << QString::fromLatin1(filler(chunk + 10)) + QStringLiteral("xy");
+    QTest::newRow("one line of three chunks")
+        << QByteArray(3 * chunk + 5, 'q') << QString(3 * chunk + 5, u'q');
+}
+
+void TestLineReader::chunkBoundaries()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const LoadedLines loaded = decodeLines(bytes);
+    QCOMPARE(loaded.lines.size(), reference(text).size());
+    QVERIFY(loaded.lines == reference(text));
+}
+
+void TestLineReader::invalidUtf8AfterFirstChunk_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qsizetype>("offset");
+
+    const QByteArray start = "\xEF\xBB\xBF" + filler(chunk + 7);
+    QTest::newRow("stray continuation byte") << start + "\x80" << start.size();
+    QTest::newRow("lead byte cut off at the end") << start + "\xE2\x82" << start.size();
+    QTest::newRow("invalid byte after a NUL") << start + QByteArray("\0\xFF", 2) << start.size() + 1;
+    const QByteArray across = "\xEF\xBB\xBF" + filler(chunk - 1);
+    QTest::newRow("bad second byte across the boundary") << across + "\xE2\x41\x41" << across.size();
+}
+
+void TestLineReader::invalidUtf8AfterFirstChunk()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qsizetype, offset);
+    try {
+        decodeLines(bytes);
+        QFAIL("invalid UTF-8 was accepted");
+    } catch (const KalidorError &error) {
+        QVERIFY2(error.text().contains(QStringLiteral("offset %1 ").arg(offset)),
+            qPrintable(error.text()));
+    }
+}
+
+QTEST_MAIN(TestLineReader)
+#include "tst_linereader.moc"
