@@ -163,6 +163,8 @@ private slots:
     void fullDisk();
     void directWriteInLockedFolder_data();
     void directWriteInLockedFolder();
+    void chosenFileChanged_data();
+    void chosenFileChanged();
 };
 
 void TestDatabaseWriter::encodeLines_data()
@@ -553,6 +555,107 @@ void TestDatabaseWriter::directWriteInLockedFolder()
         QVERIFY2(error->contains(QDir::toNativeSeparators(path)), qPrintable(*error));
     }
     QCOMPARE(entries(dir.path()), QStringList { u"database.csv"_s });
+}
+
+// What happened to the chosen database file between the save dialog and the save.
+enum class Change {
+    Removed,
+    ReplacedByFile, // another database, in UTF-16
+    ReplacedByFolder,
+    ReplacedByPipe,
+    ReplacedByDanglingLink, // a symbolic link to a file that does not exist yet
+};
+
+void TestDatabaseWriter::chosenFileChanged_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<QString>("reason"); // part of the error; empty when the save goes through
+    QTest::addColumn<QByteArray>("expected"); // the file's bytes afterwards
+
+    const QByteArray records = withCrLf({ "KALIDOR 1,2,3,4" });
+    for (const bool append : { false, true }) {
+        const char *mode = append ? "append" : "replace";
+        QTest::addRow("removed, %s", mode) << Change::Removed << append << QString() << records;
+        QTest::addRow("replaced by a folder, %s", mode)
+            << Change::ReplacedByFolder << append << u"it is a folder"_s << QByteArray();
+        QTest::addRow("replaced by a named pipe, %s", mode)
+            << Change::ReplacedByPipe << append << u"it is not a regular file"_s << QByteArray();
+        QTest::addRow("replaced by a dangling link, %s", mode)
+            << Change::ReplacedByDanglingLink << append << QString() << records;
+    }
+    QTest::newRow("replaced by another file, replace")
+        << Change::ReplacedByFile << false << QString() << records;
+    QTest::newRow("replaced by another file, append")
+        << Change::ReplacedByFile << true << QString()
+        << QByteArray::fromHex("fffe 4100 0d00 0a00 4200 0d00 0a00"
+                               "4b00 4100 4c00 4900 4400 4f00 5200 2000"
+                               "3100 2c00 3200 2c00 3300 2c00 3400 0d00 0a00");
+}
+
+void TestDatabaseWriter::chosenFileChanged()
+{
+    QFETCH(Change, change);
+    QFETCH(bool, append);
+    QFETCH(QString, reason);
+    QFETCH(QByteArray, expected);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"KALIDOR_Color_Database.csv"_s);
+    QVERIFY(writeFile(path, "KALIDOR old,1,2,3\r\n"));
+
+    // The operator has chosen `path` in the dialog; now someone else changes it.
+    QVERIFY(QFile::remove(path));
+    QString written = path; // where the records must land
+    QStringList expectedEntries { u"KALIDOR_Color_Database.csv"_s };
+    switch (change) {
+    case Change::Removed:
+        break;
+    case Change::ReplacedByFile:
+        QVERIFY(writeFile(path, QByteArray::fromHex("fffe 4100 0a00 4200")));
+        break;
+    case Change::ReplacedByFolder:
+        QVERIFY(QDir(dir.path()).mkdir(u"KALIDOR_Color_Database.csv"_s));
+        QVERIFY(writeFile(path + u"/inside"_s, "kept"));
+        break;
+    case Change::ReplacedByPipe:
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        break;
+    case Change::ReplacedByDanglingLink:
+        written = dir.filePath(u"elsewhere.csv"_s);
+        QVERIFY(QFile::link(written, path));
+        expectedEntries.prepend(u"elsewhere.csv"_s);
+        break;
+    }
+
+    std::optional<QString> error;
+    try {
+        // Opening a pipe for reading would wait for a writer for ever; a save must not.
+        saveDatabase(path, { u"KALIDOR 1,2,3,4"_s }, append);
+    } catch (const KalidorError &caught) {
+        error = caught.text();
+    }
+
+    if (reason.isEmpty()) {
+        QVERIFY2(!error, qPrintable(error.value_or(QString())));
+        QCOMPARE(readAll(written), expected);
+    } else {
+        QVERIFY(error);
+        QVERIFY2(error->contains(QDir::toNativeSeparators(path)), qPrintable(*error));
+        QVERIFY2(error->contains(reason), qPrintable(*error));
+    }
+    if (change == Change::ReplacedByFolder) {
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(readAll(path + u"/inside"_s), QByteArray("kept"));
+    }
+    if (change == Change::ReplacedByPipe) {
+        struct stat pipe { };
+        QCOMPARE(lstat(QFile::encodeName(path).constData(), &pipe), 0);
+        QVERIFY(S_ISFIFO(pipe.st_mode));
+    }
+    if (change == Change::ReplacedByDanglingLink)
+        QCOMPARE(QFileInfo(path).symLinkTarget(), written);
+    QCOMPARE(entries(dir.path()), expectedEntries);
 }
 
 QTEST_APPLESS_MAIN(TestDatabaseWriter)
