@@ -6,7 +6,7 @@ add_subdirectory(dist/linux)
 add_subdirectory(docs)
 
 # Every program of the package; a program that is not part of this build is left out.
-set(KALIDOR_PROGRAMS kalidor-to-delvane)
+set(KALIDOR_PROGRAMS kalidor-to-delvane kalidor-convert)
 foreach(program IN LISTS KALIDOR_PROGRAMS)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
