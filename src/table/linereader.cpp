@@ -98,7 +98,15 @@ LineReader::LineReader(QIODevice &device)
 
 void LineReader::readMark()
 {
-    const QByteArray start = m_device.peek(utf8Mark.size());
+    // A sequential device may hand over fewer bytes than asked for, so the first three are
+    // gathered before the mark is looked for; what is not mark is the start of the text.
+    QByteArray start;
+    while (start.size() < utf8Mark.size()) {
+        const QByteArray more = m_device.read(utf8Mark.size() - start.size());
+        if (more.isEmpty())
+            break;
+        start += more;
+    }
     QByteArrayView mark;
     if (start.startsWith(utf8Mark)) {
         m_encoding = TextEncoding::Utf8;
@@ -110,7 +118,7 @@ void LineReader::readMark()
         m_encoding = TextEncoding::Utf16BE;
         mark = utf16BEMark;
     }
-    m_device.skip(mark.size());
+    m_carried = start.sliced(mark.size());
     m_bytesDecoded = mark.size();
 }
 

@@ -1,18 +1,24 @@
-// Arbitrary bytes loaded into a line list and classified.
+// Arbitrary bytes loaded into a line list and classified: from memory, from a file, and from a
+// device that hands them out a few at a time, as a pipe does, so that chunks end anywhere.
 
 #include "fuzzcheck.h"
+#include "scratchfolder.h"
 #include "table/codepage.h"
 #include "table/colourtable.h"
 #include "table/filetype.h"
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
+#include "table/linereader.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringDecoder>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -37,6 +43,98 @@ QString expectedJoinedLines(QStringView text)
     return joined;
 }
 
+// A sequential device that gives at most `piece` bytes per read.
+class PiecewiseDevice : public QIODevice {
+public:
+    PiecewiseDevice(const QByteArray &bytes, qint64 piece)
+        : m_bytes(bytes)
+        , m_piece(piece)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override
+    {
+        return m_bytes.size() - m_position + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 size = qMin(qMin(maxSize, m_piece), m_bytes.size() - m_position);
+        std::memcpy(data, m_bytes.constData() + m_position, size_t(size));
+        m_position += size;
+        return size;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    const QByteArray m_bytes;
+    const qint64 m_piece;
+    qint64 m_position = 0;
+};
+
+struct Outcome {
+    std::optional<LoadedLines> loaded;
+    QString error;
+};
+
+Outcome readPiecewise(const QByteArray &bytes, qint64 piece)
+{
+    PiecewiseDevice device(bytes, piece);
+    Outcome outcome;
+    try {
+        LineReader reader(device);
+        LoadedLines loaded;
+        QString line;
+        while (reader.readLine(line))
+            loaded.lines.append(line);
+        loaded.encoding = reader.encoding();
+        loaded.stoppedAtNul = reader.stoppedAtNul();
+        loaded.droppedOddByte = reader.droppedOddByte();
+        outcome.loaded = loaded;
+    } catch (const KalidorError &error) {
+        outcome.error = error.text();
+    }
+    return outcome;
+}
+
+bool same(const LoadedLines &a, const LoadedLines &b)
+{
+    return a.lines == b.lines && a.encoding == b.encoding && a.stoppedAtNul == b.stoppedAtNul
+        && a.droppedOddByte == b.droppedOddByte;
+}
+
+// The same bytes, loaded every other way, must give the same lines or the same error; the
+// file's type must be the same whether it is told from the file or from its lines.
+void checkOtherReads(const QByteArray &bytes, const Outcome &fromMemory)
+{
+    // About four pieces, their ends moving through the text as the input grows.
+    const Outcome piecewise = readPiecewise(bytes, bytes.size() / 4 + 1);
+    FUZZ_CHECK(piecewise.loaded.has_value() == fromMemory.loaded.has_value());
+    FUZZ_CHECK(!piecewise.loaded || same(*piecewise.loaded, *fromMemory.loaded));
+    FUZZ_CHECK(piecewise.error == fromMemory.error);
+
+    const QString path = scratchFolder().filePath(QStringLiteral("lines.txt"));
+    FUZZ_CHECK(writeScratchFile(path, bytes));
+    const QString prefix = path + QStringLiteral(": ");
+    try {
+        const LoadedLines fromFile = loadLines(path);
+        FUZZ_CHECK(fromMemory.loaded && same(fromFile, *fromMemory.loaded));
+    } catch (const KalidorError &error) {
+        FUZZ_CHECK(!fromMemory.loaded && error.text() == prefix + fromMemory.error);
+    }
+    try {
+        const QString type = DetectFileTypeOfFile(path);
+        // Reading stops at the header line, before a fault further on.
+        FUZZ_CHECK(fromMemory.loaded ? type == DetectFileType(fromMemory.loaded->lines)
+                                     : type == FileTypeTag::textFile);
+    } catch (const KalidorError &error) {
+        FUZZ_CHECK(!fromMemory.loaded && error.text() == prefix + fromMemory.error);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -47,15 +145,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool utf16LEMark = !utf8Mark && bytes.startsWith("\xFF\xFE");
     const bool utf16BEMark = !utf8Mark && bytes.startsWith("\xFE\xFF");
 
-    LoadedLines loaded;
+    Outcome fromMemory;
     try {
-        loaded = decodeLines(bytes);
+        fromMemory.loaded = decodeLines(bytes);
     } catch (const KalidorError &error) {
+        fromMemory.error = error.text();
+    }
+    checkOtherReads(bytes, fromMemory);
+    if (!fromMemory.loaded) {
         // Only strict UTF-8 can refuse bytes; every other decoding takes anything.
         FUZZ_CHECK(utf8Mark);
-        FUZZ_CHECK(!error.text().isEmpty());
+        FUZZ_CHECK(!fromMemory.error.isEmpty());
         return 0;
     }
+    const LoadedLines &loaded = *fromMemory.loaded;
 
     QString text;
     if (utf8Mark) {

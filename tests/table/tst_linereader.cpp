@@ -1,6 +1,8 @@
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
+#include "table/linereader.h"
 
+#include <QIODevice>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -15,6 +17,8 @@ private Q_SLOTS:
     void chunkBoundaries();
     void invalidUtf8AfterFirstChunk_data();
     void invalidUtf8AfterFirstChunk();
+    void oneByteAtATime_data();
+    void oneByteAtATime();
 };
 
 namespace {
@@ -40,6 +44,36 @@ QByteArray filler(qsizetype size)
         bytes[i] = '\n';
     return bytes;
 }
+
+// A sequential device that hands over one byte per read, as a slow pipe may.
+class TrickleDevice : public QIODevice
+{
+public:
+    explicit TrickleDevice(const QByteArray &bytes)
+        : m_bytes(bytes)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override
+    {
+        return m_bytes.size() - m_position + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (maxSize <= 0 || m_position == m_bytes.size())
+            return 0;
+        *data = m_bytes[m_position++];
+        return 1;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    const QByteArray m_bytes;
+    qsizetype m_position = 0;
+};
 
 } // namespace
 
@@ -109,6 +143,32 @@ void TestLineReader::invalidUtf8AfterFirstChunk()
         QVERIFY2(error.text().contains(QStringLiteral("offset %1 ").arg(offset)),
             qPrintable(error.text()));
     }
+}
+
+void TestLineReader::oneByteAtATime_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("UTF-16BE mark alone") << QByteArray("\xFE\xFF");
+    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFE" "A\0\n\0B\0", 8);
+    QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF\xC3\xA9\r\nx");
+    QTest::newRow("no mark") << QByteArray("ab\r\ncd");
+    QTest::newRow("no mark, shorter than one") << QByteArray("\xFE");
+}
+
+void TestLineReader::oneByteAtATime()
+{
+    QFETCH(QByteArray, bytes);
+    const LoadedLines expected = decodeLines(bytes);
+
+    TrickleDevice device(bytes);
+    LineReader reader(device);
+    QStringList lines;
+    QString line;
+    while (reader.readLine(line))
+        lines.append(line);
+    QCOMPARE(reader.encoding(), expected.encoding);
+    QCOMPARE(lines, expected.lines);
 }
 
 QTEST_MAIN(TestLineReader)
