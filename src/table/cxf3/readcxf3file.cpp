@@ -57,7 +57,8 @@ void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &obse
     document.deactivate();
     document.setFileName(QString());
     document.setFileName(path);
-    document.activate();
+    // Only the values of L, A and B are ever read as text.
+    document.activate({ "L", "A", "B" });
 
     const XmlNode collection
         = document.rootElement().childElement(u"Resources").childElement(u"ObjectCollection");

@@ -16,10 +16,10 @@ void XmlDocument::setFileName(const QString &fileName)
     m_fileName = fileName;
 }
 
-void XmlDocument::activate()
+void XmlDocument::activate(const QByteArrayList &textElements)
 {
     if (!m_tree)
-        m_tree = parseXmlFile(m_fileName);
+        m_tree = parseXmlFile(m_fileName, textElements);
 }
 
 void XmlDocument::deactivate()

@@ -2,6 +2,7 @@
 
 #include "table/cxf3/xmlnode.h"
 
+#include <QByteArrayList>
 #include <QString>
 
 #include <memory>
@@ -22,10 +23,10 @@ public:
     void setFileName(const QString &fileName);
 
     bool isActive() const { return m_tree != nullptr; }
-    // Loads and parses the named file (see parseXmlFile) unless already active.
-    // Throws KalidorError when the file cannot be read or parsed; the document then stays
-    // inactive.
-    void activate();
+    // Loads and parses the named file (see parseXmlFile, which `textElements` is passed to)
+    // unless already active. Throws KalidorError when the file cannot be read or parsed; the
+    // document then stays inactive.
+    void activate(const QByteArrayList &textElements = {});
     // Drops the tree.
     void deactivate();
 

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <exception>
+#include <string>
 // The entity-expansion limits are declared for builds with DTD support only, which the
 // system's Expat is; the macro must come before the header.
 #define XML_DTD
@@ -63,6 +64,25 @@ char32_t decodeAt(const unsigned char *p, int &length)
         | (p[3] & 0x3F);
 }
 
+bool isBlankText(QByteArrayView utf8)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    const auto *end = p + utf8.size();
+    int length = 0;
+    while (p < end) {
+        if (*p < 0x80) {
+            if (!isBlank(*p))
+                return false;
+            ++p;
+            continue;
+        }
+        if (!isBlank(decodeAt(p, length)))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
 QByteArrayView trimmed(QByteArrayView utf8)
 {
     const auto *begin = reinterpret_cast<const unsigned char *>(utf8.data());
@@ -91,9 +111,10 @@ using ParserPointer = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserD
 // still to be read by its element names.
 class TreeBuilder {
 public:
-    TreeBuilder(const QString &path, XML_Parser parser)
+    TreeBuilder(const QString &path, XML_Parser parser, const QByteArrayList &textElements)
         : m_path(path)
         , m_parser(parser)
+        , m_textElements(textElements)
         , m_tree(std::make_unique<XmlTree>())
     {
         XML_SetUserData(parser, this);
@@ -133,6 +154,7 @@ private:
         XmlTree::Index element;
         std::size_t firstChildSlot;
         std::size_t firstBinding;
+        bool keepsText;
     };
 
     struct Binding {
@@ -190,16 +212,37 @@ private:
 
     void addChild(XmlTree::Index node) { m_childSlots.push_back(node); }
 
+    bool keepsText(const char *elementName) const
+    {
+        if (m_textElements.isEmpty())
+            return true;
+        const char *colon = std::strchr(elementName, ':');
+        const char *localName = colon ? colon + 1 : elementName;
+        for (const QByteArray &kept : m_textElements) {
+            if (kept == elementName || kept == localName)
+                return true;
+        }
+        return false;
+    }
+
+    bool openElementKeepsText() const { return m_open.back().keepsText; }
+
+    // A node with its text dropped, or with `text` when its parent keeps text.
+    void addTextChild(
+        XmlNodeKind kind, XmlTree::Index name, QByteArrayView text, XmlTree::Index line)
+    {
+        addChild(
+            m_tree->addText(kind, name, openElementKeepsText() ? text : QByteArrayView(), line));
+    }
+
     // Expat may split one run of character data over several calls, so trimming waits
     // until markup ends the run.
     void flushText()
     {
-        if (m_text.isEmpty())
-            return;
-        const QByteArrayView text = trimmed(m_text);
-        if (!text.isEmpty())
-            addChild(m_tree->addText(XmlNodeKind::Text, 0, text, m_textLine));
+        if (m_textNonBlank)
+            addChild(m_tree->addText(XmlNodeKind::Text, 0, trimmed(m_text), m_textLine));
         m_text.clear();
+        m_textNonBlank = false;
     }
 
     static void XMLCALL startElement(void *userData, const XML_Char *name, const XML_Char **atts)
@@ -221,6 +264,7 @@ private:
         }
         const XmlTree::Index element = m_tree->addElement(
             m_tree->internName(QByteArrayView(name)), resolveNamespace(name), currentLine());
+        const bool keeps = keepsText(name);
         for (const char **att = atts; *att; att += 2)
             m_tree->addAttribute(
                 element, m_tree->internName(QByteArrayView(att[0])), QByteArrayView(att[1]));
@@ -228,7 +272,7 @@ private:
             m_tree->setRootElement(element);
         else
             addChild(element);
-        m_open.push_back(OpenElement { element, m_childSlots.size(), firstBinding });
+        m_open.push_back(OpenElement { element, m_childSlots.size(), firstBinding, keeps });
     }
 
     static void XMLCALL endElement(void *userData, const XML_Char *)
@@ -251,18 +295,31 @@ private:
         guarded(userData, [&](TreeBuilder &self) { self.onCharacterData(data, length); });
     }
 
+    // Expat hands over whole characters and puts each line break in a call of its own, so
+    // the first call that is not blank tells where the trimmed text starts. Text that is
+    // dropped is only checked for being blank.
     void onCharacterData(const char *data, int length)
     {
         // Outside the root element Expat allows white space only.
         if (m_open.empty())
             return;
+        const bool keeps = openElementKeepsText();
         if (m_inCdata) {
-            m_cdata.append(data, length);
+            if (keeps)
+                m_cdata.append(data, length);
             return;
         }
-        if (m_text.isEmpty())
+        if (!m_textNonBlank) {
+            if (isBlankText(QByteArrayView(data, length))) {
+                if (keeps)
+                    m_text.append(data, length);
+                return;
+            }
+            m_textNonBlank = true;
             m_textLine = currentLine();
-        m_text.append(data, length);
+        }
+        if (keeps)
+            m_text.append(data, length);
     }
 
     static void XMLCALL startCdata(void *userData)
@@ -277,8 +334,7 @@ private:
     static void XMLCALL endCdata(void *userData)
     {
         guarded(userData, [](TreeBuilder &self) {
-            self.addChild(
-                self.m_tree->addText(XmlNodeKind::CData, 0, self.m_cdata, self.m_cdataLine));
+            self.addTextChild(XmlNodeKind::CData, 0, self.m_cdata, self.m_cdataLine);
             self.m_cdata.clear();
             self.m_inCdata = false;
         });
@@ -291,8 +347,8 @@ private:
         guarded(userData, [&](TreeBuilder &self) {
             self.flushText();
             if (!self.m_open.empty())
-                self.addChild(self.m_tree->addText(
-                    XmlNodeKind::Comment, 0, QByteArrayView(data), self.currentLine()));
+                self.addTextChild(
+                    XmlNodeKind::Comment, 0, QByteArrayView(data), self.currentLine());
         });
     }
 
@@ -302,9 +358,9 @@ private:
         guarded(userData, [&](TreeBuilder &self) {
             self.flushText();
             if (!self.m_open.empty())
-                self.addChild(self.m_tree->addText(XmlNodeKind::ProcessingInstruction,
+                self.addTextChild(XmlNodeKind::ProcessingInstruction,
                     self.m_tree->internName(QByteArrayView(target)), QByteArrayView(data),
-                    self.currentLine()));
+                    self.currentLine());
         });
     }
 
@@ -439,13 +495,17 @@ private:
 
     const QString &m_path;
     XML_Parser m_parser;
+    const QByteArrayList &m_textElements;
     std::unique_ptr<XmlTree> m_tree;
     std::vector<OpenElement> m_open;
     std::vector<XmlTree::Index> m_childSlots;
     std::vector<Binding> m_bindings;
-    QByteArray m_text;
+    // Kept apart from the tree, which keeps only the trimmed text; their capacity stays
+    // from one run to the next.
+    std::string m_text;
+    bool m_textNonBlank = false;
     XmlTree::Index m_textLine = 0;
-    QByteArray m_cdata;
+    std::string m_cdata;
     XmlTree::Index m_cdataLine = 0;
     bool m_inCdata = false;
     bool m_standalone = false;
@@ -462,7 +522,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<XmlTree> parseXmlFile(const QString &path)
+std::unique_ptr<XmlTree> parseXmlFile(const QString &path, const QByteArrayList &textElements)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -490,7 +550,7 @@ std::unique_ptr<XmlTree> parseXmlFile(const QString &path)
     const ParserPointer parser(XML_ParserCreate(encoding));
     if (!parser)
         throw std::bad_alloc();
-    TreeBuilder builder(path, parser.get());
+    TreeBuilder builder(path, parser.get(), textElements);
     builder.parse(head.constData() + markLength, static_cast<int>(head.size() - markLength), false);
     qint64 read = 0;
     do {

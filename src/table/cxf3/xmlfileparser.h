@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArrayList>
+
 #include <memory>
 
 class QString;
@@ -12,4 +14,7 @@ class XmlTree;
 // expansion is bounded. Throws KalidorError, naming the file and the line, when the file
 // cannot be read, is not well-formed, names an encoding that is not supported or refers to
 // an entity that is not defined or external.
-std::unique_ptr<XmlTree> parseXmlFile(const QString &path);
+// With `textElements`, only nodes directly inside elements whose name as written or local name
+// is listed keep their text; all others are still in the tree, where their text reads as
+// empty. A large file is mostly text that nobody asks for.
+std::unique_ptr<XmlTree> parseXmlFile(const QString &path, const QByteArrayList &textElements = {});

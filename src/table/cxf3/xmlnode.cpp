@@ -124,7 +124,8 @@ bool XmlNode::findChildElement(QStringView name, XmlNode &found) const
         const auto &candidate = m_tree->node(index);
         if (candidate.kind != XmlNodeKind::Element)
             continue;
-        if (!uri.isEmpty() && !sameNamespaceUri(uri, m_tree->namespaceUri(candidate.namespaceUri)))
+        if (!uri.isEmpty() && candidate.namespaceUri != parent.namespaceUri
+            && !sameNamespaceUri(uri, m_tree->namespaceUri(candidate.namespaceUri)))
             continue;
         if (m_tree->name(candidate.name) == name || m_tree->localName(candidate.name) == name) {
             found = XmlNode(m_tree, index);

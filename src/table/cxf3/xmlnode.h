@@ -44,7 +44,8 @@ public:
     // The URI that the xmlns declarations in scope bind to the element's prefix; empty when
     // none applies.
     QString namespaceUri() const;
-    // The line of the file on which the node starts; 0 for the empty element.
+    // The line of the file on which the node starts (for text, its trimmed text); 0 for the
+    // empty element.
     int line() const;
 
     int childCount() const;
@@ -58,7 +59,8 @@ public:
     // Empty when there is no such attribute.
     QString attribute(QStringView name) const;
 
-    // The content of a text, CDATA or comment node, or a processing instruction's data.
+    // The content of a text, CDATA or comment node, or a processing instruction's data; empty
+    // when the tree was read without it (see parseXmlFile).
     QString text() const;
 
     // The first child element whose name as written or local name is `name`, and whose

@@ -12,6 +12,7 @@ private slots:
     void initTestCase();
     void childNodes_data();
     void childNodes();
+    void textKeptOnlyInListedElements();
     void namespaces_data();
     void namespaces();
     void attributesAsWritten();
@@ -116,6 +117,25 @@ void TestXmlDocument::childNodes()
     xml.setFileName(writeFile(document));
     xml.activate();
     QCOMPARE(describeChildren(xml.rootElement()), children);
+}
+
+// The nodes stay where they were; only their text is gone, and blank text still leaves none.
+void TestXmlDocument::textKeptOnlyInListedElements()
+{
+    XmlDocument xml;
+    xml.setFileName(
+        writeFile("<r> x <!-- y --><?p z?><L> 1 </L><c:A xmlns:c=\"u\"><![CDATA[2]]></c:A>"
+                  "<b>3<!-- 4 --><![CDATA[5]]> \n </b><A>6<e/>7</A><c> \n </c></r>"));
+    xml.activate({ "L", "A" });
+    const XmlNode root = xml.rootElement();
+
+    QCOMPARE(describeChildren(root), QStringLiteral("t[]m[]p[]eeeee"));
+    QCOMPARE(describeChildren(root.childElement(u"L")), QStringLiteral("t[1]"));
+    QCOMPARE(describeChildren(root.childElement(u"c:A")), QStringLiteral("c[2]"));
+    QCOMPARE(describeChildren(root.childElement(u"b")), QStringLiteral("t[]m[]c[]"));
+    QCOMPARE(describeChildren(root.child(6)), QStringLiteral("t[6]et[7]"));
+    QCOMPARE(root.childElement(u"c").childCount(), 0);
+    QCOMPARE(root.value(u"L").text, QStringLiteral("1"));
 }
 
 void TestXmlDocument::namespaces_data()
