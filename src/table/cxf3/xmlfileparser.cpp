@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -212,17 +213,20 @@ private:
 
     void addChild(XmlTree::Index node) { m_childSlots.push_back(node); }
 
-    bool keepsText(const char *elementName) const
+    // Worked out once for each element name.
+    bool keepsText(XmlTree::Index name, const char *elementName)
     {
         if (m_textElements.isEmpty())
             return true;
-        const char *colon = std::strchr(elementName, ':');
-        const char *localName = colon ? colon + 1 : elementName;
-        for (const QByteArray &kept : m_textElements) {
-            if (kept == elementName || kept == localName)
-                return true;
+        if (name >= m_keepsTextByName.size())
+            m_keepsTextByName.resize(name + 1, -1);
+        std::int8_t &keeps = m_keepsTextByName[name];
+        if (keeps < 0) {
+            const char *colon = std::strchr(elementName, ':');
+            const char *localName = colon ? colon + 1 : elementName;
+            keeps = m_textElements.contains(elementName) || m_textElements.contains(localName);
         }
-        return false;
+        return keeps;
     }
 
     bool openElementKeepsText() const { return m_open.back().keepsText; }
@@ -262,9 +266,10 @@ private:
                 m_bindings.push_back(Binding {
                     QByteArray(attName), m_tree->internNamespaceUri(QByteArrayView(att[1])) });
         }
-        const XmlTree::Index element = m_tree->addElement(
-            m_tree->internName(QByteArrayView(name)), resolveNamespace(name), currentLine());
-        const bool keeps = keepsText(name);
+        const XmlTree::Index elementName = m_tree->internName(QByteArrayView(name));
+        const XmlTree::Index element
+            = m_tree->addElement(elementName, resolveNamespace(name), currentLine());
+        const bool keeps = keepsText(elementName, name);
         for (const char **att = atts; *att; att += 2)
             m_tree->addAttribute(
                 element, m_tree->internName(QByteArrayView(att[0])), QByteArrayView(att[1]));
@@ -496,6 +501,7 @@ private:
     const QString &m_path;
     XML_Parser m_parser;
     const QByteArrayList &m_textElements;
+    std::vector<std::int8_t> m_keepsTextByName; // by name index: 1 or 0, or -1 until known
     std::unique_ptr<XmlTree> m_tree;
     std::vector<OpenElement> m_open;
     std::vector<XmlTree::Index> m_childSlots;

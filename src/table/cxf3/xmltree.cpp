@@ -17,21 +17,31 @@ QByteArray rawKey(QByteArrayView bytes)
 XmlTree::XmlTree()
 {
     m_names.emplace_back();
+    m_nameBytes.emplace_back();
     m_localNameStart.push_back(0);
     m_namespaceUris.emplace_back();
 }
 
+// Element and attribute names repeat all through a file, and a file uses few of them: most
+// are found by a glance at the one remembered for their slot, without hashing.
 XmlTree::Index XmlTree::internName(QByteArrayView utf8)
 {
+    Index &recent = m_recentNames[recentNameSlot(utf8)];
+    if (m_nameBytes[recent] == utf8)
+        return recent;
     const auto found = m_nameIndex.constFind(rawKey(utf8));
-    if (found != m_nameIndex.cend())
-        return found.value();
+    if (found != m_nameIndex.cend()) {
+        recent = found.value();
+        return recent;
+    }
     const Index index = checkedSize(m_names.size());
+    recent = index;
     QString name = QString::fromUtf8(utf8);
     const qsizetype colon = name.indexOf(u':');
     m_localNameStart.push_back(colon + 1);
     m_names.push_back(std::move(name));
-    m_nameIndex.insert(utf8.toByteArray(), index);
+    m_nameBytes.push_back(utf8.toByteArray());
+    m_nameIndex.insert(m_nameBytes.back(), index);
     return index;
 }
 
@@ -84,6 +94,16 @@ XmlTree::Index XmlTree::appendText(QByteArrayView text)
     const Index start = checkedSize(m_text.size() + text.size());
     m_text.append(text);
     return start - static_cast<Index>(text.size());
+}
+
+std::size_t XmlTree::recentNameSlot(QByteArrayView utf8)
+{
+    if (utf8.isEmpty())
+        return 0;
+    const auto first = static_cast<unsigned char>(utf8.front());
+    const auto last = static_cast<unsigned char>(utf8.back());
+    return (std::size_t(utf8.size()) * 7 + first * 3 + last)
+        % std::tuple_size_v<decltype(m_recentNames)>;
 }
 
 // Indexes are 32 bits wide to keep the records small; a file that outgrows them is refused

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -75,13 +76,17 @@ public:
 private:
     Index appendText(QByteArrayView text);
     Index checkedSize(std::size_t size) const;
+    static std::size_t recentNameSlot(QByteArrayView utf8);
 
     std::vector<Node> m_nodes;
     std::vector<Index> m_childSlots;
     std::vector<Attribute> m_attributes;
     std::vector<QString> m_names;
+    std::vector<QByteArray> m_nameBytes; // the same names as written, in UTF-8
     std::vector<qsizetype> m_localNameStart;
     QHash<QByteArray, Index> m_nameIndex;
+    // A name as looked up last, by its length and end letters; see internName.
+    std::array<Index, 64> m_recentNames {};
     std::vector<QString> m_namespaceUris;
     QHash<QByteArray, Index> m_namespaceUriIndex;
     QByteArray m_text;
