@@ -86,7 +86,8 @@ void XmlTree::setChildren(Index element, const std::vector<Index> &childSlots, s
     Node &node = m_nodes[element];
     node.first = checkedSize(m_childSlots.size());
     node.count = checkedSize(childSlots.size() - from);
-    m_childSlots.insert(m_childSlots.end(), childSlots.begin() + from, childSlots.end());
+    for (auto slot = childSlots.begin() + from; slot != childSlots.end(); ++slot)
+        m_childSlots.push_back(*slot);
 }
 
 XmlTree::Index XmlTree::appendText(QByteArrayView text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "table/cxf3/blockarray.h"
 #include "table/cxf3/xmlnodekind.h"
 
 #include <QByteArray>
@@ -78,9 +79,9 @@ private:
     Index checkedSize(std::size_t size) const;
     static std::size_t recentNameSlot(QByteArrayView utf8);
 
-    std::vector<Node> m_nodes;
-    std::vector<Index> m_childSlots;
-    std::vector<Attribute> m_attributes;
+    BlockArray<Node> m_nodes;
+    BlockArray<Index> m_childSlots;
+    BlockArray<Attribute> m_attributes;
     std::vector<QString> m_names;
     std::vector<QByteArray> m_nameBytes; // the same names as written, in UTF-8
     std::vector<qsizetype> m_localNameStart;
