@@ -127,7 +127,8 @@ void checkOtherReads(const QByteArray &bytes, const Outcome &fromMemory)
     }
     try {
         const QString type = DetectFileTypeOfFile(path);
-        // Reading stops at the header line, before a fault further on.
+        // Bytes that cannot be loaded are classified only when a header line comes before
+        // the fault, since reading stops there.
         FUZZ_CHECK(fromMemory.loaded ? type == DetectFileType(fromMemory.loaded->lines)
                                      : type == FileTypeTag::textFile);
     } catch (const KalidorError &error) {
