@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSizeGrip>
 #include <QTabBar>
@@ -414,21 +415,21 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::zeroSleep();
 
     const RecordForm form = CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
+    // Thousands of programmatic inserts are no edit of the operator's to undo.
+    memoDelvaneSpecialColors->setUndoRedoEnabled(false);
+    const auto undoBack = qScopeGuard([this] { memoDelvaneSpecialColors->setUndoRedoEnabled(true); });
     try {
-        // Thousands of programmatic inserts are no edit of the operator's to undo.
-        memoDelvaneSpecialColors->setUndoRedoEnabled(false);
         ViewLoopObserver observer(memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
+        // The rows are taken as the loop starts: events that run meanwhile cannot change them.
         ::BuildSpecialColors(ViewLines::lines(memoKalidor), form, observer);
     } catch (...) {
         // A row that cannot be converted ends the run; put the controls back before the
         // error is reported, so that the operator can go on.
-        memoDelvaneSpecialColors->setUndoRedoEnabled(true);
         RectangleProgress->hide();
         labelDelvaneColorFile->show();
         showConvertControls();
         throw;
     }
-    memoDelvaneSpecialColors->setUndoRedoEnabled(true);
     RectangleProgress->hide();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
