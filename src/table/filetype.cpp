@@ -19,8 +19,7 @@ QString cxf3RootLine()
 
 // Takes a file's lines in order and tells its type once it has seen enough of them: the
 // header line anywhere decides at once; the CxF3 root line counts where it first stands.
-class FileTypeDetector
-{
+class FileTypeDetector {
 public:
     // Considers the next line; true once the type is decided whatever follows.
     bool consider(QStringView line)

@@ -9,14 +9,13 @@ class QString;
 // How a loaded file's text was encoded, as its byte-order mark said.
 enum class TextEncoding {
     DefaultCodePage, // no mark
-    Utf8,            // EF BB BF
-    Utf16LE,         // FF FE
-    Utf16BE,         // FE FF
+    Utf8, // EF BB BF
+    Utf16LE, // FF FE
+    Utf16BE, // FE FF
 };
 
 // The lines of a text file and what loading them found out.
-struct LoadedLines
-{
+struct LoadedLines {
     QStringList lines;
     TextEncoding encoding = TextEncoding::DefaultCodePage;
     // The text held a NUL character: it and everything after it are not in `lines`.
@@ -35,8 +34,7 @@ LoadedLines decodeLines(const QByteArray &bytes);
 LoadedLines loadLines(const QString &path);
 
 // Tells whether two whole lines are equal under the user's locale with case ignored.
-class LineComparer
-{
+class LineComparer {
 public:
     LineComparer();
     bool equal(QStringView a, QStringView b) const { return m_collator.compare(a, b) == 0; }

@@ -168,8 +168,12 @@ bool LineReader::decodeMore()
         return false;
     QByteArray bytes = std::exchange(m_carried, {});
     const qsizetype carried = bytes.size();
-    bytes.resize(carried + chunkSize);
-    const qint64 got = m_device.read(bytes.data() + carried, chunkSize);
+    // A file says how much is left, so a small one gets no full-sized buffer.
+    const qint64 wanted = m_device.isSequential()
+        ? chunkSize
+        : qBound<qint64>(1, m_device.size() - m_device.pos(), chunkSize);
+    bytes.resize(carried + wanted);
+    const qint64 got = m_device.read(bytes.data() + carried, wanted);
     if (got < 0)
         throw KalidorError(m_device.errorString());
     bytes.truncate(carried + got);

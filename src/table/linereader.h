@@ -11,8 +11,7 @@ class QIODevice;
 // mark decides the encoding (else the default code page), UTF-8 is strict, lines end at
 // CR LF, CR and LF, and the first NUL ends the text. Bytes after a NUL are still read, so that
 // an invalid UTF-8 sequence or an odd last UTF-16 byte anywhere in the file is found.
-class LineReader
-{
+class LineReader {
 public:
     // `device` must be open for reading; it is read from its current position to its end.
     explicit LineReader(QIODevice &device);

@@ -4,8 +4,7 @@
 
 // The application object. Its one addition: an error that escapes the handling of an event
 // goes to the general error handler instead of ending the program.
-class KalidorApplication : public QApplication
-{
+class KalidorApplication : public QApplication {
     Q_OBJECT
 
 public:

@@ -4,8 +4,7 @@
 
 // A flat progress bar drawn as a gradient rectangle that grows to the right from a fixed
 // left edge. It floats over the pages as a direct child of the window.
-class ProgressIndicator : public QWidget
-{
+class ProgressIndicator : public QWidget {
     Q_OBJECT
 
 public:
@@ -14,7 +13,8 @@ public:
 
     explicit ProgressIndicator(QWidget *parent);
 
-    // Sets the width, 0 (empty) to fullWidth; the left edge stays put and a hidden bar stays hidden.
+    // Sets the width, 0 (empty) to fullWidth; the left edge stays put and a hidden bar stays
+    // hidden.
     void setBarWidth(int width);
     int barWidth() const { return width(); }
 

@@ -9,8 +9,7 @@ class QWidget;
 
 // The real dialogs: Qt's file dialogs, kept for the window's life so that the open dialog
 // offers the last chosen folder and filter again, and Qt's message boxes.
-class QtWindowDialogs : public WindowDialogs
-{
+class QtWindowDialogs : public WindowDialogs {
 public:
     explicit QtWindowDialogs(QWidget *owner);
 

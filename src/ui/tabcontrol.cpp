@@ -7,8 +7,7 @@ namespace {
 // Each visible tab asks for an equal share of the bar's width, which document mode makes the
 // tab control's full width; the last visible one also takes the pixels that do not divide
 // evenly. The bar lays its tabs out again whenever it is resized.
-class EqualTabBar : public QTabBar
-{
+class EqualTabBar : public QTabBar {
 public:
     explicit EqualTabBar(QWidget *parent)
         : QTabBar(parent)
@@ -45,4 +44,3 @@ TabControl::TabControl(QWidget *parent)
     // In document mode the tab bar spans the control's whole width.
     setDocumentMode(true);
 }
-

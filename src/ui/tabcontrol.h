@@ -3,8 +3,7 @@
 #include <QTabWidget>
 
 // A tab control whose visible tab headers share its full width equally, at a fixed height.
-class TabControl : public QTabWidget
-{
+class TabControl : public QTabWidget {
     Q_OBJECT
 
 public:

@@ -9,10 +9,10 @@
 #include "messages.h"
 #include "progressindicator.h"
 #include "qtwindowdialogs.h"
+#include "tabcontrol.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/filetype.h"
 #include "table/linelist.h"
-#include "tabcontrol.h"
 #include "viewlines.h"
 #include "viewloopobserver.h"
 
@@ -47,8 +47,7 @@ constexpr int viewTop = 56;
 const QString titleText
     = QStringLiteral("KALIDOR to Delvane Color Database Builder") + QString(16, u' ');
 
-template<class Control>
-Control *makeControl(QWidget *parent, const QString &name)
+template<class Control> Control *makeControl(QWidget *parent, const QString &name)
 {
     auto *control = new Control(parent);
     control->setObjectName(name);
@@ -198,7 +197,8 @@ void TTabbedForm::createSecondPage()
     TabItem2 = makeControl<QWidget>(TabControl1, QStringLiteral("TabItem2"));
     TabControl1->addTab(TabItem2, QStringLiteral("Build Delvane File"));
 
-    buttonConvertDelvane = makeControl<QPushButton>(TabItem2, QStringLiteral("buttonConvertDelvane"));
+    buttonConvertDelvane
+        = makeControl<QPushButton>(TabItem2, QStringLiteral("buttonConvertDelvane"));
     buttonConvertDelvane->setText(QStringLiteral("Convert to Delvane File"));
     buttonConvertDelvane->setGeometry(16, 16, 153, 22);
     buttonConvertDelvane->setEnabled(false);
@@ -258,8 +258,8 @@ void TTabbedForm::guarded(void (TTabbedForm::*handler)())
     try {
         (this->*handler)();
     } catch (...) {
-        m_dialogs->showMessage(MessageKind::Error,
-            GeneralErrorHandler::displayText(std::current_exception()));
+        m_dialogs->showMessage(
+            MessageKind::Error, GeneralErrorHandler::displayText(std::current_exception()));
     }
 }
 
@@ -417,9 +417,11 @@ void TTabbedForm::BuildSpecialColors()
     const RecordForm form = CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
     // Thousands of programmatic inserts are no edit of the operator's to undo.
     memoDelvaneSpecialColors->setUndoRedoEnabled(false);
-    const auto undoBack = qScopeGuard([this] { memoDelvaneSpecialColors->setUndoRedoEnabled(true); });
+    const auto undoBack
+        = qScopeGuard([this] { memoDelvaneSpecialColors->setUndoRedoEnabled(true); });
     try {
-        ViewLoopObserver observer(memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
+        ViewLoopObserver observer(
+            memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
         // The rows are taken as the loop starts: events that run meanwhile cannot change them.
         ::BuildSpecialColors(ViewLines::lines(memoKalidor), form, observer);
     } catch (...) {
@@ -450,7 +452,8 @@ void TTabbedForm::saveSpecialColors()
     m_saveFileName = *chosen;
 
     try {
-        saveDatabase(*chosen, ViewLines::lines(memoDelvaneSpecialColors), CheckBoxAppend->isChecked());
+        saveDatabase(
+            *chosen, ViewLines::lines(memoDelvaneSpecialColors), CheckBoxAppend->isChecked());
         setLabelText(labelDelvaneColorFile, *chosen);
     } catch (...) {
         m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError());

@@ -14,18 +14,17 @@ class QPlainTextEdit;
 class QPushButton;
 class TabControl;
 
-
 // The program's one window. A tool bar with the title and the Help button, and two pages:
 // "Read Kalidor File" opens a colour table into a read-only view, "Build Delvane File"
 // turns it into special-colour records and saves them. Controls carry the names the rest of
 // the program and its tests know them by (also their objectName); other members use m_.
-class TTabbedForm : public QWidget
-{
+class TTabbedForm : public QWidget {
     Q_OBJECT
 
 public:
     // Without `dialogs` the window uses Qt's real file dialogs and message boxes.
-    explicit TTabbedForm(std::unique_ptr<WindowDialogs> dialogs = nullptr, QWidget *parent = nullptr);
+    explicit TTabbedForm(
+        std::unique_ptr<WindowDialogs> dialogs = nullptr, QWidget *parent = nullptr);
     ~TTabbedForm() override;
 
 protected:

@@ -7,8 +7,7 @@
 #include <optional>
 
 // The modal dialogs of the main window, behind one seam so that tests can answer them.
-class WindowDialogs
-{
+class WindowDialogs {
 public:
     virtual ~WindowDialogs() = default;
 

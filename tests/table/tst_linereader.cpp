@@ -8,8 +8,7 @@
 
 // The reader decodes a file a chunk at a time; these cases put characters, line ends and
 // faults right on the chunk boundaries and compare with the whole text decoded at once.
-class TestLineReader : public QObject
-{
+class TestLineReader : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -46,8 +45,7 @@ QByteArray filler(qsizetype size)
 }
 
 // A sequential device that hands over one byte per read, as a slow pipe may.
-class TrickleDevice : public QIODevice
-{
+class TrickleDevice : public QIODevice {
 public:
     explicit TrickleDevice(const QByteArray &bytes)
         : m_bytes(bytes)
@@ -103,9 +101,8 @@ void TestLineReader::chunkBoundaries_data()
     QTest::newRow("UTF-16 over two chunks with an odd last byte")
         << "\xFF\xFE" + QByteArray(chunk - 1, 'a') + QByteArray("\0a\n\0", 4)
         << QString(chunk / 2 - 1, u'\u6161') + QStringLiteral("\u0061\u0A61");
-    QTest::newRow("NUL in the second chunk")
-        << filler(chunk + 10) + QByteArray("xy\0zz\n", 6) + "more"
-        << QString::fromLatin1(filler(chunk + 10)) + QStringLiteral("xy");
+    QTest::newRow("NUL in the second chunk") << filler(chunk + 10) + QByteArray("xy\0zz\n", 6)
+            + "more" << QString::fromLatin1(filler(chunk + 10)) + QStringLiteral("xy");
     QTest::newRow("one line of three chunks")
         << QByteArray(3 * chunk + 5, 'q') << QString(3 * chunk + 5, u'q');
 }
@@ -127,9 +124,11 @@ void TestLineReader::invalidUtf8AfterFirstChunk_data()
     const QByteArray start = "\xEF\xBB\xBF" + filler(chunk + 7);
     QTest::newRow("stray continuation byte") << start + "\x80" << start.size();
     QTest::newRow("lead byte cut off at the end") << start + "\xE2\x82" << start.size();
-    QTest::newRow("invalid byte after a NUL") << start + QByteArray("\0\xFF", 2) << start.size() + 1;
+    QTest::newRow("invalid byte after a NUL")
+        << start + QByteArray("\0\xFF", 2) << start.size() + 1;
     const QByteArray across = "\xEF\xBB\xBF" + filler(chunk - 1);
-    QTest::newRow("bad second byte across the boundary") << across + "\xE2\x41\x41" << across.size();
+    QTest::newRow("bad second byte across the boundary")
+        << across + "\xE2\x41\x41" << across.size();
 }
 
 void TestLineReader::invalidUtf8AfterFirstChunk()
@@ -150,7 +149,9 @@ void TestLineReader::oneByteAtATime_data()
     QTest::addColumn<QByteArray>("bytes");
 
     QTest::newRow("UTF-16BE mark alone") << QByteArray("\xFE\xFF");
-    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFE" "A\0\n\0B\0", 8);
+    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFE"
+                                            "A\0\n\0B\0",
+        8);
     QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF\xC3\xA9\r\nx");
     QTest::newRow("no mark") << QByteArray("ab\r\ncd");
     QTest::newRow("no mark, shorter than one") << QByteArray("\xFE");

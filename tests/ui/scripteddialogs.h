@@ -10,11 +10,9 @@
 #include <utility>
 
 // Dialogs that answer from a script instead of asking, and remember what they were asked.
-class ScriptedDialogs : public WindowDialogs
-{
+class ScriptedDialogs : public WindowDialogs {
 public:
-    struct Message
-    {
+    struct Message {
         MessageKind kind;
         QString text;
     };

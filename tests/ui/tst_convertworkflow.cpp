@@ -1,10 +1,9 @@
+#include "ui/messages.h"
 #include "windowfixture.h"
 
-#include "ui/messages.h"
-
 #include <QCheckBox>
-#include <QLabel>
 #include <QDir>
+#include <QLabel>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -18,8 +17,7 @@ const QByteArray table = "Name\tL*\ta*\tb*\r\n"
 
 } // namespace
 
-class TestConvertWorkflow : public QObject
-{
+class TestConvertWorkflow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -118,7 +116,8 @@ void TestConvertWorkflow::recordsAreBuiltAndSaved()
     convert(window, path("out.csv"));
 
     QCOMPARE(window.lines("memoDelvaneSpecialColors"), records);
-    QCOMPARE(readBytes(path("out.csv")), (records.join(QStringLiteral("\r\n")) + "\r\n").toLatin1());
+    QCOMPARE(
+        readBytes(path("out.csv")), (records.join(QStringLiteral("\r\n")) + "\r\n").toLatin1());
     QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("out.csv"));
     QVERIFY(window.dialogs->messages.isEmpty());
     verifyConvertControlsShown(window);

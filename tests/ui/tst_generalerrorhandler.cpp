@@ -1,8 +1,7 @@
+#include "table/kalidorerror.h"
 #include "ui/generalerrorhandler.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
-
-#include "table/kalidorerror.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,8 +12,7 @@
 
 #include <stdexcept>
 
-class TestGeneralErrorHandler : public QObject
-{
+class TestGeneralErrorHandler : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -32,21 +30,32 @@ void TestGeneralErrorHandler::fullStopRule_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("letter") << "Disk not ready" << "Disk not ready.";
-    QTest::newRow("digit") << "Error 42" << "Error 42.";
-    QTest::newRow("colon") << "Cause:" << "Cause:.";
-    QTest::newRow("question mark") << "Why?" << "Why?.";
-    QTest::newRow("full stop") << "Done." << "Done.";
-    QTest::newRow("closing parenthesis")
-        << "List index out of bounds (2)" << "List index out of bounds (2)";
-    QTest::newRow("exclamation mark") << "Stop!" << "Stop!";
-    QTest::newRow("comma") << "one," << "one,";
-    QTest::newRow("hyphen") << "half-" << "half-";
-    QTest::newRow("space") << "trailing " << "trailing ";
-    QTest::newRow("quotation mark") << "said \"no\"" << "said \"no\"";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("non-ASCII letter") << QString::fromUtf8("Fehler Größe ä")
-                                      << QString::fromUtf8("Fehler Größe ä.");
+    QTest::newRow("letter") << "Disk not ready"
+                            << "Disk not ready.";
+    QTest::newRow("digit") << "Error 42"
+                           << "Error 42.";
+    QTest::newRow("colon") << "Cause:"
+                           << "Cause:.";
+    QTest::newRow("question mark") << "Why?"
+                                   << "Why?.";
+    QTest::newRow("full stop") << "Done."
+                               << "Done.";
+    QTest::newRow("closing parenthesis") << "List index out of bounds (2)"
+                                         << "List index out of bounds (2)";
+    QTest::newRow("exclamation mark") << "Stop!"
+                                      << "Stop!";
+    QTest::newRow("comma") << "one,"
+                           << "one,";
+    QTest::newRow("hyphen") << "half-"
+                            << "half-";
+    QTest::newRow("space") << "trailing "
+                           << "trailing ";
+    QTest::newRow("quotation mark") << "said \"no\""
+                                    << "said \"no\"";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("non-ASCII letter")
+        << QString::fromUtf8("Fehler Größe ä") << QString::fromUtf8("Fehler Größe ä.");
 }
 
 void TestGeneralErrorHandler::fullStopRule()

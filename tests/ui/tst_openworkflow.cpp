@@ -1,6 +1,5 @@
-#include "windowfixture.h"
-
 #include "ui/messages.h"
+#include "windowfixture.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -43,8 +42,7 @@ bool convertEnabled(const WindowFixture &window)
 
 } // namespace
 
-class TestOpenWorkflow : public QObject
-{
+class TestOpenWorkflow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -177,11 +175,10 @@ void TestOpenWorkflow::unreadableFileShowsInputError_data()
     QTest::newRow("invalid UTF-8 after a mark")
         << QByteArray("\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC3\x28\r\n") << "bad.txt";
     QTest::newRow("CxF3 object without L") << cxf3File(3, true) << "bad.cxf";
-    QTest::newRow("CxF3 file that is not well-formed")
-        << QByteArray("<?xml version=\"1.0\"?>\n"
-                      "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
-                      "><cc:Resources>\n")
-        << "broken.cxf";
+    QTest::newRow("CxF3 file that is not well-formed") << QByteArray(
+        "<?xml version=\"1.0\"?>\n"
+        "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
+        "><cc:Resources>\n") << "broken.cxf";
 }
 
 void TestOpenWorkflow::unreadableFileShowsInputError()

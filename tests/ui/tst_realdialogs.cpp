@@ -15,8 +15,7 @@
 #include <functional>
 
 // Drives the window through Qt's own file dialogs and message boxes, as an operator would.
-class TestRealDialogs : public QObject
-{
+class TestRealDialogs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -24,13 +23,11 @@ private Q_SLOTS:
 
 private:
     // Waits for the next modal dialog of type T and hands it to `answer`.
-    template<class T>
-    void answerNextDialog(std::function<void(T *)> answer);
+    template<class T> void answerNextDialog(std::function<void(T *)> answer);
     void typeFileName(QFileDialog *dialog, const QString &path);
 };
 
-template<class T>
-void TestRealDialogs::answerNextDialog(std::function<void(T *)> answer)
+template<class T> void TestRealDialogs::answerNextDialog(std::function<void(T *)> answer)
 {
     auto *poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, [=] {
@@ -70,10 +67,12 @@ void TestRealDialogs::openConvertAndSaveThroughRealDialogs()
         openDialogName = dialog->objectName();
         typeFileName(dialog, table);
     });
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")),
-        Qt::LeftButton);
+    QTest::mouseClick(
+        form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")), Qt::LeftButton);
     QCOMPARE(openDialogName, QStringLiteral("dlgOpenKalidorFile"));
-    QCOMPARE(ViewLines::lines(form.findChild<QPlainTextEdit *>(QStringLiteral("memoKalidor"))).size(), 3);
+    QCOMPARE(
+        ViewLines::lines(form.findChild<QPlainTextEdit *>(QStringLiteral("memoKalidor"))).size(),
+        3);
 
     // The short last row ends the conversion in the general error handler's box.
     form.findChild<QTabWidget *>(QStringLiteral("TabControl1"))->setCurrentIndex(1);
@@ -95,8 +94,8 @@ void TestRealDialogs::openConvertAndSaveThroughRealDialogs()
     file.close();
     form.findChild<QTabWidget *>(QStringLiteral("TabControl1"))->setCurrentIndex(0);
     answerNextDialog<QFileDialog>([&](QFileDialog *dialog) { typeFileName(dialog, table); });
-    QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")),
-        Qt::LeftButton);
+    QTest::mouseClick(
+        form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")), Qt::LeftButton);
     form.findChild<QTabWidget *>(QStringLiteral("TabControl1"))->setCurrentIndex(1);
 
     const QString output = dir.filePath(QStringLiteral("database.csv"));

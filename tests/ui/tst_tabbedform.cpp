@@ -1,6 +1,5 @@
-#include "scripteddialogs.h"
-
 #include "app/helpdocument.h"
+#include "scripteddialogs.h"
 #include "ui/progressindicator.h"
 #include "ui/unitKalidorTabbed.h"
 
@@ -16,8 +15,7 @@
 #include <QUrl>
 
 // Catches what the window asks the desktop to open.
-class UrlCatcher : public QObject
-{
+class UrlCatcher : public QObject {
     Q_OBJECT
 
 public:
@@ -27,8 +25,7 @@ public Q_SLOTS:
     void open(const QUrl &url) { opened.append(url); }
 };
 
-class TestTabbedForm : public QObject
-{
+class TestTabbedForm : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -48,8 +45,7 @@ private Q_SLOTS:
     void helpAsksTheDesktopToOpenTheGuide();
 
 private:
-    template<class T>
-    T *child(const char *name) const
+    template<class T> T *child(const char *name) const
     {
         auto *found = m_form->findChild<T *>(QString::fromLatin1(name));
         if (!found)
@@ -291,8 +287,8 @@ void TestTabbedForm::resizingKeepsAnchors()
     for (const QSize size : { QSize(900, 700), QSize(500, 450) }) {
         m_form->resize(size);
         QTest::qWait(0);
-        QCOMPARE(child<QPushButton>("btnHelp")->geometry(),
-            QRect(size.width() - 49 - 80, 14, 80, 22));
+        QCOMPARE(
+            child<QPushButton>("btnHelp")->geometry(), QRect(size.width() - 49 - 80, 14, 80, 22));
         QCOMPARE(child<QLabel>("ToolBarLabel")->width(), size.width());
         QCOMPARE(child<QWidget>("RectangleProgress")->pos(), QPoint(176, 112));
         QCOMPARE(child<QWidget>("btnOpenKalidorFile")->pos(), QPoint(16, 16));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "scripteddialogs.h"
-
 #include "ui/unitKalidorTabbed.h"
 #include "ui/viewlines.h"
 
@@ -12,8 +11,7 @@
 #include <memory>
 
 // A shown main window whose dialogs answer from a script.
-class WindowFixture
-{
+class WindowFixture {
 public:
     WindowFixture()
     {
@@ -24,8 +22,7 @@ public:
         exposed = QTest::qWaitForWindowExposed(form.get());
     }
 
-    template<class T>
-    T *child(const char *name) const
+    template<class T> T *child(const char *name) const
     {
         auto *found = form->findChild<T *>(QString::fromLatin1(name));
         if (!found)
