@@ -10,9 +10,7 @@
 #include <QLocale>
 #include <QString>
 
-namespace {
-
-LoadedLines readAllLines(QIODevice &device)
+LoadedLines readLines(QIODevice &device)
 {
     LineReader reader(device);
     LoadedLines loaded;
@@ -25,14 +23,12 @@ LoadedLines readAllLines(QIODevice &device)
     return loaded;
 }
 
-} // namespace
-
 LoadedLines decodeLines(const QByteArray &bytes)
 {
     QByteArray shared(bytes);
     QBuffer buffer(&shared);
     buffer.open(QIODevice::ReadOnly);
-    return readAllLines(buffer);
+    return readLines(buffer);
 }
 
 LoadedLines loadLines(const QString &path)
@@ -41,7 +37,7 @@ LoadedLines loadLines(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw KalidorError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     try {
-        return readAllLines(file);
+        return readLines(file);
     } catch (const KalidorError &error) {
         throw KalidorError(QStringLiteral("%1: %2").arg(path, error.text()));
     }

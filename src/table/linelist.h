@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class QByteArray;
+class QIODevice;
 class QString;
 
 // How a loaded file's text was encoded, as its byte-order mark said.
@@ -28,6 +29,9 @@ struct LoadedLines {
 // strict, an odd last UTF-16 byte is dropped) and cuts the text at CR LF, CR and LF.
 // Throws KalidorError on an invalid UTF-8 sequence after a UTF-8 mark.
 LoadedLines decodeLines(const QByteArray &bytes);
+
+// All the lines of `device` (open for reading), decoded as decodeLines does.
+LoadedLines readLines(QIODevice &device);
 
 // Reads the whole file and decodes it as decodeLines does.
 // Throws KalidorError when the file cannot be opened or read, naming the file and the reason.

@@ -8,7 +8,6 @@
 #include "table/filetype.h"
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
-#include "table/linereader.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -85,15 +84,7 @@ Outcome readPiecewise(const QByteArray &bytes, qint64 piece)
     PiecewiseDevice device(bytes, piece);
     Outcome outcome;
     try {
-        LineReader reader(device);
-        LoadedLines loaded;
-        QString line;
-        while (reader.readLine(line))
-            loaded.lines.append(line);
-        loaded.encoding = reader.encoding();
-        loaded.stoppedAtNul = reader.stoppedAtNul();
-        loaded.droppedOddByte = reader.droppedOddByte();
-        outcome.loaded = loaded;
+        outcome.loaded = readLines(device);
     } catch (const KalidorError &error) {
         outcome.error = error.text();
     }

@@ -1,6 +1,5 @@
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
-#include "table/linereader.h"
 
 #include <QIODevice>
 #include <QRegularExpression>
@@ -163,13 +162,9 @@ void TestLineReader::oneByteAtATime()
     const LoadedLines expected = decodeLines(bytes);
 
     TrickleDevice device(bytes);
-    LineReader reader(device);
-    QStringList lines;
-    QString line;
-    while (reader.readLine(line))
-        lines.append(line);
-    QCOMPARE(reader.encoding(), expected.encoding);
-    QCOMPARE(lines, expected.lines);
+    const LoadedLines trickled = readLines(device);
+    QCOMPARE(trickled.encoding, expected.encoding);
+    QCOMPARE(trickled.lines, expected.lines);
 }
 
 QTEST_MAIN(TestLineReader)
