@@ -1,5 +1,7 @@
 #pragma once
 
+#include "table/progressschedule.h"
+
 #include <QWidget>
 
 // A flat progress bar drawn as a gradient rectangle that grows to the right from a fixed
@@ -8,7 +10,7 @@ class ProgressIndicator : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int fullWidth = 400;
+    static constexpr int fullWidth = ProgressSchedule::fullWidth;
     static constexpr int barHeight = 25;
 
     explicit ProgressIndicator(QWidget *parent);
@@ -16,7 +18,6 @@ public:
     // Sets the width, 0 (empty) to fullWidth; the left edge stays put and a hidden bar stays
     // hidden.
     void setBarWidth(int width);
-    int barWidth() const { return width(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
