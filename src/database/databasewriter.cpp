@@ -2,6 +2,7 @@
 
 #include "table/codepage.h"
 #include "table/kalidorerror.h"
+#include "table/linelist.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -119,18 +120,18 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
         text += line;
         text += u"\r\n";
     }
+    const QByteArray mark = ByteOrderMark::of(encoding).toByteArray();
     switch (encoding) {
-    case TextEncoding::DefaultCodePage: {
-        const QByteArray mark
-            = DefaultCodePage::isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-        return mark + DefaultCodePage::encode(text);
-    }
+    case TextEncoding::DefaultCodePage:
+        // Only a system whose code page is UTF-8 marks its files.
+        return DefaultCodePage::isUtf8()
+            ? ByteOrderMark::utf8.toByteArray() + DefaultCodePage::encode(text)
+            : DefaultCodePage::encode(text);
     case TextEncoding::Utf8:
-        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        return mark + text.toUtf8();
     case TextEncoding::Utf16LE:
-        return QByteArray("\xFF\xFE") + utf16Bytes(text, encoding);
     case TextEncoding::Utf16BE:
-        return QByteArray("\xFE\xFF") + utf16Bytes(text, encoding);
+        return mark + utf16Bytes(text, encoding);
     }
     Q_UNREACHABLE();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/linelist.h"
+#include "table/textencoding.h"
 
 #include <QByteArray>
 #include <QString>

@@ -66,7 +66,8 @@ QString DetectFileTypeOfFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw KalidorError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        throw KalidorError::at(
+            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
     try {
         LineReader reader(file);
         FileTypeDetector detector;
@@ -77,6 +78,6 @@ QString DetectFileTypeOfFile(const QString &path)
         }
         return detector.tag();
     } catch (const KalidorError &error) {
-        throw KalidorError(QStringLiteral("%1: %2").arg(path, error.text()));
+        throw error.inFile(path);
     }
 }

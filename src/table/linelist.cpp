@@ -35,11 +35,12 @@ LoadedLines loadLines(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw KalidorError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+        throw KalidorError::at(
+            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
     try {
         return readLines(file);
     } catch (const KalidorError &error) {
-        throw KalidorError(QStringLiteral("%1: %2").arg(path, error.text()));
+        throw error.inFile(path);
     }
 }
 

@@ -1,19 +1,13 @@
 #pragma once
 
+#include "textencoding.h"
+
 #include <QCollator>
 #include <QStringList>
 
 class QByteArray;
 class QIODevice;
 class QString;
-
-// How a loaded file's text was encoded, as its byte-order mark said.
-enum class TextEncoding {
-    DefaultCodePage, // no mark
-    Utf8, // EF BB BF
-    Utf16LE, // FF FE
-    Utf16BE, // FE FF
-};
 
 // The lines of a text file and what loading them found out.
 struct LoadedLines {

@@ -11,10 +11,6 @@ namespace {
 
 constexpr qint64 chunkSize = 1 << 20;
 
-constexpr QByteArrayView utf8Mark("\xEF\xBB\xBF", 3);
-constexpr QByteArrayView utf16LEMark("\xFF\xFE", 2);
-constexpr QByteArrayView utf16BEMark("\xFE\xFF", 2);
-
 bool isContinuation(char byte)
 {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
@@ -101,25 +97,16 @@ void LineReader::readMark()
     // A sequential device may hand over fewer bytes than asked for, so the first three are
     // gathered before the mark is looked for; what is not mark is the start of the text.
     QByteArray start;
-    while (start.size() < utf8Mark.size()) {
-        const QByteArray more = m_device.read(utf8Mark.size() - start.size());
+    while (start.size() < ByteOrderMark::utf8.size()) {
+        const QByteArray more = m_device.read(ByteOrderMark::utf8.size() - start.size());
         if (more.isEmpty())
             break;
         start += more;
     }
-    QByteArrayView mark;
-    if (start.startsWith(utf8Mark)) {
-        m_encoding = TextEncoding::Utf8;
-        mark = utf8Mark;
-    } else if (start.startsWith(utf16LEMark)) {
-        m_encoding = TextEncoding::Utf16LE;
-        mark = utf16LEMark;
-    } else if (start.startsWith(utf16BEMark)) {
-        m_encoding = TextEncoding::Utf16BE;
-        mark = utf16BEMark;
-    }
-    m_carried = start.sliced(mark.size());
-    m_bytesDecoded = mark.size();
+    qsizetype markLength = 0;
+    m_encoding = ByteOrderMark::find(start, markLength);
+    m_carried = start.sliced(markLength);
+    m_bytesDecoded = markLength;
 }
 
 QString LineReader::decode(QByteArrayView bytes, bool atEnd)

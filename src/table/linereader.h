@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linelist.h"
+#include "textencoding.h"
 
 #include <QByteArray>
 #include <QString>

@@ -43,10 +43,8 @@ QString labValue(const XmlNode &object, const XmlNode &colorValues, const XmlNod
         what = QStringLiteral("no ColorCIELab in its first ColorValues");
     else
         what = describeProblem(value.problem, element);
-    throw KalidorError(QStringLiteral("%1: line %2: colour object \"%3\": %4")
-                           .arg(path)
-                           .arg(object.line())
-                           .arg(objectName, what));
+    throw KalidorError::at(
+        path, QStringLiteral("colour object \"%1\": %2").arg(objectName, what), object.line());
 }
 
 } // namespace

@@ -30,8 +30,8 @@ void XmlDocument::deactivate()
 XmlNode XmlDocument::rootElement() const
 {
     if (!m_tree)
-        throw KalidorError(QStringLiteral("%1: the XML document is not loaded").arg(m_fileName));
+        throw KalidorError::at(m_fileName, QStringLiteral("the XML document is not loaded"));
     if (!m_tree->hasRootElement())
-        throw KalidorError(QStringLiteral("%1: the XML document holds no element").arg(m_fileName));
+        throw KalidorError::at(m_fileName, QStringLiteral("the XML document holds no element"));
     return XmlNode(m_tree.get(), m_tree->rootElement());
 }

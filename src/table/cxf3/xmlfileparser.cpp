@@ -2,6 +2,7 @@
 
 #include "table/cxf3/xmltree.h"
 #include "table/kalidorerror.h"
+#include "table/textencoding.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -170,11 +171,8 @@ private:
         const QString what = m_failure.isEmpty()
             ? QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser)))
             : m_failure;
-        throw KalidorError(QStringLiteral("%1: line %2, column %3: %4")
-                               .arg(m_path)
-                               .arg(XML_GetCurrentLineNumber(m_parser))
-                               .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
-                               .arg(what));
+        throw KalidorError::at(m_path, what, XML_GetCurrentLineNumber(m_parser),
+            XML_GetCurrentColumnNumber(m_parser) + 1);
     }
 
     // Exceptions must not unwind through Expat's C frames: keep one and stop the parser.
@@ -523,7 +521,7 @@ private:
 
 [[noreturn]] void failToRead(const QString &path, const QFile &file)
 {
-    throw KalidorError(QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString()));
+    throw KalidorError::at(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
 }
 
 } // namespace
@@ -532,25 +530,28 @@ std::unique_ptr<XmlTree> parseXmlFile(const QString &path, const QByteArrayList 
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw KalidorError(
-            QStringLiteral("%1: cannot be opened: %2").arg(path, file.errorString()));
+        throw KalidorError::at(
+            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
 
     const QByteArray head = file.read(chunkSize);
     if (head.isEmpty() && file.error() != QFileDevice::NoError)
         failToRead(path, file);
 
     // A byte-order mark overrides whatever the XML declaration says.
+    qsizetype markLength = 0;
     const char *encoding = nullptr;
-    int markLength = 0;
-    if (head.startsWith("\xEF\xBB\xBF")) {
+    switch (ByteOrderMark::find(head, markLength)) {
+    case TextEncoding::Utf8:
         encoding = "UTF-8";
-        markLength = 3;
-    } else if (head.startsWith("\xFF\xFE")) {
+        break;
+    case TextEncoding::Utf16LE:
         encoding = "UTF-16LE";
-        markLength = 2;
-    } else if (head.startsWith("\xFE\xFF")) {
+        break;
+    case TextEncoding::Utf16BE:
         encoding = "UTF-16BE";
-        markLength = 2;
+        break;
+    case TextEncoding::DefaultCodePage:
+        break;
     }
 
     const ParserPointer parser(XML_ParserCreate(encoding));
