@@ -1,20 +1,31 @@
 #include "buildspecialcolors.h"
 
+#include "listindexerror.h"
 #include "table/colourtable.h"
 #include "table/loopobserver.h"
 #include "table/progressschedule.h"
 #include "table/splittabfields.h"
 
-void BuildSpecialColors(const QStringList &tableLines, RecordForm form, LoopObserver &observer)
+NumberedLines BuildSpecialColors(
+    const NumberedLines &table, RecordForm form, LoopObserver &observer)
 {
-    const int lineCount = static_cast<int>(tableLines.size());
+    const int lineCount = static_cast<int>(table.size());
     ProgressSchedule schedule(lineCount);
     QStringList fields;
+    NumberedLines records;
     for (int i = 1; i < lineCount; ++i) {
-        const QString &line = tableLines.at(i);
+        const QString &line = table.lines.at(i);
         if (ColourTable::isUsedRow(line)) {
             SplitTabFields(line, fields);
-            observer.appendRow(specialColorRecord(fields, form));
+            const qint64 fileLine = table.fileLines.at(i);
+            QString record;
+            try {
+                record = specialColorRecord(fields, form);
+            } catch (const ListIndexError &error) {
+                throw ListIndexError(error.index(), i, fileLine);
+            }
+            observer.appendRow(record, fileLine);
+            records.append(record, fileLine);
             fields.clear();
         }
         if (schedule.isDue(i)) {
@@ -26,4 +37,5 @@ void BuildSpecialColors(const QStringList &tableLines, RecordForm form, LoopObse
         }
         observer.yieldSlice();
     }
+    return records;
 }

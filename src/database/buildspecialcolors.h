@@ -1,14 +1,15 @@
 #pragma once
 
 #include "specialcolorrecord.h"
-
-#include <QStringList>
+#include "table/numberedlines.h"
 
 class LoopObserver;
 
-// The record loop of a conversion: one record per used row of `tableLines` (line 0 is never
+// The record loop of a conversion: one record per used row of `table` (line 0 is never
 // used), appended to the observer's output as soon as it is built, with about twenty progress
 // updates and one yield per line. The host shows and hides the progress indicator around it.
-// A used row with fewer than four fields throws ListIndexError; the records of the rows before
-// it have already been appended.
-void BuildSpecialColors(const QStringList &tableLines, RecordForm form, LoopObserver &observer);
+// Returns the records, each numbered with its row's line of the input file.
+// A used row with fewer than four fields throws ListIndexError naming the row; the records of
+// the rows before it have already been appended.
+NumberedLines BuildSpecialColors(
+    const NumberedLines &table, RecordForm form, LoopObserver &observer);

@@ -1,7 +1,5 @@
 #include "unitKalidorTabbed.h"
 
-#include "app/browse.h"
-#include "app/helpdocument.h"
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
 #include "generalerrorhandler.h"
@@ -9,10 +7,10 @@
 #include "messages.h"
 #include "progressindicator.h"
 #include "qtwindowdialogs.h"
+#include "shell/browse.h"
+#include "shell/helpdocument.h"
 #include "tabcontrol.h"
-#include "table/cxf3/readcxf3file.h"
-#include "table/filetype.h"
-#include "table/linelist.h"
+#include "table/opencolourtable.h"
 #include "viewlines.h"
 #include "viewloopobserver.h"
 
@@ -319,7 +317,7 @@ void TTabbedForm::btnOpenKalidorFileClick()
     const QScopedValueRollback opening(m_opening, true);
 
     KeepAlive::zeroSleep();
-    memoKalidor->clear();
+    clearTable();
     setTableAvailable(false);
     KeepAlive::processPendingEvents();
 
@@ -332,17 +330,15 @@ void TTabbedForm::btnOpenKalidorFileClick()
 
     try {
         // A path that names no file is not recognised, like a file that matches neither test.
-        QString tag = QString(FileTypeTag::error);
-        if (QFileInfo(path).isFile()) {
-            RectangleProgress->show();
-            // Classifying needs no line kept, so a large CxF3 file is never held as lines.
-            tag = DetectFileTypeOfFile(path);
-            if (tag == FileTypeTag::textFile)
-                ViewLines::replace(memoKalidor, loadLines(path).lines);
-            else if (tag == FileTypeTag::cxf3)
-                ReadCxF3File(path);
+        OpenedTable opened;
+        {
+            ViewLoopObserver observer(memoKalidor, RectangleProgress, labelKalidorFileName);
+            opened = openColourTable(path, XMLDocument_CxF, observer);
         }
-        if (tag == FileTypeTag::error) {
+        if (opened.kind == OpenedTable::Kind::TextTable)
+            ViewLines::replace(memoKalidor, opened.lines.lines);
+        m_table = std::move(opened.lines);
+        if (opened.kind == OpenedTable::Kind::NotRecognised) {
             showTableUnavailable();
         } else {
             setLabelText(labelRealKalidorFileName, path);
@@ -356,7 +352,7 @@ void TTabbedForm::btnOpenKalidorFileClick()
     } catch (...) {
         // A failed read leaves its tree behind; the next read starts afresh anyway.
         XMLDocument_CxF.deactivate();
-        memoKalidor->clear();
+        clearTable();
         TabControl1->setTabEnabled(TabControl1->indexOf(TabItem2), false);
         m_dialogs->showMessage(MessageKind::Information, Messages::inputFileError());
         setLabelText(labelKalidorFileName, QString());
@@ -365,17 +361,17 @@ void TTabbedForm::btnOpenKalidorFileClick()
     }
 }
 
-void TTabbedForm::ReadCxF3File(const QString &path)
-{
-    ViewLoopObserver observer(memoKalidor, RectangleProgress, labelKalidorFileName);
-    ::ReadCxF3File(XMLDocument_CxF, path, observer);
-}
-
 void TTabbedForm::showTableUnavailable()
 {
     setLabelText(labelKalidorFileName, QString());
-    memoKalidor->clear();
+    clearTable();
     setTableAvailable(false);
+}
+
+void TTabbedForm::clearTable()
+{
+    m_table.clear();
+    memoKalidor->clear();
 }
 
 void TTabbedForm::setTableAvailable(bool available)
@@ -392,10 +388,11 @@ void TTabbedForm::buttonConvertDelvaneClick()
         return;
     const QScopedValueRollback converting(m_converting, true);
 
-    if (ViewLines::isEmpty(memoKalidor)) {
+    if (m_table.isEmpty()) {
         m_dialogs->showMessage(MessageKind::Error, Messages::kalidorFileNotSelected());
         return;
     }
+    m_records.clear();
     memoDelvaneSpecialColors->clear();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
@@ -423,7 +420,8 @@ void TTabbedForm::BuildSpecialColors()
         ViewLoopObserver observer(
             memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
         // The rows are taken as the loop starts: events that run meanwhile cannot change them.
-        ::BuildSpecialColors(ViewLines::lines(memoKalidor), form, observer);
+        const NumberedLines table = m_table;
+        m_records = ::BuildSpecialColors(table, form, observer);
     } catch (...) {
         // A row that cannot be converted ends the run; put the controls back before the
         // error is reported, so that the operator can go on.
@@ -452,8 +450,7 @@ void TTabbedForm::saveSpecialColors()
     m_saveFileName = *chosen;
 
     try {
-        saveDatabase(
-            *chosen, ViewLines::lines(memoDelvaneSpecialColors), CheckBoxAppend->isChecked());
+        saveDatabase(*chosen, m_records.lines, CheckBoxAppend->isChecked());
         setLabelText(labelDelvaneColorFile, *chosen);
     } catch (...) {
         m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/cxf3/xmldocument.h"
+#include "table/numberedlines.h"
 #include "windowdialogs.h"
 
 #include <QWidget>
@@ -50,17 +51,21 @@ private:
     void btnOpenKalidorFileClick();
     void buttonConvertDelvaneClick();
 
-    // Reads the CxF3 file at `path` into the table view.
-    void ReadCxF3File(const QString &path);
-    // Builds one record per used row of the table view into the output view, then saves them.
+    // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();
     void saveSpecialColors();
     // Ends an opening without a usable table: empty view, second tab unavailable, no file name.
     void showTableUnavailable();
+    void clearTable();
     void setTableAvailable(bool available);
     void showConvertControls();
 
     std::unique_ptr<WindowDialogs> m_dialogs;
+    // The colour table and the records as read and built; the views show them. What is built
+    // and saved comes from here, never from a view's text, which cannot hold every character
+    // of a line as it is.
+    NumberedLines m_table;
+    NumberedLines m_records;
     // The file name the save dialog offers next.
     QString m_saveFileName;
     // Set while a handler that lets events run is at work, so that a second press is ignored.

@@ -2,6 +2,7 @@
 
 #include "keepalive.h"
 #include "progressindicator.h"
+#include "viewlines.h"
 
 #include <QPlainTextEdit>
 
@@ -21,14 +22,19 @@ ViewLoopObserver::~ViewLoopObserver()
     m_end.endEditBlock();
 }
 
-void ViewLoopObserver::appendRow(const QString &row)
+void ViewLoopObserver::appendRow(const QString &row, qint64)
 {
     // The first row of an empty view goes into its one empty block.
     if (m_viewWasEmpty)
         m_viewWasEmpty = false;
     else
         m_end.insertBlock();
-    m_end.insertText(row);
+    m_end.insertText(ViewLines::shown(row));
+}
+
+void ViewLoopObserver::showProgress()
+{
+    m_progress->show();
 }
 
 void ViewLoopObserver::beginProgress()

@@ -17,7 +17,8 @@ public:
     ViewLoopObserver(QPlainTextEdit *view, ProgressIndicator *progress, QWidget *covered);
     ~ViewLoopObserver() override;
 
-    void appendRow(const QString &row) override;
+    void appendRow(const QString &row, qint64 fileLine) override;
+    void showProgress() override;
     void beginProgress() override;
     void setProgressWidth(int width) override;
     void endProgress() override;

@@ -1,30 +1,12 @@
 #include "database/buildspecialcolors.h"
 #include "database/listindexerror.h"
-#include "table/loopobserver.h"
+#include "recordingobserver.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Keeps every call of the loop, in order, as one line of text.
-class RecordingObserver : public LoopObserver {
-public:
-    QStringList log;
-    QStringList rows;
-
-    void appendRow(const QString &row) override
-    {
-        rows.append(row);
-        log.append(QStringLiteral("row ") + row);
-    }
-    void beginProgress() override { log.append(QStringLiteral("begin")); }
-    void setProgressWidth(int width) override { log.append(QStringLiteral("width %1").arg(width)); }
-    void endProgress() override { log.append(QStringLiteral("end")); }
-    void processPendingEvents() override { log.append(QStringLiteral("events")); }
-    void yieldSlice() override { log.append(QStringLiteral("yield")); }
-};
 
 const QString header = QStringLiteral("Name\tL*\ta*\tb*");
 
@@ -115,7 +97,7 @@ void TestRecordBuilder::records()
     QFETCH(QStringList, expected);
 
     RecordingObserver observer;
-    BuildSpecialColors(lines, form, observer);
+    BuildSpecialColors(NumberedLines::ofFile(lines), form, observer);
     QCOMPARE(observer.rows, expected);
 }
 
@@ -124,7 +106,7 @@ void TestRecordBuilder::eventsInOrder()
     const QStringList lines { header, QStringLiteral("KALIDOR A\t1\t2\t3"),
         QStringLiteral("skipped"), QStringLiteral("KALIDOR B\t4\t5\t6"), QString() };
     RecordingObserver observer;
-    BuildSpecialColors(lines, RecordForm::Csv, observer);
+    BuildSpecialColors(NumberedLines::ofFile(lines), RecordForm::Csv, observer);
 
     // Each record reaches the host before the progress update of its row; the host alone shows
     // and hides the indicator.
@@ -168,7 +150,7 @@ void TestRecordBuilder::shortRow()
         QStringLiteral("comment"), row, QStringLiteral("KALIDOR 9\t4\t5\t6") };
     RecordingObserver observer;
     try {
-        BuildSpecialColors(lines, form, observer);
+        BuildSpecialColors(NumberedLines::ofFile(lines), form, observer);
         QFAIL("a short row must stop the conversion");
     } catch (const ListIndexError &error) {
         QCOMPARE(error.text(), QStringLiteral("List index out of bounds (%1)").arg(index));
@@ -230,7 +212,7 @@ void TestRecordBuilder::progress()
     }
 
     RecordingObserver observer;
-    BuildSpecialColors(lines, RecordForm::Csv, observer);
+    BuildSpecialColors(NumberedLines::ofFile(lines), RecordForm::Csv, observer);
     QCOMPARE(observer.log, expected);
 }
 

@@ -67,7 +67,8 @@ class CheckingObserver : public LoopObserver {
 public:
     QStringList rows;
 
-    void appendRow(const QString &row) override { rows.append(row); }
+    void appendRow(const QString &row, qint64) override { rows.append(row); }
+    void showProgress() override { }
     void beginProgress() override { }
     void setProgressWidth(int width) override
     {
@@ -125,9 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         CheckingObserver observer;
         if (shortRow)
-            expectListIndexError(*shortRow, [&] { BuildSpecialColors(lines, form, observer); });
+            expectListIndexError(*shortRow, [&] { BuildSpecialColors(NumberedLines::ofFile(lines), form, observer); });
         else
-            BuildSpecialColors(lines, form, observer);
+            BuildSpecialColors(NumberedLines::ofFile(lines), form, observer);
         FUZZ_CHECK(observer.rows == expected);
     }
     return 0;

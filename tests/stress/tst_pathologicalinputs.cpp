@@ -4,13 +4,13 @@
 
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
+#include "recordingobserver.h"
 #include "table/colourtable.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/filetype.h"
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
-#include "table/loopobserver.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,19 +24,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qsizetype megabyte = 1 << 20;
-
-// Keeps the rows only; the widths must stay on the indicator's scale.
-class RowsObserver : public LoopObserver {
-public:
-    QStringList rows;
-
-    void appendRow(const QString &row) override { rows.append(row); }
-    void beginProgress() override { }
-    void setProgressWidth(int width) override { QVERIFY(width >= 0 && width <= 400); }
-    void endProgress() override { }
-    void processPendingEvents() override { }
-    void yieldSlice() override { }
-};
 
 // The process's resident memory at its highest since the last reset, from /proc; -1 where that
 // is not available.
@@ -99,13 +86,16 @@ struct CxF3Outcome {
 CxF3Outcome readCxF3(const QString &path)
 {
     XmlDocument document;
-    RowsObserver observer;
+    RecordingObserver observer;
     CxF3Outcome outcome;
     try {
         ReadCxF3File(document, path, observer);
     } catch (const KalidorError &error) {
         outcome.error = error.text();
     }
+    // The widths must stay on the indicator's scale, however odd the input.
+    if (!observer.widthsInRange())
+        outcome.error = u"a progress width beyond 0 to 400"_s;
     outcome.rows = std::move(observer.rows);
     return outcome;
 }
@@ -184,8 +174,8 @@ void TestPathologicalInputs::longLineWithoutLineEnd()
     const LoadedLines loaded = loadLines(m_path);
     QCOMPARE(loaded.lines.size(), 2);
     QCOMPARE(DetectFileType(loaded.lines), FileTypeTag::textFile);
-    RowsObserver observer;
-    BuildSpecialColors(loaded.lines, RecordForm::Csv, observer);
+    RecordingObserver observer;
+    BuildSpecialColors(NumberedLines::ofFile(loaded.lines), RecordForm::Csv, observer);
     checkPeak();
 
     QCOMPARE(observer.rows.size(), 1);
@@ -209,24 +199,25 @@ void TestPathologicalInputs::millionTabsInOneRow()
     const LoadedLines loaded = loadLines(m_path);
     QCOMPARE(loaded.lines.size(), 3);
     QCOMPARE(DetectFileType(loaded.lines), FileTypeTag::textFile);
-    RowsObserver observer;
+    RecordingObserver observer;
     // The run in front of the name hides it from the used-row test, which looks at the first
     // character only; the row is left out, as any row not starting with the word would be.
-    BuildSpecialColors(loaded.lines, RecordForm::Legacy, observer);
+    BuildSpecialColors(NumberedLines::ofFile(loaded.lines), RecordForm::Legacy, observer);
     QCOMPARE(observer.rows, QStringList { u"SPOTCOLOR_NAME:KALIDOR 2; D50_LAB:1,2,3"_s });
 
     // The same row with the name first.
     bytes = "Name\tL*\ta*\tb*\r\nKALIDOR 1" + run + "50" + run + "-1" + run + run + "2\t\t\textra";
     QVERIFY(writeFile(m_path, bytes));
     observer.rows.clear();
-    BuildSpecialColors(loadLines(m_path).lines, RecordForm::Csv, observer);
+    BuildSpecialColors(NumberedLines::ofFile(loadLines(m_path).lines), RecordForm::Csv, observer);
     QCOMPARE(observer.rows, QStringList { u"KALIDOR 1,50,-1,2"_s });
 
     // And a row of a million tabs and nothing else has no field to give.
     bytes = "Name\tL*\ta*\tb*\r\nKALIDOR" + QByteArray(tabs, '\t');
     QVERIFY(writeFile(m_path, bytes));
     try {
-        BuildSpecialColors(loadLines(m_path).lines, RecordForm::Csv, observer);
+        BuildSpecialColors(
+            NumberedLines::ofFile(loadLines(m_path).lines), RecordForm::Csv, observer);
         QFAIL("a row with one field must fail");
     } catch (const KalidorError &error) {
         QCOMPARE(error.text(), u"List index out of bounds (1)"_s);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -78,16 +79,24 @@ void TestConvertWorkflow::noTableShowsNotSelected()
     QVERIFY(window.exposed);
     openTable(window, table);
     convert(window, path("out.csv"));
-    // The page is unavailable whenever the view is empty, so empty the view behind its back.
-    window.child<QPlainTextEdit>("memoKalidor")->clear();
-    window.press("buttonConvertDelvane");
+    // The page is unavailable whenever the table is empty, so the press reaches the handler
+    // while a second opening has emptied the table and its dialog is up.
+    auto *convertButton = window.child<QPushButton>("buttonConvertDelvane");
+    window.dialogs->onOpenDialog = [&] { emit convertButton->clicked(); };
+    window.press("btnOpenKalidorFile");
 
     QCOMPARE(window.dialogs->messages.size(), 1);
     QCOMPARE(window.dialogs->messages.first().kind, MessageKind::Error);
     QCOMPARE(window.dialogs->messages.first().text, QStringLiteral("KALIDOR file not selected"));
     QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), 2); // the earlier records stay
     QCOMPARE(window.dialogs->offeredSaveNames.size(), 1);
-    verifyConvertControlsShown(window);
+    // Nothing was hidden: the controls are still shown on their page, which the second opening
+    // has made unavailable, so it is no longer the current one.
+    const auto *page = window.child<QWidget>("TabItem2");
+    QVERIFY(window.child<QCheckBox>("CheckBoxCSV")->isVisibleTo(page));
+    QVERIFY(window.child<QCheckBox>("CheckBoxAppend")->isVisibleTo(page));
+    QVERIFY(window.child<QLabel>("labelDelvaneColorFile")->isVisibleTo(page));
+    QVERIFY(!window.child<QWidget>("RectangleProgress")->isVisible());
 }
 
 void TestConvertWorkflow::recordsAreBuiltAndSaved_data()

@@ -1,4 +1,4 @@
-#include "app/helpdocument.h"
+#include "shell/helpdocument.h"
 #include "scripteddialogs.h"
 #include "ui/progressindicator.h"
 #include "ui/unitKalidorTabbed.h"

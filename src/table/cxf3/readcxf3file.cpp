@@ -49,7 +49,7 @@ QString labValue(const XmlNode &object, const XmlNode &colorValues, const XmlNod
 
 } // namespace
 
-void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer)
+NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer)
 {
     // A failed read leaves its tree behind; never let a later read work on that one.
     document.deactivate();
@@ -67,7 +67,9 @@ void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &obse
 
     const int count = collection.childCount();
     ProgressSchedule schedule(count);
-    observer.appendRow(ColourTable::headerLine());
+    NumberedLines lines;
+    lines.append(ColourTable::headerLine(), 0);
+    observer.appendRow(lines.lines.last(), 0);
 
     const QString l = QStringLiteral("L");
     const QString a = QStringLiteral("A");
@@ -87,7 +89,8 @@ void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &obse
         const QString bValue = labValue(object, colorValues, lab, b, name, path);
         // One allocation for the row (QStringBuilder), not a temporary copy per piece: a name
         // may be an attribute value of many megabytes.
-        observer.appendRow(name % tab % lValue % tab % aValue % tab % bValue);
+        lines.append(name % tab % lValue % tab % aValue % tab % bValue, object.line());
+        observer.appendRow(lines.lines.last(), object.line());
 
         if (schedule.isDue(i)) {
             observer.setProgressWidth(ProgressSchedule::width(i, collection.childCount()));
@@ -100,4 +103,5 @@ void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &obse
     observer.endProgress();
     document.deactivate();
     document.setFileName(QString());
+    return lines;
 }

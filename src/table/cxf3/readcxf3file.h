@@ -1,5 +1,7 @@
 #pragma once
 
+#include "table/numberedlines.h"
+
 class LoopObserver;
 class QString;
 class XmlDocument;
@@ -9,6 +11,8 @@ class XmlDocument;
 // Name attribute, with the values of its first ColorValues/ColorCIELab as written. Drives
 // the progress indicator about twenty times per read and keeps the host responsive.
 // `document` is loaded afresh from `path` and is inactive with no file name after success.
+// Returns the lines appended, each numbered with the line its object starts on (0 for the
+// header line).
 // Throws KalidorError when the file cannot be read or parsed, or an object lacks an L, A
 // or B value; rows already appended stay and the progress indicator is not ended.
-void ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer);
+NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer);
