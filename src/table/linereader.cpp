@@ -135,11 +135,12 @@ QString LineReader::decode(QByteArrayView bytes, bool atEnd)
             QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         QString text = decoder.decode(whole);
         if (decoder.hasError()) {
-            const qsizetype invalid = firstInvalidUtf8(whole);
-            const qint64 offset = m_bytesDecoded + qMax<qsizetype>(invalid, 0);
+            const qsizetype invalid = qMax<qsizetype>(firstInvalidUtf8(whole), 0);
+            const qint64 offset = m_bytesDecoded + invalid;
             throw KalidorError(QStringLiteral("Invalid UTF-8 sequence at byte offset %1 (0x%2)")
                                    .arg(offset)
-                                   .arg(offset, 0, 16));
+                                   .arg(offset, 0, 16),
+                lineOf(QString::fromUtf8(whole.first(invalid))));
         }
         m_carried = bytes.sliced(cut).toByteArray();
         m_bytesDecoded += cut;
@@ -147,6 +148,22 @@ QString LineReader::decode(QByteArrayView bytes, bool atEnd)
     }
     }
     Q_UNREACHABLE();
+}
+
+qint64 LineReader::lineOf(const QString &decodedBefore) const
+{
+    // After a NUL the text has ended, so the bytes belong to no line.
+    if (m_textEnded || decodedBefore.contains(QChar(u'\0')))
+        return 0;
+    // The unread text holds no whole line end, or readLine would not have asked for more.
+    const QString unread = m_text.sliced(m_position) + decodedBefore;
+    qint64 line = m_linesRead + 1;
+    for (qsizetype i = 0; i < unread.size(); ++i) {
+        if (unread[i] == u'\n'
+            || (unread[i] == u'\r' && !(i + 1 < unread.size() && unread[i + 1] == u'\n')))
+            ++line;
+    }
+    return line;
 }
 
 bool LineReader::decodeMore()
@@ -199,6 +216,7 @@ bool LineReader::readLine(QString &line)
                 break;
             line = m_text.sliced(m_position, i - m_position);
             m_position = i + (unit == u'\r' && i + 1 < size && units[i + 1] == u'\n' ? 2 : 1);
+            ++m_linesRead;
             return true;
         }
         searched = i - m_position;
@@ -207,6 +225,7 @@ bool LineReader::readLine(QString &line)
                 return false;
             line = m_text.sliced(m_position);
             m_position = m_text.size();
+            ++m_linesRead;
             return true;
         }
     }

@@ -17,7 +17,8 @@ public:
     explicit LineReader(QIODevice &device);
 
     // Sets `line` to the next line; false at the end of the text.
-    // Throws KalidorError on an invalid UTF-8 sequence (naming its byte offset) or a read error.
+    // Throws KalidorError on an invalid UTF-8 sequence (naming its line and byte offset) or a
+    // read error.
     bool readLine(QString &line);
 
     TextEncoding encoding() const { return m_encoding; }
@@ -31,6 +32,9 @@ private:
     // Decodes the next chunk of the device onto the unread text; false when there is none.
     bool decodeMore();
     QString decode(QByteArrayView bytes, bool atEnd);
+    // The line, counted from 1, on which text decoded as `decodedBefore` after the unread text
+    // ends; 0 once a NUL has ended the text.
+    qint64 lineOf(const QString &decodedBefore) const;
 
     QIODevice &m_device;
     TextEncoding m_encoding = TextEncoding::DefaultCodePage;
@@ -38,6 +42,7 @@ private:
     QByteArray m_carried; // the start of a character whose end is in the next chunk
     QString m_text; // decoded text not yet cut into lines
     qsizetype m_position = 0; // where the next line starts in m_text
+    qint64 m_linesRead = 0;
     bool m_textEnded = false; // a NUL was met: later text is not kept
     bool m_deviceEnded = false;
     bool m_stoppedAtNul = false;

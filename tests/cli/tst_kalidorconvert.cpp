@@ -161,7 +161,7 @@ void TestKalidorConvert::exitStatus_data()
     QTest::newRow("invalid UTF-8 after a mark")
         << "\xEF\xBB\xBF" + header + "KALIDOR \xC3\x28\t1\t2\t3\r\n"
         << earlier << inOut << 2
-        << QStringList { u"%in: Invalid UTF-8 sequence at byte offset 26"_s };
+        << QStringList { u"%in: line 2: Invalid UTF-8 sequence at byte offset 26"_s };
     QTest::newRow("XML not well-formed")
         << cxfLibrary.left(cxfLibrary.indexOf("</cc:Resources>")) + "</cc:CxF>\n"
         << earlier << inOut << 2 << QStringList { u"%in: line 17, column "_s, u"mismatched tag"_s };
@@ -214,7 +214,7 @@ void TestKalidorConvert::exitStatus_data()
         << appendInOut << 5 << QStringList { u"%out holds a NUL character"_s };
     QTest::newRow("append to invalid UTF-8 after a mark")
         << textTable << QByteArray("\xEF\xBB\xBFKALIDOR Caf\xE9,1,2,3\r\n") << appendInOut << 5
-        << QStringList { u"%out: Invalid UTF-8 sequence at byte offset 14"_s, u"left as it was"_s };
+        << QStringList { u"%out: line 1: Invalid UTF-8 sequence at byte offset 14"_s, u"left as it was"_s };
 }
 
 void TestKalidorConvert::exitStatus()

@@ -119,27 +119,35 @@ void TestLineReader::invalidUtf8AfterFirstChunk_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<qsizetype>("offset");
+    QTest::addColumn<qint64>("line"); // 0: the text had ended
 
     const QByteArray start = "\xEF\xBB\xBF" + filler(chunk + 7);
-    QTest::newRow("stray continuation byte") << start + "\x80" << start.size();
-    QTest::newRow("lead byte cut off at the end") << start + "\xE2\x82" << start.size();
+    const qint64 startLine = start.count('\n') + 1;
+    QTest::newRow("stray continuation byte") << start + "\x80" << start.size() << startLine;
+    QTest::newRow("lead byte cut off at the end")
+        << start + "\xE2\x82" << start.size() << startLine;
     QTest::newRow("invalid byte after a NUL")
-        << start + QByteArray("\0\xFF", 2) << start.size() + 1;
+        << start + QByteArray("\0\xFF", 2) << start.size() + 1 << qint64(0);
     const QByteArray across = "\xEF\xBB\xBF" + filler(chunk - 1);
     QTest::newRow("bad second byte across the boundary")
-        << across + "\xE2\x41\x41" << across.size();
+        << across + "\xE2\x41\x41" << across.size() << across.count('\n') + qint64(1);
+    const QByteArray breaks = across + "\r\nx\ry\n\rz";
+    QTest::newRow("after CR LF, CR, LF CR in the next chunk")
+        << breaks + "\xFF" << breaks.size() << across.count('\n') + qint64(5);
 }
 
 void TestLineReader::invalidUtf8AfterFirstChunk()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(qsizetype, offset);
+    QFETCH(qint64, line);
     try {
         decodeLines(bytes);
         QFAIL("invalid UTF-8 was accepted");
     } catch (const KalidorError &error) {
         QVERIFY2(error.text().contains(QStringLiteral("offset %1 ").arg(offset)),
             qPrintable(error.text()));
+        QCOMPARE(error.line(), line);
     }
 }
 

@@ -47,6 +47,28 @@ QString labValue(const XmlNode &object, const XmlNode &colorValues, const XmlNod
         path, QStringLiteral("colour object \"%1\": %2").arg(objectName, what), object.line());
 }
 
+// The name as one field of one row: each character that would end the field or the line
+// (they can only get into a value through character references) becomes a space, as XML's
+// own attribute-value normalisation turns the same characters written literally.
+QString rowName(QString name)
+{
+    for (QChar &c : name) {
+        switch (c.unicode()) {
+        case u'\t':
+        case u'\n':
+        case u'\r':
+        case u'\u0085':
+        case u'\u2028':
+        case u'\u2029':
+            c = u' ';
+            break;
+        default:
+            break;
+        }
+    }
+    return name;
+}
+
 } // namespace
 
 NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer)
@@ -81,7 +103,7 @@ NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObser
         // a passed-over child at an update point leaves the indicator where it is.
         if (!object.isElement() || !object.hasAttribute(u"Name"))
             continue;
-        const QString name = object.attribute(u"Name");
+        const QString name = rowName(object.attribute(u"Name"));
         const XmlNode colorValues = object.childElement(u"ColorValues");
         const XmlNode lab = colorValues.childElement(u"ColorCIELab");
         const QString lValue = labValue(object, colorValues, lab, l, name, path);
