@@ -1,12 +1,10 @@
 #include "databasewriter.h"
 
+#include "filesave.h"
 #include "table/codepage.h"
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace {
@@ -22,93 +20,30 @@ QByteArray utf16Bytes(const QString &text, TextEncoding encoding)
     return bytes;
 }
 
-[[noreturn]] void failSave(const QString &path, const QString &reason)
+// The existing file is left as it was; `reason` says why it cannot be appended to.
+[[noreturn]] void failAppend(
+    const QString &path, const QString &reason, qint64 line = 0, qint64 column = 0)
 {
-    throw KalidorError(
-        QStringLiteral("The special-colour database \"%1\" could not be written: %2.")
-            .arg(QDir::toNativeSeparators(path), reason));
+    throw KalidorError::at(path,
+        QStringLiteral("could not be appended to, so it was left as it was: %1").arg(reason), line,
+        column);
 }
 
-// `reason` names the file.
-[[noreturn]] void failAppend(const QString &reason)
-{
-    throw KalidorError(QStringLiteral("The special-colour database could not be appended to, so "
-                                      "it was left as it was: %1.")
-                           .arg(reason));
-}
-
-// Whether an existing file must not be replaced. isWritable() asks access(), which lets root
-// write anything, so the mode bits decide as well: a file that nobody may write (chmod a-w,
-// as a read-only file on Windows) is read-only to root too. WriteUser is left out of the mask
-// because it is access()'s answer again.
-bool isReadOnly(const QFileInfo &file)
-{
-    constexpr QFile::Permissions anyWrite
-        = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return !file.isWritable() || !(file.permissions() & anyWrite);
-}
-
-void checkTarget(const QString &path, const QFileInfo &target)
-{
-    if (target.isDir())
-        failSave(path, QStringLiteral("it is a folder"));
-    if (!target.exists())
-        return;
-    // QSaveFile would rename a regular file over a device or a pipe, which destroys it.
-    if (!target.isFile())
-        failSave(path, QStringLiteral("it is not a regular file"));
-    if (isReadOnly(target))
-        failSave(path, QStringLiteral("the file is read-only"));
-}
-
-LoadedLines loadExisting(const QString &path)
+LoadedLines loadExisting(const QString &path, const FileSave &save)
 {
     LoadedLines loaded;
     try {
-        loaded = loadLines(path);
+        loaded = decodeLines(save.readExisting());
     } catch (const KalidorError &error) {
-        failAppend(error.text());
+        failAppend(path, error.reason(), error.line(), error.column());
     }
     if (loaded.stoppedAtNul)
-        failAppend(QStringLiteral("%1 holds a NUL character, so it cannot be read in full")
-                       .arg(QDir::toNativeSeparators(path)));
+        failAppend(path, QStringLiteral("it holds a NUL character, so it cannot be read in full"));
     // Writing back whole code units would lose that byte.
     if (loaded.droppedOddByte)
-        failAppend(
-            QStringLiteral("%1 ends in half a UTF-16 character, so it cannot be read in full")
-                .arg(QDir::toNativeSeparators(path)));
+        failAppend(path,
+            QStringLiteral("it ends in half a UTF-16 character, so it cannot be read in full"));
     return loaded;
-}
-
-void writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    // A writable file in a folder where no temporary file can be made is still written, though
-    // not atomically.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        failSave(path, file.errorString());
-
-    // Qt 6.4 on a full disk: write() may report a short count without an error, and commit()
-    // ignores a failed final flush and renames the truncated temporary file over the target.
-    // So both are checked here, and the temporary file is discarded on either failure.
-    QString reason;
-    const qint64 written = file.write(bytes);
-    if (written != bytes.size()) {
-        // Qt has no error text for a short write; a full disk is the usual cause.
-        reason = QStringLiteral("only %1 of %2 bytes could be written, the disk may be full")
-                     .arg(qMax<qint64>(written, 0))
-                     .arg(bytes.size());
-    } else if (!file.flush()) {
-        reason = QStringLiteral("the last bytes could not be written, the disk may be full");
-    }
-    if (!reason.isEmpty()) {
-        // The temporary file is then removed when `file` goes out of scope.
-        file.cancelWriting();
-        failSave(path, reason);
-    }
-    if (!file.commit())
-        failSave(path, file.errorString());
 }
 
 } // namespace
@@ -136,18 +71,17 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
     Q_UNREACHABLE();
 }
 
-void saveDatabase(const QString &path, const QStringList &records, bool append)
+QString saveDatabase(const QString &path, const QStringList &records, bool append)
 {
-    const QFileInfo target(path);
-    checkTarget(path, target);
-
+    // Appending refuses to save over a change that another program made after the read.
+    FileSave save(path, append);
     QStringList lines;
     TextEncoding encoding = TextEncoding::DefaultCodePage;
-    if (append && target.exists()) {
-        const LoadedLines existing = loadExisting(path);
+    if (append && save.exists()) {
+        const LoadedLines existing = loadExisting(path, save);
         lines = existing.lines;
         encoding = existing.encoding;
     }
     lines += records;
-    writeAtomically(path, encodeLines(lines, encoding));
+    return save.commit(encodeLines(lines, encoding));
 }

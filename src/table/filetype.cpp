@@ -4,6 +4,7 @@
 #include "kalidorerror.h"
 #include "linelist.h"
 #include "linereader.h"
+#include "platformfile.h"
 
 #include <QFile>
 #include <QString>
@@ -64,10 +65,8 @@ QString DetectFileType(const QStringList &lines)
 
 QString DetectFileTypeOfFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KalidorError::at(
-            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+    QFile file;
+    openRegularFile(file, path);
     try {
         LineReader reader(file);
         FileTypeDetector detector;

@@ -2,6 +2,7 @@
 
 #include "kalidorerror.h"
 #include "linereader.h"
+#include "platformfile.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -33,10 +34,8 @@ LoadedLines decodeLines(const QByteArray &bytes)
 
 LoadedLines loadLines(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KalidorError::at(
-            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+    QFile file;
+    openRegularFile(file, path);
     try {
         return readLines(file);
     } catch (const KalidorError &error) {

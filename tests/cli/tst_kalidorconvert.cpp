@@ -201,20 +201,23 @@ void TestKalidorConvert::exitStatus_data()
 
     QTest::newRow("output under a regular file")
         << textTable << earlier << QStringList { u"%in"_s, u"%in/out.csv"_s } << 5
-        << QStringList { u"\"%in/out.csv\" could not be written"_s };
+        << QStringList { u"%in/out.csv: could not be written: Not a directory"_s };
     QTest::newRow("output is a device")
         << textTable << earlier << QStringList { u"%in"_s, u"/dev/full"_s } << 5
-        << QStringList { u"\"/dev/full\" could not be written: it is not a regular file"_s };
+        << QStringList { u"/dev/full: could not be written: it is not a regular file"_s };
     QTest::newRow("output is a folder")
         << textTable << earlier << QStringList { u"%in"_s, u"%dir"_s } << 5
-        << QStringList { u"\"%dir\" could not be written"_s };
+        << QStringList { u"%dir: could not be written: it is a folder"_s };
     const QStringList appendInOut { u"--append"_s, u"%in"_s, u"%out"_s };
     QTest::newRow("append to a file holding a NUL")
         << textTable << QByteArray("KALIDOR Old,1,2,3\r\n\0KALIDOR Hidden,4,5,6\r\n", 42)
-        << appendInOut << 5 << QStringList { u"%out holds a NUL character"_s };
+        << appendInOut << 5
+        << QStringList { u"%out: could not be appended to, so it was left as it was: it holds a "
+                         "NUL character"_s };
     QTest::newRow("append to invalid UTF-8 after a mark")
         << textTable << QByteArray("\xEF\xBB\xBFKALIDOR Caf\xE9,1,2,3\r\n") << appendInOut << 5
-        << QStringList { u"%out: line 1: Invalid UTF-8 sequence at byte offset 14"_s, u"left as it was"_s };
+        << QStringList { u"%out: line 1: could not be appended to, so it was left as it was: "
+                         "Invalid UTF-8 sequence at byte offset 14"_s };
 }
 
 void TestKalidorConvert::exitStatus()

@@ -314,7 +314,7 @@ void TestLineList::loadLinesFails_data()
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("missing file") << dataPath("no-such-table.txt") << "No such file";
-    QTest::newRow("directory") << QStringLiteral(KALIDOR_TEST_DATA "/table") << "is a directory";
+    QTest::newRow("directory") << QStringLiteral(KALIDOR_TEST_DATA "/table") << "it is a folder";
     QTest::newRow("invalid UTF-8 after the mark")
         << dataPath("invalid-utf8.txt") << "byte offset 29 ";
 }

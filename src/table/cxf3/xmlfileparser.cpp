@@ -2,6 +2,7 @@
 
 #include "table/cxf3/xmltree.h"
 #include "table/kalidorerror.h"
+#include "table/platformfile.h"
 #include "table/textencoding.h"
 
 #include <QByteArray>
@@ -528,10 +529,8 @@ private:
 
 std::unique_ptr<XmlTree> parseXmlFile(const QString &path, const QByteArrayList &textElements)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KalidorError::at(
-            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+    QFile file;
+    openRegularFile(file, path);
 
     const QByteArray head = file.read(chunkSize);
     if (head.isEmpty() && file.error() != QFileDevice::NoError)

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QFile;
+
+// The platform's file calls, all in one place: POSIX in platformfile_posix.cpp. A Windows
+// build fills in its own (ReplaceFileW keeps a file's identity there). Failures throw
+// KalidorError with the platform's reason and no path; the caller names the file.
+
+// What the platform tells about a file: who it is, what it holds, who owns it.
+struct FileStatus {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    quint64 links = 0;
+    uint owner = 0;
+    uint group = 0;
+    uint mode = 0; // permission bits
+
+    // Same file with the same size and modification time: nobody wrote it in between.
+    bool isUnchangedFrom(const FileStatus &earlier) const;
+    // Anybody at all may write it, as the mode bits say.
+    bool hasWriteBits() const;
+};
+
+// An open regular file, closed when it goes.
+class OpenFile {
+public:
+    // Opens the regular file `path` for reading and writing without waiting on a named pipe
+    // or a device put under the path: the opened file is judged, not the path. Nothing when
+    // no file is there. Reasons: "it is a folder", "it is not a regular file" or the
+    // platform's.
+    static std::optional<OpenFile> openIfExists(const QString &path, bool forWriting);
+    // A new file of the caller's own, named `stem` and a random ending, with the permission
+    // bits `mode` less the umask; `createdPath` tells the name.
+    static OpenFile createUnique(const QString &stem, uint mode, QString &createdPath);
+
+    OpenFile(OpenFile &&other) noexcept;
+    OpenFile &operator=(OpenFile &&) = delete;
+    OpenFile(const OpenFile &) = delete;
+    ~OpenFile();
+
+    FileStatus status() const;
+    QByteArray readAll() const;
+    // The file holds `bytes` and nothing else; a write that stops short throws.
+    void overwrite(const QByteArray &bytes) const;
+    // Returns once the data has reached the disk.
+    void sync() const;
+    // Gives the file the owner, group, extended attributes and mode of `original`. False when
+    // the platform does not let this process set them all.
+    bool takeIdentityOf(const OpenFile &original) const;
+
+private:
+    explicit OpenFile(int descriptor);
+    friend void openRegularFile(QFile &file, const QString &path);
+
+    int m_descriptor = -1;
+};
+
+// Opens an input file for reading as OpenFile does, so that no open waits for ever.
+// Throws KalidorError naming `path`: "cannot be opened: reason".
+void openRegularFile(QFile &file, const QString &path);
+
+// The status of whatever `path` names now, following symbolic links; nothing when no file is
+// there.
+std::optional<FileStatus> statusOf(const QString &path);
+
+// Gives `from` the name `to`, replacing the file there. False when the folder's rules refuse
+// it (a sticky folder, a file of another owner); throws on any other failure.
+bool renameOver(const QString &from, const QString &to);
+
+// False when the file cannot be removed.
+bool removeFile(const QString &path);
+
+// Returns once the names in `folder` have reached the disk.
+void syncFolder(const QString &folder);
