@@ -1,4 +1,5 @@
 #include "database/databasewriter.h"
+#include "filetestsupport.h"
 #include "table/kalidorerror.h"
 
 #include <QDir>
@@ -21,27 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-// The names in a folder, so that a test can see that no temporary file was left behind.
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
 // Records of about `size` bytes in all: many short lines, as a large table gives.
 QStringList recordsOfSize(qsizetype size)
 {
@@ -52,34 +32,6 @@ QStringList recordsOfSize(qsizetype size)
     }
     return records;
 }
-
-// Lowers the largest file size this process may write, to make a disk that is full for it
-// alone; writes beyond the limit fail with EFBIG instead of killing the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-    bool isActive() const { return m_active; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 // A small tmpfs of its own, unmounted again when the test ends.
 class SmallFileSystem {
@@ -106,31 +58,6 @@ private:
     QByteArray m_folder;
     bool m_mounted = false;
     QString m_error;
-};
-
-// Runs as nobody while it lives, when the process is root: root may add files to any folder,
-// so a folder that refuses a temporary file needs someone else.
-class OtherUser {
-public:
-    OtherUser()
-    {
-        if (geteuid() == 0)
-            m_switched = seteuid(nobody) == 0;
-    }
-    ~OtherUser()
-    {
-        if (m_switched && seteuid(0) != 0)
-            qFatal("could not become root again");
-    }
-    OtherUser(const OtherUser &) = delete;
-    OtherUser &operator=(const OtherUser &) = delete;
-
-    bool isNotRoot() const { return geteuid() != 0; }
-
-    static constexpr uid_t nobody = 65534;
-
-private:
-    bool m_switched = false;
 };
 
 QByteArray withCrLf(std::initializer_list<QByteArray> lines)
@@ -527,6 +454,10 @@ void TestDatabaseWriter::directWriteInLockedFolder()
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
 
+    const auto copiesInTemporaryFolder = [] {
+        return QDir::temp().entryList({ u"database.csv.copy-before-save-*"_s }, QDir::Files);
+    };
+    const QStringList copiesBefore = copiesInTemporaryFolder();
     const QStringList records = recordsOfSize(newSize);
     std::optional<QString> error;
     {
@@ -545,16 +476,18 @@ void TestDatabaseWriter::directWriteInLockedFolder()
         }
     }
 
-    // Without a temporary file the old content is gone once writing starts; what is left is a
-    // failure to report, and the file itself.
+    // The file is written in place, its old bytes kept in the temporary folder meanwhile: a
+    // failure puts them back, and the copy goes either way.
     if (fits) {
         QVERIFY2(!error, qPrintable(error.value_or(QString())));
         QCOMPARE(readAll(path), "old\r\n" + records.join(u"\r\n"_s).toLatin1() + "\r\n");
     } else {
         QVERIFY(error);
         QVERIFY2(error->contains(QDir::toNativeSeparators(path)), qPrintable(*error));
+        QCOMPARE(readAll(path), QByteArray("old\r\n"));
     }
     QCOMPARE(entries(dir.path()), QStringList { u"database.csv"_s });
+    QCOMPARE(copiesInTemporaryFolder(), copiesBefore);
 }
 
 // What happened to the chosen database file between the save dialog and the save.

@@ -1,0 +1,558 @@
+#include "database/databasewriter.h"
+#include "database/savestephook.h"
+#include "filetestsupport.h"
+#include "table/kalidorerror.h"
+
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Accounts that exist nowhere, so that only their numbers own the files.
+constexpr uid_t otherOwner = 12346;
+constexpr gid_t foreignGroup = 12345;
+
+const QString databaseName = u"db.csv"_s;
+const QByteArray oldBytes = "KALIDOR Old,1,2,3\r\n";
+const QStringList records { u"KALIDOR New,4,5,6"_s };
+const QByteArray replacedBytes = "KALIDOR New,4,5,6\r\n";
+const QByteArray appendedBytes = oldBytes + replacedBytes;
+
+std::optional<struct stat> statusOf(const QString &path)
+{
+    struct stat info { };
+    if (lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return info;
+}
+
+bool setOwner(const QString &path, uid_t owner, gid_t group)
+{
+    return chown(QFile::encodeName(path).constData(), owner, group) == 0;
+}
+
+bool setMode(const QString &path, mode_t mode)
+{
+    return chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// The test's own hook, for the length of one save; a plain function pointer cannot hold one.
+std::function<bool(SaveStep)> currentHook;
+
+class ScopedHook {
+public:
+    explicit ScopedHook(std::function<bool(SaveStep)> hook)
+    {
+        currentHook = std::move(hook);
+        setSaveStepHook([](SaveStep step) { return currentHook(step); });
+    }
+    ~ScopedHook()
+    {
+        setSaveStepHook(nullptr);
+        currentHook = nullptr;
+    }
+    ScopedHook(const ScopedHook &) = delete;
+    ScopedHook &operator=(const ScopedHook &) = delete;
+};
+
+// The copies of the old bytes that a save left beside the database.
+QStringList copiesIn(const QString &folder)
+{
+    return QDir(folder).entryList({ databaseName + u".copy-before-save-*"_s }, QDir::Files);
+}
+
+enum class Situation {
+    NewFile,
+    OneLink, // with a mode of its own, 0640
+    TwoLinks,
+    OwnedByOtherSavedByOwner, // the folder is the owner's too
+    OwnedByOtherSavedByRoot,
+    OwnedByOtherTwoLinksSavedByRoot,
+    GroupTheSaverIsNotIn,
+    ReadOnly,
+    StickyFolderNotOwner, // a world-writable file of another owner in a 1777 folder
+    BehindSymbolicLink,
+    FullDiskOneLink,
+    FullDiskTwoLinks,
+};
+
+// Where the database lives, how it was made and what is saved over it.
+struct Setup {
+    QString folder;
+    QString path; // what the save is given
+    QString database; // the file itself
+    std::optional<struct stat> before;
+    QStringList entriesBefore;
+};
+
+} // namespace
+
+class TestSaveSituations : public QObject {
+    Q_OBJECT
+
+private slots:
+    void situation_data();
+    void situation();
+    void changedAfterRead_data();
+    void changedAfterRead();
+    void failedStep_data();
+    void failedStep();
+    void stoppedStep_data();
+    void stoppedStep();
+};
+
+void TestSaveSituations::situation_data()
+{
+    QTest::addColumn<Situation>("situation");
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("inPlace"); // the same inode afterwards
+
+    const struct {
+        const char *name;
+        Situation situation;
+        bool saved;
+        bool inPlace;
+    } rows[] = {
+        { "new file", Situation::NewFile, true, false },
+        { "one link", Situation::OneLink, true, false },
+        { "two links", Situation::TwoLinks, true, true },
+        { "other owner, saved by the owner", Situation::OwnedByOtherSavedByOwner, true, false },
+        { "other owner, saved by root", Situation::OwnedByOtherSavedByRoot, true, false },
+        { "other owner, two links, saved by root", Situation::OwnedByOtherTwoLinksSavedByRoot, true,
+            true },
+        { "group the saver is not in", Situation::GroupTheSaverIsNotIn, true, true },
+        { "read-only", Situation::ReadOnly, false, true },
+        { "sticky folder, not the owner", Situation::StickyFolderNotOwner, true, true },
+        { "behind a symbolic link", Situation::BehindSymbolicLink, true, false },
+        { "full disk, one link", Situation::FullDiskOneLink, false, true },
+        { "full disk, two links", Situation::FullDiskTwoLinks, false, true },
+    };
+    for (const auto &row : rows) {
+        for (const bool append : { false, true })
+            QTest::addRow("%s, %s", row.name, append ? "append" : "replace")
+                << row.situation << append << row.saved << row.inPlace;
+    }
+}
+
+void TestSaveSituations::situation()
+{
+    QFETCH(Situation, situation);
+    QFETCH(bool, append);
+    QFETCH(bool, saved);
+    QFETCH(bool, inPlace);
+
+    const bool needsRoot = situation != Situation::NewFile && situation != Situation::OneLink
+        && situation != Situation::TwoLinks && situation != Situation::BehindSymbolicLink
+        && situation != Situation::FullDiskOneLink && situation != Situation::FullDiskTwoLinks;
+    if (needsRoot && geteuid() != 0)
+        QSKIP("needs root, to give files to other accounts and to act as them");
+
+    const QTemporaryDir dir;
+    const QString folder = dir.filePath(u"store"_s);
+    QVERIFY(QDir().mkdir(folder));
+    const auto unlock = qScopeGuard([&] { setMode(folder, 0700); });
+    const QString database = folder + u'/' + databaseName;
+    QString path = database;
+    if (situation != Situation::NewFile)
+        QVERIFY(writeFile(database, oldBytes));
+
+    std::optional<OtherUser> saver; // made just before the save
+    uid_t saverId = 0;
+    gid_t saverGroup = 0;
+    std::optional<FileSizeLimit> limit;
+    switch (situation) {
+    case Situation::NewFile:
+        break;
+    case Situation::OneLink:
+        QVERIFY(setMode(database, 0640));
+        break;
+    case Situation::TwoLinks:
+    case Situation::FullDiskTwoLinks:
+        QCOMPARE(link(QFile::encodeName(database).constData(),
+                     QFile::encodeName(dir.filePath(u"second-name.csv"_s)).constData()),
+            0);
+        break;
+    case Situation::OwnedByOtherSavedByOwner:
+        QVERIFY(setOwner(database, OtherUser::nobody, OtherUser::nobody));
+        QVERIFY(setOwner(folder, OtherUser::nobody, OtherUser::nobody));
+        saverId = saverGroup = OtherUser::nobody;
+        break;
+    case Situation::OwnedByOtherSavedByRoot:
+        QVERIFY(setOwner(database, otherOwner, foreignGroup));
+        break;
+    case Situation::OwnedByOtherTwoLinksSavedByRoot:
+        QVERIFY(setOwner(database, otherOwner, foreignGroup));
+        QCOMPARE(link(QFile::encodeName(database).constData(),
+                     QFile::encodeName(dir.filePath(u"second-name.csv"_s)).constData()),
+            0);
+        break;
+    case Situation::GroupTheSaverIsNotIn:
+        QVERIFY(setOwner(database, OtherUser::nobody, foreignGroup));
+        QVERIFY(setOwner(folder, OtherUser::nobody, OtherUser::nobody));
+        saverId = saverGroup = OtherUser::nobody;
+        break;
+    case Situation::ReadOnly:
+        QVERIFY(setMode(database, 0444));
+        break;
+    case Situation::StickyFolderNotOwner:
+        QVERIFY(setOwner(database, otherOwner, foreignGroup));
+        QVERIFY(setMode(database, 0666));
+        QVERIFY(setMode(folder, 01777));
+        saverId = saverGroup = OtherUser::nobody;
+        break;
+    case Situation::BehindSymbolicLink:
+        QVERIFY(setMode(database, 0604));
+        path = dir.filePath(u"link.csv"_s);
+        QVERIFY(QFile::link(u"store/"_s + databaseName, path));
+        break;
+    case Situation::FullDiskOneLink:
+        break;
+    }
+    // The temporary folder's root would otherwise hold it.
+    QVERIFY(setMode(dir.path(), 0755));
+
+    const std::optional<struct stat> before = statusOf(database);
+    const QStringList folderBefore = entries(folder);
+    const QByteArray expected = append && before ? appendedBytes : replacedBytes;
+    // Large enough to pass a limit of 8 KiB.
+    const QStringList written
+        = situation == Situation::FullDiskOneLink || situation == Situation::FullDiskTwoLinks
+        ? QStringList(400, records.first() + u" padded to make a long line of forty-odd"_s)
+        : records;
+
+    std::optional<QString> error;
+    {
+        if (saverId != 0) {
+            saver.emplace(saverId, saverGroup);
+            QVERIFY(saver->isNotRoot());
+        }
+        if (written.size() > 1) {
+            limit.emplace(8192);
+            QVERIFY(limit->isActive());
+        }
+        try {
+            saveDatabase(path, written, append);
+        } catch (const KalidorError &caught) {
+            error = caught.text();
+        }
+        limit.reset();
+        saver.reset();
+    }
+
+    const std::optional<struct stat> after = statusOf(database);
+    QVERIFY(after);
+    QCOMPARE(error.has_value(), !saved);
+    if (error)
+        QVERIFY2(error->startsWith(QDir::toNativeSeparators(path) + u": "_s), qPrintable(*error));
+    else
+        QCOMPARE(readAll(database), expected);
+    if (!saved)
+        QCOMPARE(readAll(database), oldBytes);
+    QStringList entriesAfter = folderBefore;
+    if (situation == Situation::NewFile) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        QCOMPARE(after->st_mode & 07777, 0666 & ~mask);
+        entriesAfter << databaseName;
+    } else {
+        QCOMPARE(after->st_ino == before->st_ino, inPlace || !saved);
+        QCOMPARE(after->st_nlink, before->st_nlink);
+        QCOMPARE(after->st_uid, before->st_uid);
+        QCOMPARE(after->st_gid, before->st_gid);
+        QCOMPARE(after->st_mode, before->st_mode);
+    }
+    QCOMPARE(entries(folder), entriesAfter);
+    if (situation == Situation::BehindSymbolicLink)
+        QCOMPARE(QFileInfo(path).symLinkTarget(), database);
+    const QString secondName = dir.filePath(u"second-name.csv"_s);
+    if (QFileInfo::exists(secondName))
+        QCOMPARE(readAll(secondName), readAll(database));
+}
+
+// What another program did to the database between the append's read and its save.
+enum class Change {
+    RewrittenSameSize,
+    Appended,
+    ReplacedByFile,
+    ReplacedByPipe,
+    Removed,
+};
+
+void TestSaveSituations::changedAfterRead_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("twoLinks");
+
+    const struct {
+        const char *name;
+        Change change;
+    } changes[] = {
+        { "rewritten, same size", Change::RewrittenSameSize },
+        { "appended to", Change::Appended },
+        { "replaced by another file", Change::ReplacedByFile },
+        { "replaced by a named pipe", Change::ReplacedByPipe },
+        { "removed", Change::Removed },
+    };
+    for (const auto &row : changes) {
+        QTest::addRow("%s, one link", row.name) << row.change << false;
+        QTest::addRow("%s, two links", row.name) << row.change << true;
+    }
+}
+
+void TestSaveSituations::changedAfterRead()
+{
+    QFETCH(Change, change);
+    QFETCH(bool, twoLinks);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(databaseName);
+    QVERIFY(writeFile(path, oldBytes));
+    if (twoLinks)
+        QCOMPARE(link(QFile::encodeName(path).constData(),
+                     QFile::encodeName(path + u".link"_s).constData()),
+            0);
+
+    const QByteArray otherBytes = "KALIDOR Mid,7,8,9\r\n";
+    QByteArray left; // what the other program left there
+    const auto otherProgram = [&] {
+        switch (change) {
+        case Change::RewrittenSameSize:
+            // Not every file system's clock moves between two writes.
+            QTest::qSleep(20);
+            left = otherBytes;
+            return writeFile(path, left);
+        case Change::Appended: {
+            QFile file(path);
+            left = oldBytes + otherBytes;
+            return file.open(QIODevice::Append) && file.write(otherBytes) == otherBytes.size();
+        }
+        case Change::ReplacedByFile:
+            left = otherBytes;
+            return QFile::remove(path) && writeFile(path, left);
+        case Change::ReplacedByPipe:
+            return QFile::remove(path) && mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+        case Change::Removed:
+            return QFile::remove(path);
+        }
+        return false;
+    };
+
+    std::optional<QString> error;
+    bool changed = false;
+    {
+        const ScopedHook hook([&](SaveStep step) {
+            if (step == SaveStep::WriteTemporary && !changed)
+                changed = otherProgram();
+            return true;
+        });
+        try {
+            saveDatabase(path, records, true);
+        } catch (const KalidorError &caught) {
+            error = caught.text();
+        }
+    }
+
+    QVERIFY(changed);
+    QVERIFY(error);
+    QVERIFY2(error->startsWith(QDir::toNativeSeparators(path) + u": "_s), qPrintable(*error));
+    QVERIFY2(
+        error->contains(u"another program changed it after it was read"_s), qPrintable(*error));
+    if (change == Change::ReplacedByPipe)
+        QVERIFY(S_ISFIFO(statusOf(path)->st_mode));
+    else if (change == Change::Removed)
+        QVERIFY(!statusOf(path));
+    else
+        QCOMPARE(readAll(path), left);
+    if (twoLinks && change != Change::RewrittenSameSize && change != Change::Appended)
+        QCOMPARE(readAll(path + u".link"_s), oldBytes);
+    QStringList expectedEntries { databaseName };
+    if (change == Change::Removed)
+        expectedEntries.clear();
+    if (twoLinks)
+        expectedEntries << databaseName + u".link"_s;
+    QCOMPARE(entries(dir.path()), expectedEntries);
+}
+
+// The steps a save takes on each path: by rename for a file of one link, in place for one of
+// two. Appending adds the read.
+const QList<SaveStep> renameSteps { SaveStep::ReadExisting, SaveStep::WriteTemporary,
+    SaveStep::SyncTemporary, SaveStep::KeepIdentity, SaveStep::Rename, SaveStep::SyncFolder };
+const QList<SaveStep> inPlaceSteps { SaveStep::ReadExisting, SaveStep::WriteTemporary,
+    SaveStep::SyncTemporary, SaveStep::WriteCopy, SaveStep::SyncCopy, SaveStep::Overwrite,
+    SaveStep::SyncInPlace, SaveStep::RemoveCopy };
+
+const char *stepName(SaveStep step)
+{
+    switch (step) {
+    case SaveStep::ReadExisting:
+        return "read";
+    case SaveStep::WriteTemporary:
+        return "write temporary";
+    case SaveStep::SyncTemporary:
+        return "sync temporary";
+    case SaveStep::KeepIdentity:
+        return "keep identity";
+    case SaveStep::Rename:
+        return "rename";
+    case SaveStep::SyncFolder:
+        return "sync folder";
+    case SaveStep::WriteCopy:
+        return "write copy";
+    case SaveStep::SyncCopy:
+        return "sync copy";
+    case SaveStep::Overwrite:
+        return "overwrite";
+    case SaveStep::SyncInPlace:
+        return "sync in place";
+    case SaveStep::RemoveCopy:
+        return "remove copy";
+    }
+    return "?";
+}
+
+void addStepRows()
+{
+    QTest::addColumn<bool>("twoLinks");
+    QTest::addColumn<SaveStep>("step");
+
+    for (const bool twoLinks : { false, true }) {
+        for (const SaveStep step : twoLinks ? inPlaceSteps : renameSteps)
+            QTest::addRow("%s: %s", twoLinks ? "in place" : "rename", stepName(step))
+                << twoLinks << step;
+    }
+}
+
+// A database of one or two links in a folder of its own, as the step tests want it.
+QString makeDatabase(const QTemporaryDir &dir, bool twoLinks)
+{
+    const QString path = dir.filePath(databaseName);
+    if (!writeFile(path, oldBytes))
+        return QString();
+    if (twoLinks
+        && link(QFile::encodeName(path).constData(),
+               QFile::encodeName(path + u".link"_s).constData())
+            != 0)
+        return QString();
+    return path;
+}
+
+void TestSaveSituations::failedStep_data()
+{
+    addStepRows();
+}
+
+void TestSaveSituations::failedStep()
+{
+    QFETCH(bool, twoLinks);
+    QFETCH(SaveStep, step);
+
+    const QTemporaryDir dir;
+    const QString path = makeDatabase(dir, twoLinks);
+    QVERIFY(!path.isEmpty());
+    const QStringList entriesBefore = entries(dir.path());
+    const ino_t inode = statusOf(path)->st_ino;
+
+    std::optional<QString> error;
+    QString note;
+    bool reached = false;
+    {
+        const ScopedHook hook([&](SaveStep at) {
+            reached = reached || at == step;
+            return at != step;
+        });
+        try {
+            note = saveDatabase(path, records, true);
+        } catch (const KalidorError &caught) {
+            error = caught.text();
+        }
+    }
+
+    QVERIFY(reached);
+    if (step == SaveStep::RemoveCopy) {
+        // The save went through; the copy that could not be removed stays, and the note says
+        // where.
+        QVERIFY2(!error, qPrintable(error.value_or(QString())));
+        QCOMPARE(readAll(path), appendedBytes);
+        const QStringList copies = copiesIn(dir.path());
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(readAll(dir.filePath(copies.first())), oldBytes);
+        QVERIFY2(note.contains(dir.filePath(copies.first())), qPrintable(note));
+        QStringList entriesAfter = QStringList(entriesBefore) << copies.first();
+        entriesAfter.sort();
+        QCOMPARE(entries(dir.path()), entriesAfter);
+        return;
+    }
+    QVERIFY(error);
+    QVERIFY2(error->startsWith(QDir::toNativeSeparators(path) + u": could not be "_s),
+        qPrintable(*error));
+    // Once renamed, the new file is the database: syncing its folder can only be reported.
+    QCOMPARE(readAll(path), step == SaveStep::SyncFolder ? appendedBytes : oldBytes);
+    QCOMPARE(statusOf(path)->st_ino == inode, step != SaveStep::SyncFolder);
+    if (twoLinks)
+        QCOMPARE(readAll(path + u".link"_s), oldBytes);
+    QCOMPARE(entries(dir.path()), entriesBefore);
+}
+
+void TestSaveSituations::stoppedStep_data()
+{
+    addStepRows();
+}
+
+// As if the program were killed just before the step: the old bytes are whole in the
+// database, or in a copy beside it.
+void TestSaveSituations::stoppedStep()
+{
+    QFETCH(bool, twoLinks);
+    QFETCH(SaveStep, step);
+
+    const QTemporaryDir dir;
+    const QString path = makeDatabase(dir, twoLinks);
+    QVERIFY(!path.isEmpty());
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        static SaveStep stopAt;
+        stopAt = step;
+        setSaveStepHook([](SaveStep at) {
+            if (at == stopAt)
+                _exit(0);
+            return true;
+        });
+        try {
+            saveDatabase(path, records, true);
+        } catch (...) {
+        }
+        _exit(1); // the step was never reached
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+
+    const QByteArray now = readAll(path);
+    QStringList oldCopies;
+    for (const QString &copy : copiesIn(dir.path())) {
+        if (readAll(dir.filePath(copy)) == oldBytes)
+            oldCopies << copy;
+    }
+    // Once renamed, the new file is the database and the save is as good as done.
+    const bool renamed = !twoLinks && step == SaveStep::SyncFolder;
+    QVERIFY2(now == oldBytes || (now == appendedBytes && (renamed || !oldCopies.isEmpty())),
+        now.constData());
+    if (twoLinks)
+        QCOMPARE(readAll(path + u".link"_s), now);
+}
+
+QTEST_APPLESS_MAIN(TestSaveSituations)
+#include "tst_savesituations.moc"
