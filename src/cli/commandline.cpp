@@ -13,8 +13,9 @@ const QString description = QStringLiteral(
     "Converts a KALIDOR colour table into a special-colour database for the Delvane RIP,\n"
     "with the rules of the KALIDOR to Delvane window: INPUT is a tab-separated colour table\n"
     "or a CxF3 file; every row whose name starts with KALIDOR becomes one record of OUTPUT.\n"
-    "OUTPUT is replaced atomically, in Windows-1252 with CR LF line ends; \"-\" writes the\n"
-    "same bytes to standard output. A run that fails writes nothing.");
+    "OUTPUT is written in Windows-1252 with CR LF line ends and stays the same file (its\n"
+    "links, owner and mode); \"-\" writes the same bytes to standard output. A run that fails\n"
+    "writes nothing.");
 
 const QString usageText
     = QStringLiteral("Usage: %1 [--legacy] [--append] [--verbose] INPUT OUTPUT\n"
@@ -28,7 +29,8 @@ const QString exitStatusText = QStringLiteral(
     "     or is a CxF3 file that is not well-formed XML or lacks an L, A or B value.\n"
     "  3  INPUT is neither a text colour table nor a CxF3 file, or names no regular file.\n"
     "  4  A row of the colour table has fewer than four fields.\n"
-    "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full.\n"
+    "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full, or\n"
+    "     another program changed it while --append added to it.\n"
     "\nExamples:\n"
     "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 --legacy --append Table.txt specialColors\n"
@@ -93,9 +95,13 @@ int CommandLine::run(const QStringList &arguments) const
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
 
     const ConversionResult result = Converter(m_standardOutput).run(request);
-    if (result.status != ExitStatus::Done)
+    if (result.status != ExitStatus::Done) {
         report(QStringLiteral("%1: %2").arg(program, result.message));
-    else if (parser.isSet(verbose))
+        return int(result.status);
+    }
+    if (!result.note.isEmpty())
+        report(QStringLiteral("%1: %2").arg(program, result.note));
+    if (parser.isSet(verbose))
         report(
             QStringLiteral("%1: %2: %3 lines in the colour table, %4 records written to %5")
                 .arg(program, request.input)

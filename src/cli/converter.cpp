@@ -77,7 +77,7 @@ ConversionResult Converter::run(const ConversionRequest &request) const
             writeStandardOutput(m_standardOutput, records.lines);
         } else {
             try {
-                saveDatabase(request.output, records.lines, request.append);
+                result.note = saveDatabase(request.output, records.lines, request.append);
             } catch (const KalidorError &error) {
                 fail(ExitStatus::OutputUnwritable, error.text());
             }

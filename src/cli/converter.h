@@ -24,6 +24,9 @@ struct ConversionResult {
     // Lines of the colour table, as a text table holds them or as the CxF3 reader made them.
     qsizetype tableLines = 0;
     qsizetype records = 0;
+    // On success, what the operator should still know: a copy of the output's old content
+    // that could not be removed. Usually empty.
+    QString note;
 };
 
 // Opens, classifies, converts and saves with the window's own rules, without the window.

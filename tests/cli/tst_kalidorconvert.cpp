@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -104,6 +106,8 @@ private slots:
     void append_data();
     void append();
     void standardOutputThatCannotBeWritten();
+    void outputIsNamedPipe_data();
+    void outputIsNamedPipe();
     void verboseCounts();
     void help_data();
     void help();
@@ -341,6 +345,31 @@ void TestKalidorConvert::standardOutputThatCannotBeWritten()
     QCOMPARE(run.status, 5);
     QCOMPARE(QString::fromUtf8(run.standardError),
         u"kalidor-convert: standard output could not be written: No space left on device\n"_s);
+}
+
+void TestKalidorConvert::outputIsNamedPipe_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("replace") << QStringList();
+    QTest::newRow("append") << QStringList { u"--append"_s };
+}
+
+// Opening a named pipe to read or write it would wait for the other end for ever.
+void TestKalidorConvert::outputIsNamedPipe()
+{
+    QFETCH(QStringList, options);
+
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    QCOMPARE(mkfifo(QFile::encodeName(expand(u"%out"_s)).constData(), 0600), 0);
+    const Run run = runConverter(options + QStringList { expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 5);
+    QCOMPARE(QString::fromUtf8(run.standardError),
+        expand(u"kalidor-convert: %out: could not be written: it is not a regular file\n"_s));
+    struct stat output { };
+    QCOMPARE(lstat(QFile::encodeName(expand(u"%out"_s)).constData(), &output), 0);
+    QVERIFY(S_ISFIFO(output.st_mode));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        (QStringList { u"in.txt"_s, u"out.csv"_s }));
 }
 
 void TestKalidorConvert::verboseCounts()
