@@ -33,8 +33,8 @@ class OpenFile {
 public:
     // Opens the regular file `path` for reading and writing without waiting on a named pipe
     // or a device put under the path: the opened file is judged, not the path. Nothing when
-    // no file is there. Reasons: "it is a folder", "it is not a regular file" or the
-    // platform's.
+    // no file is there. Reasons: "it is a folder", "it is not a regular file", "the file is
+    // read-only" (to this process) or the platform's.
     static std::optional<OpenFile> openIfExists(const QString &path, bool forWriting);
     // A new file of the caller's own, named `stem` and a random ending, with the permission
     // bits `mode` less the umask; `createdPath` tells the name.

@@ -38,6 +38,13 @@ FileStatus statusFrom(const struct stat &info)
     return status;
 }
 
+// Refused writing for the file's own permissions, not for a folder on the way.
+bool isReadOnly(const QString &path)
+{
+    const QByteArray name = nativeName(path);
+    return ::access(name.constData(), F_OK) == 0 && ::access(name.constData(), W_OK) != 0;
+}
+
 int openRetrying(const QByteArray &name, int flags, mode_t mode = 0)
 {
     int descriptor = -1;
@@ -111,11 +118,14 @@ std::optional<OpenFile> OpenFile::openIfExists(const QString &path, bool forWrit
     const int descriptor
         = openRetrying(nativeName(path), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
-        if (errno == ENOENT)
+        const int error = errno;
+        if (error == ENOENT)
             return std::nullopt;
-        if (errno == EISDIR)
+        if (error == EISDIR)
             throw KalidorError(QStringLiteral("it is a folder"));
-        failWith(errno);
+        if (error == EACCES && forWriting && isReadOnly(path))
+            throw KalidorError(QStringLiteral("the file is read-only"));
+        failWith(error);
     }
     OpenFile file(descriptor);
     struct stat info { };

@@ -286,6 +286,7 @@ enum class Change {
     ReplacedByFile,
     ReplacedByPipe,
     Removed,
+    Created, // where there was no file at the read
 };
 
 void TestSaveSituations::changedAfterRead_data()
@@ -307,6 +308,7 @@ void TestSaveSituations::changedAfterRead_data()
         QTest::addRow("%s, one link", row.name) << row.change << false;
         QTest::addRow("%s, two links", row.name) << row.change << true;
     }
+    QTest::newRow("created where there was none") << Change::Created << false;
 }
 
 void TestSaveSituations::changedAfterRead()
@@ -316,7 +318,8 @@ void TestSaveSituations::changedAfterRead()
 
     const QTemporaryDir dir;
     const QString path = dir.filePath(databaseName);
-    QVERIFY(writeFile(path, oldBytes));
+    if (change != Change::Created)
+        QVERIFY(writeFile(path, oldBytes));
     if (twoLinks)
         QCOMPARE(link(QFile::encodeName(path).constData(),
                      QFile::encodeName(path + u".link"_s).constData()),
@@ -343,6 +346,9 @@ void TestSaveSituations::changedAfterRead()
             return QFile::remove(path) && mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
         case Change::Removed:
             return QFile::remove(path);
+        case Change::Created:
+            left = otherBytes;
+            return writeFile(path, left);
         }
         return false;
     };
