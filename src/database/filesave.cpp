@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 SaveStepHook stepHook = nullptr;

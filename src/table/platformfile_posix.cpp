@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
