@@ -23,9 +23,13 @@ struct FileStatus {
     uint mode = 0; // permission bits
 
     // Same file with the same size and modification time: nobody wrote it in between.
-    bool isUnchangedFrom(const FileStatus &earlier) const;
+    bool isUnchangedFrom(const FileStatus &earlier) const
+    {
+        return device == earlier.device && inode == earlier.inode && size == earlier.size
+            && modifiedNs == earlier.modifiedNs;
+    }
     // Anybody at all may write it, as the mode bits say.
-    bool hasWriteBits() const;
+    bool hasWriteBits() const { return mode & 0222; }
 };
 
 // An open regular file, closed when it goes.

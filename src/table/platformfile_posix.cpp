@@ -82,17 +82,6 @@ bool copyAttribute(int from, int to, const QByteArray &name)
 
 } // namespace
 
-bool FileStatus::isUnchangedFrom(const FileStatus &earlier) const
-{
-    return device == earlier.device && inode == earlier.inode && size == earlier.size
-        && modifiedNs == earlier.modifiedNs;
-}
-
-bool FileStatus::hasWriteBits() const
-{
-    return mode & 0222;
-}
-
 OpenFile::OpenFile(int descriptor)
     : m_descriptor(descriptor)
 {
