@@ -35,7 +35,7 @@ struct FileStatus {
 // An open regular file, closed when it goes.
 class OpenFile {
 public:
-    // Opens the regular file `path` for reading and writing without waiting on a named pipe
+    // Opens the regular file `path` to read (and write) it without waiting on a named pipe
     // or a device put under the path: the opened file is judged, not the path. Nothing when
     // no file is there. Reasons: "it is a folder", "it is not a regular file", "the file is
     // read-only" (to this process) or the platform's.
