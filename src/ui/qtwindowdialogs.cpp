@@ -32,7 +32,12 @@ std::optional<QString> QtWindowDialogs::chooseKalidorFile()
             QStringLiteral("txt (*.txt)"), QStringLiteral("* (*)") });
         dlgOpenKalidorFile->setSizeGripEnabled(true);
     }
-    return chosenFile(*dlgOpenKalidorFile);
+    const std::optional<QString> chosen = chosenFile(*dlgOpenKalidorFile);
+    // A full path typed into the name field leaves the dialog in the folder it was showing;
+    // the next opening starts where the chosen file is.
+    if (chosen)
+        dlgOpenKalidorFile->selectFile(*chosen);
+    return chosen;
 }
 
 std::optional<QString> QtWindowDialogs::chooseDelvaneColorFile(const QString &fileName)
