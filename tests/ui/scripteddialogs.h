@@ -28,6 +28,8 @@ public:
     std::optional<QString> chooseDelvaneColorFile(const QString &fileName) override
     {
         offeredSaveNames.append(fileName);
+        if (onSaveDialog)
+            onSaveDialog();
         return takeNext(saveAnswers);
     }
 
@@ -41,9 +43,9 @@ public:
     // Answers for the coming dialogs, in order; nothing means "cancelled".
     QList<std::optional<QString>> openAnswers;
     QList<std::optional<QString>> saveAnswers;
-    // Run while the open dialog or a message is "shown", as the nested loop of a real
-    // dialog would.
+    // Run while a dialog or a message is "shown", as the nested loop of a real dialog would.
     std::function<void()> onOpenDialog;
+    std::function<void()> onSaveDialog;
     std::function<void()> onMessage;
 
     int openDialogRuns = 0;

@@ -1,4 +1,5 @@
 #include "ui/messages.h"
+#include "ui/progressindicator.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void noTableShowsNotSelected();
     void recordsAreBuiltAndSaved_data();
     void recordsAreBuiltAndSaved();
+    void progressCoversTheHiddenControlsWhileConverting();
     void saveDialogOffersNameByForm();
     void appendKeepsTheExistingLines();
     void shortRowReportsAndPutsTheWindowBack_data();
@@ -134,6 +136,55 @@ void TestConvertWorkflow::recordsAreBuiltAndSaved()
     // A second run starts from an empty output view.
     convert(window, path("out.csv"));
     QCOMPARE(window.lines("memoDelvaneSpecialColors"), records);
+}
+
+void TestConvertWorkflow::progressCoversTheHiddenControlsWhileConverting()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    constexpr int rows = 50;
+    QByteArray bytes = "Name\tL*\ta*\tb*\n";
+    for (int i = 0; i < rows; ++i)
+        bytes += "KALIDOR " + QByteArray::number(i) + "\t1\t2\t3\n";
+    openTable(window, bytes);
+    auto *progress = window.child<ProgressIndicator>("RectangleProgress");
+    auto *label = window.child<QLabel>("labelDelvaneColorFile");
+    auto *csv = window.child<QCheckBox>("CheckBoxCSV");
+    auto *append = window.child<QCheckBox>("CheckBoxAppend");
+    const auto coveredHidden
+        = [&] { return !label->isVisible() && !csv->isVisible() && !append->isVisible(); };
+
+    // The widths the operator can see: those the indicator has whenever events run.
+    QList<int> widthsShown;
+    bool coveredShownUnderProgress = false;
+    bool progressShownAtSave = true;
+    bool coveredHiddenAtSave = false;
+    window.dialogs->onSaveDialog = [&] {
+        progressShownAtSave = progress->isVisible();
+        coveredHiddenAtSave = coveredHidden();
+    };
+    {
+        const EventSampler sampler([&] {
+            if (!progress->isVisible())
+                return;
+            if (widthsShown.isEmpty() || widthsShown.last() != progress->width())
+                widthsShown.append(progress->width());
+            coveredShownUnderProgress = coveredShownUnderProgress || !coveredHidden();
+        });
+        convert(window, path("out.csv"));
+    }
+
+    // 51 lines: an update after every second row from row 3 on, to row / 51 of the full width.
+    QList<int> expected { 0 };
+    for (int row = 3; row <= rows; row += 2)
+        expected.append(row * ProgressIndicator::fullWidth / (rows + 1));
+    QCOMPARE(widthsShown, expected);
+    QVERIFY(!coveredShownUnderProgress);
+    // The records are built and the indicator gone, but the controls wait for the save's end.
+    QVERIFY(!progressShownAtSave);
+    QVERIFY(coveredHiddenAtSave);
+    QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), rows);
+    verifyConvertControlsShown(window);
 }
 
 void TestConvertWorkflow::saveDialogOffersNameByForm()

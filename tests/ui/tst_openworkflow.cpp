@@ -1,4 +1,5 @@
 #include "ui/messages.h"
+#include "ui/progressindicator.h"
 #include "windowfixture.h"
 
 #include <QLabel>
@@ -50,6 +51,8 @@ private Q_SLOTS:
 
     void textTableIsShownUnchanged();
     void cxf3FileBecomesTableLines();
+    void progressCoversTheFileNameWhileReading_data();
+    void progressCoversTheFileNameWhileReading();
     void notRecognisedFileEndsWithoutMessage_data();
     void notRecognisedFileEndsWithoutMessage();
     void unreadableFileShowsInputError_data();
@@ -128,6 +131,75 @@ void TestOpenWorkflow::cxf3FileBecomesTableLines()
     // The same file again reads the same lines: nothing is left over from the first read.
     open(window, path("colours.cxf"));
     QCOMPARE(window.lines("memoKalidor").size(), 4);
+}
+
+void TestOpenWorkflow::progressCoversTheFileNameWhileReading_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    // The indicator's widths while events run, in order, and its width when the opening ends.
+    QTest::addColumn<QList<int>>("widths");
+    QTest::addColumn<int>("widthAfter");
+
+    // A text table is loaded without letting events run: the indicator is never seen, and
+    // keeps the width it had.
+    QTest::newRow("text table") << textTable << "table.txt" << QList<int> {} << 400;
+    QTest::newRow("3 objects: one update, after the second")
+        << cxf3File(3) << "three.cxf" << QList<int> { 0, 133 } << 0;
+    QList<int> widths { 0 };
+    for (int object = 2; object <= 20; ++object)
+        widths.append(object * ProgressIndicator::fullWidth / 21);
+    QTest::newRow("21 objects: updates after objects 2 to 20")
+        << cxf3File(21) << "many.cxf" << widths << 0;
+}
+
+void TestOpenWorkflow::progressCoversTheFileNameWhileReading()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(QList<int>, widths);
+    QFETCH(int, widthAfter);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    const QString file = m_dir.filePath(name);
+    writeBytes(file, bytes);
+    auto *progress = window.child<ProgressIndicator>("RectangleProgress");
+    auto *label = window.child<QLabel>("labelKalidorFileName");
+    // Something drawn over the indicator, so that only bringing it to the front uncovers it.
+    window.child<QWidget>("TabControl1")->raise();
+    const auto lastDrawn = [&] {
+        QWidget *last = nullptr;
+        for (QObject *child : window.form->children()) {
+            auto *widget = qobject_cast<QWidget *>(child);
+            if (widget && !widget->isWindow())
+                last = widget;
+        }
+        return last;
+    };
+
+    QList<int> widthsShown;
+    bool labelShownUnderProgress = false;
+    bool progressCovered = false;
+    {
+        const EventSampler sampler([&] {
+            if (!progress->isVisible())
+                return;
+            if (widthsShown.isEmpty() || widthsShown.last() != progress->width())
+                widthsShown.append(progress->width());
+            labelShownUnderProgress = labelShownUnderProgress || label->isVisible();
+            progressCovered = progressCovered || lastDrawn() != progress;
+        });
+        open(window, file);
+    }
+
+    QCOMPARE(widthsShown, widths);
+    QVERIFY(!labelShownUnderProgress);
+    QVERIFY(!progressCovered);
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(progress->width(), widthAfter);
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->text(), name);
 }
 
 void TestOpenWorkflow::notRecognisedFileEndsWithoutMessage_data()

@@ -1,17 +1,20 @@
-#include "shell/helpdocument.h"
 #include "scripteddialogs.h"
+#include "shell/helpdocument.h"
 #include "ui/progressindicator.h"
 #include "ui/unitKalidorTabbed.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 // Catches what the window asks the desktop to open.
@@ -42,7 +45,10 @@ private Q_SLOTS:
     void movingBetweenCheckBoxesShrinksAndWidensAgain();
     void clickOnSecondTabHidesProgress();
     void resizingKeepsAnchors();
+    void pageLabelsStayAndOutputViewFollowsThePage();
     void helpAsksTheDesktopToOpenTheGuide();
+    void helpThatOpensNothingChangesNothing_data();
+    void helpThatOpensNothingChangesNothing();
 
 private:
     template<class T> T *child(const char *name) const
@@ -53,6 +59,8 @@ private:
         return found;
     }
     void showSecondPage();
+    // Every named control's place, visibility, enabled state and text, and the tabs' state.
+    QStringList windowState() const;
 
     ScriptedDialogs *m_dialogs = nullptr;
     TTabbedForm *m_form = nullptr;
@@ -305,6 +313,31 @@ void TestTabbedForm::resizingKeepsAnchors()
     }
 }
 
+void TestTabbedForm::pageLabelsStayAndOutputViewFollowsThePage()
+{
+    showSecondPage();
+    auto *fileName = child<QLabel>("labelKalidorFileName");
+    auto *savedFile = child<QLabel>("labelDelvaneColorFile");
+    auto *page = child<QWidget>("TabItem2");
+    QCOMPARE(fileName->parentWidget(), child<QWidget>("TabItem1"));
+    QCOMPARE(savedFile->parentWidget(), page);
+    for (const QSize size : { QSize(609, 616), QSize(900, 700), QSize(500, 450) }) {
+        m_form->resize(size);
+        QTest::qWait(0);
+        QCOMPARE(fileName->pos(), QPoint(176, 19));
+        QCOMPARE(savedFile->pos(), QPoint(188, 35));
+        // Sized to their one line of text, so that no part of a name is cut off.
+        QCOMPARE(fileName->size(), fileName->sizeHint());
+        QCOMPARE(savedFile->size(), savedFile->sizeHint());
+
+        const QRect view = child<QWidget>("memoDelvaneSpecialColors")->geometry();
+        QCOMPARE(view.topLeft(), QPoint(0, 56));
+        QCOMPARE(view.right(), page->width() - 1);
+        QCOMPARE(view.bottom(), page->height() - 1);
+        QCOMPARE(page->size(), QSize(size.width(), size.height() - 48 - 49));
+    }
+}
+
 void TestTabbedForm::helpAsksTheDesktopToOpenTheGuide()
 {
     UrlCatcher catcher;
@@ -320,6 +353,86 @@ void TestTabbedForm::helpAsksTheDesktopToOpenTheGuide()
     QVERIFY2(QFileInfo::exists(catcher.opened.first().toLocalFile()),
         qPrintable(catcher.opened.first().toString()));
     QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+QStringList TestTabbedForm::windowState() const
+{
+    QStringList state;
+    for (const QWidget *widget : m_form->findChildren<QWidget *>()) {
+        if (widget->objectName().isEmpty())
+            continue;
+        QString text;
+        if (const auto *label = qobject_cast<const QLabel *>(widget))
+            text = label->text();
+        else if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+            text = button->text() + (button->isChecked() ? u'+' : u'-');
+        else if (const auto *view = qobject_cast<const QPlainTextEdit *>(widget))
+            text = view->toPlainText();
+        const QRect place = widget->geometry();
+        state.append(QStringLiteral("%1 %2,%3 %4x%5 visible %6 enabled %7: %8")
+                         .arg(widget->objectName())
+                         .arg(place.x())
+                         .arg(place.y())
+                         .arg(place.width())
+                         .arg(place.height())
+                         .arg(widget->isVisibleTo(m_form))
+                         .arg(widget->isEnabled())
+                         .arg(text));
+    }
+    const auto *tabs = child<QTabWidget>("TabControl1");
+    state.append(QStringLiteral("current tab %1").arg(tabs->currentIndex()));
+    for (int i = 0; i < tabs->count(); ++i)
+        state.append(QStringLiteral("tab %1 enabled %2 colour %3")
+                         .arg(i)
+                         .arg(tabs->isTabEnabled(i))
+                         .arg(tabs->tabBar()->tabTextColor(i).name()));
+    return state;
+}
+
+void TestTabbedForm::helpThatOpensNothingChangesNothing_data()
+{
+    // The slot that the desktop hands the guide to; both rows show that it was asked.
+    QTest::addColumn<QByteArray>("handler");
+    QTest::newRow("the desktop takes the guide and opens nothing") << QByteArray("open");
+    // A handler without such a method makes the desktop report that it could not open the guide.
+    QTest::newRow("the desktop cannot open the guide") << QByteArray("noSuchMethod");
+}
+
+void TestTabbedForm::helpThatOpensNothingChangesNothing()
+{
+    QFETCH(QByteArray, handler);
+    // Something to lose: records in the output view and the second page shown.
+    child<QPlainTextEdit>("memoDelvaneSpecialColors")->setPlainText(QStringLiteral("records"));
+    showSecondPage();
+    const QStringList before = windowState();
+    const int windowsBefore = QApplication::topLevelWidgets().size();
+
+    // A box of any kind would block the click until it is closed: close it and say so.
+    QStringList boxesShown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            boxesShown.append(box->windowTitle());
+            box->close();
+        }
+    });
+    poll.start(10);
+
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, handler.constData());
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, handler.constData());
+    if (handler == "noSuchMethod")
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No such method"));
+    QTest::mouseClick(child<QPushButton>("btnHelp"), Qt::LeftButton);
+    QTest::qWait(50);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+
+    QCOMPARE(catcher.opened.size(), handler == "open" ? 1 : 0);
+    QVERIFY(boxesShown.isEmpty());
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
+    QCOMPARE(windowState(), before);
 }
 
 QTEST_MAIN(TestTabbedForm)

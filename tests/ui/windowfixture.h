@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 // A shown main window whose dialogs answer from a script.
@@ -41,6 +43,20 @@ public:
     ScriptedDialogs *dialogs = nullptr;
     std::unique_ptr<TTabbedForm> form;
     bool exposed = false;
+};
+
+// Calls `sample` each time events are processed, also inside a handler that lets them run,
+// for as long as it lives.
+class EventSampler {
+public:
+    explicit EventSampler(std::function<void()> sample)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, std::move(sample));
+        m_timer.start(0);
+    }
+
+private:
+    QTimer m_timer;
 };
 
 inline void writeBytes(const QString &path, const QByteArray &bytes)
