@@ -12,13 +12,15 @@ namespace {
 const QString description = QStringLiteral(
     "Converts a KALIDOR colour table into a special-colour database for the Delvane RIP,\n"
     "with the rules of the KALIDOR to Delvane window: INPUT is a tab-separated colour table\n"
-    "or a CxF3 file; every row whose name starts with KALIDOR becomes one record of OUTPUT.\n"
+    "or a CxF3 file; every row whose name starts with KALIDOR becomes one record of OUTPUT\n"
+    "(with --all-colours, every colour row).\n"
     "OUTPUT is written in Windows-1252 with CR LF line ends and stays the same file (its\n"
     "links, owner and mode); \"-\" writes the same bytes to standard output. A run that fails\n"
     "writes nothing.");
 
 const QString usageText
-    = QStringLiteral("Usage: %1 [--legacy] [--append] [--verbose] INPUT OUTPUT\n"
+    = QStringLiteral("Usage: %1 [--legacy] [--append] [--any-cxf3] [--all-colours] [--verbose] "
+                     "INPUT OUTPUT\n"
                      "       %1 --help | --version\n\n");
 
 const QString exitStatusText = QStringLiteral(
@@ -27,14 +29,16 @@ const QString exitStatusText = QStringLiteral(
     "  1  Wrong usage.\n"
     "  2  INPUT cannot be read: it cannot be opened, holds invalid UTF-8 after a UTF-8 mark,\n"
     "     or is a CxF3 file that is not well-formed XML or lacks an L, A or B value.\n"
-    "  3  INPUT is neither a text colour table nor a CxF3 file, or names no regular file.\n"
-    "  4  A row of the colour table has fewer than four fields.\n"
+    "  3  INPUT is neither a text colour table nor a CxF3 file, or names no regular file;\n"
+    "     a CxF3 file that --any-cxf3 would read is named as such.\n"
+    "  4  A colour row of the table has fewer than four fields.\n"
     "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full, or\n"
     "     another program changed it while --append added to it.\n"
     "\nExamples:\n"
     "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 --legacy --append Table.txt specialColors\n"
-    "  %1 Library.cxf - | sort\n");
+    "  %1 Library.cxf - | sort\n"
+    "  %1 --any-cxf3 --all-colours Measured.cxf Measured.csv\n");
 
 } // namespace
 
@@ -56,9 +60,16 @@ int CommandLine::run(const QStringList &arguments) const
     const QCommandLineOption append(QStringLiteral("append"),
         QStringLiteral("Add the records to an existing OUTPUT, keeping its lines and its "
                        "encoding. A missing OUTPUT is created."));
+    const QCommandLineOption anyCxf3(QStringLiteral("any-cxf3"),
+        QStringLiteral("Also read a CxF3 file whose root element CxF is laid out otherwise: more "
+                       "attributes on its line, a default namespace, on the first line."));
+    const QCommandLineOption allColours(QStringLiteral("all-colours"),
+        QStringLiteral("Make a record of every colour row whatever its name, not only of those "
+                       "starting with KALIDOR: every row read from a CxF3 file, and every "
+                       "line below a text table's header line that is not blank."));
     const QCommandLineOption verbose(
         QStringLiteral("verbose"), QStringLiteral("Report the counts of rows and records."));
-    parser.addOptions({ legacy, append, verbose });
+    parser.addOptions({ legacy, append, anyCxf3, allColours, verbose });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The colour table."));
     parser.addPositionalArgument(QStringLiteral("OUTPUT"),
         QStringLiteral("The special-colour database to write, or - for standard output."));
@@ -91,6 +102,8 @@ int CommandLine::run(const QStringList &arguments) const
     request.output = positional.at(1);
     request.form = parser.isSet(legacy) ? RecordForm::Legacy : RecordForm::Csv;
     request.append = parser.isSet(append);
+    request.anyCxf3 = parser.isSet(anyCxf3);
+    request.rows = parser.isSet(allColours) ? RowSelection::AllColours : RowSelection::UsedRows;
     if (request.append && request.output == u"-")
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
 

@@ -23,26 +23,31 @@ struct Failure {
     throw Failure { status, message };
 }
 
-NumberedLines readTable(const QString &path)
+NumberedLines readTable(const QString &path, bool anyCxf3)
 {
     XmlDocument document;
     SilentObserver observer;
     OpenedTable table;
     try {
-        table = openColourTable(path, document, observer);
+        table = openColourTable(path, document, observer,
+            anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine);
     } catch (const KalidorError &error) {
         fail(ExitStatus::InputUnreadable, error.inFile(path).text());
     }
     if (table.kind == OpenedTable::Kind::NotRecognised)
-        fail(ExitStatus::InputNotRecognised, table.notRecognisedReason);
+        fail(ExitStatus::InputNotRecognised,
+            table.notRecognisedReason
+                + (table.isCxf3ByRootElement ? QStringLiteral("; use --any-cxf3 to accept it")
+                                             : QString()));
     return std::move(table.lines);
 }
 
-NumberedLines buildRecords(const QString &path, const NumberedLines &table, RecordForm form)
+NumberedLines buildRecords(
+    const QString &path, const NumberedLines &table, const ConversionRequest &request)
 {
     SilentObserver observer;
     try {
-        return BuildSpecialColors(table, form, observer);
+        return BuildSpecialColors(table, request.form, observer, request.rows);
     } catch (const ListIndexError &error) {
         // The line of the file: a text table's own line, or where a CxF3 object starts.
         fail(ExitStatus::RowNotConvertible,
@@ -69,9 +74,9 @@ ConversionResult Converter::run(const ConversionRequest &request) const
 {
     ConversionResult result;
     try {
-        const NumberedLines table = readTable(request.input);
+        const NumberedLines table = readTable(request.input, request.anyCxf3);
         result.tableLines = table.size();
-        const NumberedLines records = buildRecords(request.input, table, request.form);
+        const NumberedLines records = buildRecords(request.input, table, request);
         result.records = records.size();
         if (request.output == u"-") {
             writeStandardOutput(m_standardOutput, records.lines);

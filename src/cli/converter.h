@@ -2,6 +2,7 @@
 
 #include "database/specialcolorrecord.h"
 #include "exitstatus.h"
+#include "table/colourrows.h"
 
 #include <QString>
 
@@ -14,6 +15,9 @@ struct ConversionRequest {
     QString output;
     RecordForm form = RecordForm::Csv;
     bool append = false;
+    // Also a CxF3 file whose root start tag is laid out otherwise than the line rule wants.
+    bool anyCxf3 = false;
+    RowSelection rows = RowSelection::UsedRows;
 };
 
 // How a conversion ended. On failure `message` names the file and the reason; nothing has

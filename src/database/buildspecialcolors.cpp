@@ -1,21 +1,21 @@
 #include "buildspecialcolors.h"
 
 #include "listindexerror.h"
-#include "table/colourtable.h"
 #include "table/loopobserver.h"
 #include "table/progressschedule.h"
 #include "table/splittabfields.h"
 
 NumberedLines BuildSpecialColors(
-    const NumberedLines &table, RecordForm form, LoopObserver &observer)
+    const NumberedLines &table, RecordForm form, LoopObserver &observer, RowSelection rows)
 {
+    const ColourRows colourRows(table.lines, rows);
     const int lineCount = static_cast<int>(table.size());
     ProgressSchedule schedule(lineCount);
     QStringList fields;
     NumberedLines records;
     for (int i = 1; i < lineCount; ++i) {
         const QString &line = table.lines.at(i);
-        if (ColourTable::isUsedRow(line)) {
+        if (colourRows.contains(i)) {
             SplitTabFields(line, fields);
             const qint64 fileLine = table.fileLines.at(i);
             QString record;

@@ -4,6 +4,7 @@
 #include "kalidorerror.h"
 #include "linelist.h"
 #include "linereader.h"
+#include "namespaceuri.h"
 #include "platformfile.h"
 
 #include <QFile>
@@ -15,7 +16,7 @@ namespace {
 // attributes on the same line is deliberately not this line.
 QString cxf3RootLine()
 {
-    return QStringLiteral(R"(<cc:CxF xmlns:cc="http://colorexchangeformat.com/CxF3-core")");
+    return QStringLiteral(R"(<cc:CxF xmlns:cc="%1")").arg(NamespaceUri::cxf3Core);
 }
 
 // Takes a file's lines in order and tells its type once it has seen enough of them: the

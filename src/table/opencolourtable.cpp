@@ -1,6 +1,7 @@
 #include "opencolourtable.h"
 
 #include "table/cxf3/readcxf3file.h"
+#include "table/cxf3rootverdict.h"
 #include "table/filetype.h"
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
@@ -22,16 +23,28 @@ QString whyNotAFile(const QFileInfo &info)
     return QString();
 }
 
-OpenedTable notRecognised(const QString &path, const QString &reason)
+OpenedTable notRecognised(const QString &path, const QString &reason, qint64 line = 0)
 {
     OpenedTable table;
-    table.notRecognisedReason = KalidorError::at(path, reason).text();
+    table.notRecognisedReason = KalidorError::at(path, reason, line).text();
+    return table;
+}
+
+OpenedTable notRecognised(const QString &path, const Cxf3RootVerdict &root)
+{
+    OpenedTable table = root.reason.isEmpty()
+        ? notRecognised(path,
+            QStringLiteral("neither a colour table (no line \"Name\\tL*\\ta*\\tb*\") nor a "
+                           "CxF3 file (no line starting its cc:CxF root element)"))
+        : notRecognised(path, root.reason, root.line);
+    table.isCxf3ByRootElement = root.isCxf3;
     return table;
 }
 
 } // namespace
 
-OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer)
+OpenedTable openColourTable(
+    const QString &path, XmlDocument &document, LoopObserver &observer, Cxf3Recognition recognition)
 {
     const QString notAFile = whyNotAFile(QFileInfo(path));
     if (!notAFile.isEmpty())
@@ -44,13 +57,15 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     if (tag == FileTypeTag::textFile) {
         table.kind = OpenedTable::Kind::TextTable;
         table.lines = NumberedLines::ofFile(loadLines(path).lines);
-    } else if (tag == FileTypeTag::cxf3) {
-        table.kind = OpenedTable::Kind::Cxf3;
-        table.lines = ReadCxF3File(document, path, observer);
-    } else {
-        return notRecognised(path,
-            QStringLiteral("neither a colour table (no line \"Name\\tL*\\ta*\\tb*\") nor a "
-                           "CxF3 file (no line starting its cc:CxF root element)"));
+        return table;
     }
+    if (tag == FileTypeTag::error) {
+        // Only a file that the line rule passes over is looked at again, up to its root element.
+        const Cxf3RootVerdict root = judgeCxf3Root(path);
+        if (recognition == Cxf3Recognition::RootLine || !root.isCxf3)
+            return notRecognised(path, root);
+    }
+    table.kind = OpenedTable::Kind::Cxf3;
+    table.lines = ReadCxF3File(document, path, observer);
     return table;
 }

@@ -7,6 +7,15 @@
 class LoopObserver;
 class XmlDocument;
 
+// Which files are read as CxF3 files.
+enum class Cxf3Recognition {
+    // Those holding the root line: the root start tag alone with its namespace declaration on a
+    // line after the first.
+    RootLine,
+    // Also any file whose root element is CxF in the CxF3 namespace, however it is laid out.
+    AnyRootElement,
+};
+
 // What opening a colour table file gave.
 struct OpenedTable {
     enum class Kind {
@@ -20,8 +29,11 @@ struct OpenedTable {
     // The table's lines: a text table's own lines, or the header line and the rows of a
     // CxF3 file.
     NumberedLines lines;
-    // When not recognised: the path and why, for a host that tells it.
+    // When not recognised: the path and why, for a host that tells it. A root element that
+    // comes near CxF3's says where and what differs.
     QString notRecognisedReason;
+    // When not recognised: the root element is CxF3's, so AnyRootElement would read the file.
+    bool isCxf3ByRootElement = false;
 };
 
 // Opens a colour table as every host does. A path that names no regular file is not
@@ -29,4 +41,5 @@ struct OpenedTable {
 // table's lines are loaded (the host shows them), or the CxF3 file is read through
 // `document`, its rows going to `observer` as they are made, with the reader's progress.
 // Throws KalidorError when the file cannot be read, or the CxF3 reader fails.
-OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer);
+OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer,
+    Cxf3Recognition recognition = Cxf3Recognition::RootLine);

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <sys/stat.h>
 
@@ -69,6 +70,12 @@ const QByteArray cxfLibrary = cxfFile(
     + cxfObject("Paper white", "<cc:L>95.00</cc:L><cc:A>0.10</cc:A><cc:B>-2.00</cc:B>")
     + cxfObject("KALIDOR Gold", "<cc:L>78.00</cc:L><cc:A>4.25</cc:A><cc:B>60.10</cc:B>"));
 
+// The same library laid out as other tools write it: a default namespace, the root start tag on
+// the first line.
+const QByteArray cxfDefaultNamespace
+    = QByteArray(cxfLibrary).replace("cc:", "").replace("xmlns:cc", "xmlns");
+const QByteArray cxfRootFirst = cxfLibrary.mid(cxfLibrary.indexOf('\n') + 1);
+
 // The same colours as a Windows-1252 text table.
 const QByteArray textTable = header
     + "KALIDOR Caf\xE9\t62.15\t-3.50\t12.75\r\n"
@@ -77,6 +84,10 @@ const QByteArray textTable = header
 
 const QByteArray csvRecords = "KALIDOR Caf\xE9,62.15,-3.50,12.75\r\n"
                               "KALIDOR Gold,78.00,4.25,60.10\r\n";
+
+const QByteArray allColourRecords = "KALIDOR Caf\xE9,62.15,-3.50,12.75\r\n"
+                                    "Paper white,95.00,0.10,-2.00\r\n"
+                                    "KALIDOR Gold,78.00,4.25,60.10\r\n";
 
 const QByteArray legacyRecords = "SPOTCOLOR_NAME:KALIDOR Caf\xE9; D50_LAB:62.15,-3.50,12.75\r\n"
                                  "SPOTCOLOR_NAME:KALIDOR Gold; D50_LAB:78.00,4.25,60.10\r\n";
@@ -109,6 +120,8 @@ private slots:
     void outputIsNamedPipe_data();
     void outputIsNamedPipe();
     void verboseCounts();
+    void measuredSample_data();
+    void measuredSample();
     void help_data();
     void help();
     void version();
@@ -181,7 +194,25 @@ void TestKalidorConvert::exitStatus_data()
         << QStringList { u"%in: neither a colour table"_s };
     QTest::newRow("CxF3 root with more on its line")
         << QByteArray(cxfLibrary).replace("-core\"\n", "-core\" ") << earlier << inOut << 3
-        << QStringList { u"%in: neither a colour table"_s };
+        << QStringList {
+               u"%in: line 2: the cc:CxF start tag must end its line; use --any-cxf3 to accept it"_s
+           };
+    QTest::newRow("CxF3 in a default namespace")
+        << cxfDefaultNamespace << earlier << inOut << 3
+        << QStringList { u"%in: line 2: the root element CxF takes the CxF3 namespace as its "
+                         "default namespace, not through the prefix cc; use --any-cxf3"_s };
+    QTest::newRow("CxF3 root on the first line")
+        << cxfRootFirst << earlier << inOut << 3
+        << QStringList { u"%in: line 1: the cc:CxF start tag must not stand on the first line; "
+                         "use --any-cxf3 to accept it"_s };
+    QTest::newRow("CxF2 namespace, --any-cxf3")
+        << QByteArray(cxfLibrary).replace("CxF3-core\"\n", "CxF2-core\">\n") << earlier
+        << QStringList { u"--any-cxf3"_s, u"%in"_s, u"%out"_s } << 3
+        << QStringList { u"%in: line 2: the root element CxF is not in the CxF3 namespace "
+                         "\"http://colorexchangeformat.com/CxF3-core\"\n"_s };
+    QTest::newRow("table, --any-cxf3") << QByteArray("Name;L*;a*;b*\r\n") << earlier
+                                       << QStringList { u"--any-cxf3"_s, u"%in"_s, u"%out"_s } << 3
+                                       << QStringList { u"%in: neither a colour table"_s };
     QTest::newRow("missing input")
         << QByteArray() << earlier << QStringList { u"%dir/missing.txt"_s, u"%out"_s } << 3
         << QStringList { u"%dir/missing.txt: no such file"_s };
@@ -199,6 +230,10 @@ void TestKalidorConvert::exitStatus_data()
     QTest::newRow("short row, legacy form")
         << shortRow << earlier << QStringList { u"--legacy"_s, u"%in"_s, u"%out"_s } << 4
         << QStringList { u"%in: line 3: List index out of bounds (3)"_s };
+    QTest::newRow("note below the header, --all-colours")
+        << header + "Paper\t1\t2\t3\r\n\r\n# end\r\n"
+        << earlier << QStringList { u"--all-colours"_s, u"%in"_s, u"%out"_s } << 4
+        << QStringList { u"%in: line 4: List index out of bounds (1)"_s };
     QTest::newRow("short row to standard output")
         << shortRow << earlier << QStringList { u"%in"_s, u"-"_s } << 4
         << QStringList { u"%in: line 3: List index out of bounds (3)"_s };
@@ -279,6 +314,22 @@ void TestKalidorConvert::output_data()
               "\t1\t2\t3\r\n"
         << QStringList() << QByteArray("KALIDOR Red, deep,50,60,70\r\nKALIDOR \xA0\x80?,1,2,3\r\n");
     QTest::newRow("no colours") << header + "Paper\t1\t2\t3\r\n" << QStringList() << QByteArray();
+
+    const QStringList anyCxf3 { u"--any-cxf3"_s };
+    QTest::newRow("CxF3 root with more on its line, --any-cxf3")
+        << QByteArray(cxfLibrary).replace("-core\"\n", "-core\" ") << anyCxf3 << csvRecords;
+    QTest::newRow("CxF3 in a default namespace, --any-cxf3")
+        << cxfDefaultNamespace << anyCxf3 << csvRecords;
+    QTest::newRow("CxF3 root on the first line, --any-cxf3")
+        << cxfRootFirst << anyCxf3 << csvRecords;
+    QTest::newRow("CxF3 file as specified, --any-cxf3") << cxfLibrary << anyCxf3 << csvRecords;
+    const QStringList allColours { u"--all-colours"_s };
+    QTest::newRow("CxF3 file, --all-colours") << cxfLibrary << allColours << allColourRecords;
+    QTest::newRow("text table, --all-colours") << textTable << allColours << allColourRecords;
+    QTest::newRow("notes above the header and a blank row, --all-colours")
+        << "Library\r\nKALIDOR Early\t1\t2\t3\r\n" + header + "Blue\t4\t5\t6\r\n\r\n" + header
+            + "KALIDOR Late\t7\t8\t9\r\n"
+        << allColours << QByteArray("KALIDOR Early,1,2,3\r\nBlue,4,5,6\r\nKALIDOR Late,7,8,9\r\n");
 }
 
 void TestKalidorConvert::output()
@@ -382,6 +433,62 @@ void TestKalidorConvert::verboseCounts()
             u"kalidor-convert: %in: 4 lines in the colour table, 2 records written to %out\n"_s));
 }
 
+void TestKalidorConvert::measuredSample_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QByteArray>("record");
+
+    // Read off tests/data/colour-cxf/sample.cxf by hand.
+    QTest::newRow("first") << 0 << QByteArray("1,17.64167,1.076669,0.3338588");
+    QTest::newRow("72nd") << 71 << QByteArray("72,63.94321,-25.41119,-17.06301");
+    QTest::newRow("last") << 143 << QByteArray("144,50.6829,28.19667,-24.02345");
+}
+
+// A CxF3 file written by a measuring tool: the root start tag goes on with a second namespace,
+// and the colours are named by number.
+void TestKalidorConvert::measuredSample()
+{
+    QFETCH(int, index);
+    QFETCH(QByteArray, record);
+
+    const QString sample = QStringLiteral(KALIDOR_TEST_DATA "/colour-cxf/sample.cxf");
+    const Run run
+        = runConverter({ u"--any-cxf3"_s, u"--all-colours"_s, sample, expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    const QList<QByteArray> records = readFile(expand(u"%out"_s)).split('\n');
+    QCOMPARE(records.size(), 145);
+    QCOMPARE(records.at(index), record + '\r');
+
+    // Every record against the file as another XML reader sees it.
+    QFile file(sample);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QByteArrayList expected;
+    QByteArray name;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"Object") {
+            name = xml.attributes().value(u"Name"_s).toUtf8();
+        } else if (xml.name() == u"ColorCIELab") {
+            QByteArray row = name;
+            while (xml.readNextStartElement())
+                row += ',' + xml.readElementText().toUtf8();
+            expected << row + '\r';
+        }
+    }
+    QVERIFY(!xml.hasError());
+    QCOMPARE(expected.size(), 144);
+    QCOMPARE(records.first(144), expected);
+
+    // Without the options the file is passed over, and the message says why.
+    const Run strict = runConverter({ sample, expand(u"%out"_s) });
+    QCOMPARE(strict.status, 3);
+    QCOMPARE(QString::fromUtf8(strict.standardError),
+        u"kalidor-convert: "_s + sample
+            + u": line 2: the cc:CxF start tag must end its line; use --any-cxf3 to accept it\n"_s);
+}
+
 void TestKalidorConvert::help_data()
 {
     QTest::addColumn<QString>("option");
@@ -398,10 +505,12 @@ void TestKalidorConvert::help()
     QCOMPARE(run.standardError, QByteArray());
     const QString text = QString::fromUtf8(run.standardOutput);
     QVERIFY2(text.startsWith(
-                 u"Usage: kalidor-convert [--legacy] [--append] [--verbose] INPUT OUTPUT\n"_s),
+                 u"Usage: kalidor-convert [--legacy] [--append] [--any-cxf3] [--all-colours] "
+                 "[--verbose] INPUT OUTPUT\n"_s),
         qPrintable(text));
-    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--verbose"_s, u"--version"_s,
-             u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"Examples:"_s })
+    for (const QString &piece :
+        { u"--legacy"_s, u"--append"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--verbose"_s,
+            u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 

@@ -1,28 +1,7 @@
 #include "xmlnode.h"
 
 #include "table/cxf3/xmltree.h"
-
-namespace {
-
-char16_t foldAsciiUpper(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
-}
-
-// Namespace URIs match with the letters A to Z in either case; every other character,
-// non-ASCII letters included, must be the same.
-bool sameNamespaceUri(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (foldAsciiUpper(a[i].unicode()) != foldAsciiUpper(b[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+#include "table/namespaceuri.h"
 
 XmlNode::XmlNode(const XmlTree *tree, std::uint32_t index)
     : m_tree(tree)
@@ -125,7 +104,7 @@ bool XmlNode::findChildElement(QStringView name, XmlNode &found) const
         if (candidate.kind != XmlNodeKind::Element)
             continue;
         if (!uri.isEmpty() && candidate.namespaceUri != parent.namespaceUri
-            && !sameNamespaceUri(uri, m_tree->namespaceUri(candidate.namespaceUri)))
+            && !NamespaceUri::same(uri, m_tree->namespaceUri(candidate.namespaceUri)))
             continue;
         if (m_tree->name(candidate.name) == name || m_tree->localName(candidate.name) == name) {
             found = XmlNode(m_tree, index);
