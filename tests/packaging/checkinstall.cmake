@@ -1,7 +1,8 @@
 # Installs the build into an empty staging folder and checks that it holds exactly the expected
 # files, that the icons have the sizes their folders claim and that the desktop entry's program and
-# icon are among them.
-# -DBUILD_DIR, -DSTAGE, -DEXPECTED (paths joined by |), -DAPP_ID, -DDATAROOTDIR, -DBINDIR
+# icon are among them; then compiles the staged MIME database as a package manager would.
+# -DBUILD_DIR, -DSTAGE, -DEXPECTED (paths joined by |), -DAPP_ID, -DDATAROOTDIR, -DBINDIR,
+# -DUPDATE_MIME_DATABASE, -DFREEDESKTOP_MIME_XML (the system's definitions)
 
 file(REMOVE_RECURSE ${STAGE})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${STAGE}
@@ -27,7 +28,7 @@ endif()
 
 # Each PNG: the signature, then the IHDR chunk with width and height as 32-bit big-endian values.
 foreach(file IN LISTS installed)
-  if(NOT file MATCHES "/([0-9]+)x([0-9]+)/apps/[^/]+\\.png$")
+  if(NOT file MATCHES "/([0-9]+)x([0-9]+)/(apps|mimetypes)/[^/]+\\.png$")
     continue()
   endif()
   math(EXPR want "${CMAKE_MATCH_1}" OUTPUT_FORMAT HEXADECIMAL)
@@ -57,4 +58,16 @@ endif()
 file(READ ${STAGE}/${DATAROOTDIR}/metainfo/${APP_ID}.metainfo.xml metainfo)
 if(NOT metainfo MATCHES "<launchable type=\"desktop-id\">${APP_ID}\\.desktop</launchable>")
   message(FATAL_ERROR "The metainfo does not launch ${APP_ID}.desktop")
+endif()
+
+# Installed, the definition joins the system's in one database, whose magic priorities then
+# decide between CxF3 and plain XML; Qt weighs them only within one database.
+file(COPY ${FREEDESKTOP_MIME_XML} DESTINATION ${STAGE}/${DATAROOTDIR}/mime/packages)
+# update-mime-database reports a faulty definition and still exits with 0, so any output is a
+# fault; it also remarks on a folder outside XDG_DATA_DIRS, which the staged one then is not.
+set(ENV{XDG_DATA_DIRS} ${STAGE}/${DATAROOTDIR})
+execute_process(COMMAND ${UPDATE_MIME_DATABASE} ${STAGE}/${DATAROOTDIR}/mime
+  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR NOT output STREQUAL "")
+  message(FATAL_ERROR "update-mime-database on the staged install failed:\n${output}")
 endif()
