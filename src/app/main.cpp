@@ -1,10 +1,14 @@
+#include "ui/fileatstart.h"
 #include "ui/kalidorapplication.h"
 #include "ui/unitKalidorTabbed.h"
 
 int main(int argc, char **argv)
 {
     KalidorApplication application(argc, argv);
+    const std::optional<QString> file = fileToOpenAtStart(application.arguments());
     TTabbedForm TabbedForm;
     TabbedForm.show();
+    if (file)
+        TabbedForm.openKalidorFile(*file);
     return application.exec();
 }

@@ -15,15 +15,18 @@
 #include "viewloopobserver.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSizeGrip>
 #include <QTabBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -74,6 +77,8 @@ void placeView(QWidget *page, QPlainTextEdit *view)
     layout->setContentsMargins(0, viewTop, 0, 0);
     layout->addWidget(view);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A file dropped on a view is dropped on the window.
+    view->setAcceptDrops(false);
 }
 
 // Widens a button whose bold caption does not fit the platform font, up to just short of the
@@ -83,6 +88,16 @@ void fitCaption(QPushButton *button, int nextControlX)
     constexpr int gap = 4;
     const int wanted = qMin(button->sizeHint().width(), nextControlX - gap - button->x());
     button->resize(qMax(button->width(), wanted), button->height());
+}
+
+// The one local file, not a folder, that a drag carries; empty for anything else.
+QString draggedFile(const QMimeData *data)
+{
+    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
 }
 
 // A label that is sized to its one line of text.
@@ -101,6 +116,7 @@ TTabbedForm::TTabbedForm(std::unique_ptr<WindowDialogs> dialogs, QWidget *parent
 {
     setObjectName(QStringLiteral("TabbedForm"));
     setWindowTitle(QString());
+    setAcceptDrops(true);
     resize(609, 616);
 
     auto *layout = new QVBoxLayout(this);
@@ -253,8 +269,13 @@ void TTabbedForm::connectHandlers()
 
 void TTabbedForm::guarded(void (TTabbedForm::*handler)())
 {
+    guarded([this, handler] { (this->*handler)(); });
+}
+
+void TTabbedForm::guarded(const std::function<void()> &handler)
+{
     try {
-        (this->*handler)();
+        handler();
     } catch (...) {
         m_dialogs->showMessage(
             MessageKind::Error, GeneralErrorHandler::displayText(std::current_exception()));
@@ -316,18 +337,62 @@ void TTabbedForm::btnOpenKalidorFileClick()
         return;
     const QScopedValueRollback opening(m_opening, true);
 
-    KeepAlive::zeroSleep();
-    clearTable();
-    setTableAvailable(false);
-    KeepAlive::processPendingEvents();
-
+    beginOpening();
     const std::optional<QString> chosen = m_dialogs->chooseKalidorFile();
     if (!chosen) {
         KeepAlive::zeroSleep();
         return;
     }
-    const QString path = *chosen;
+    openChosenFile(*chosen);
+}
 
+void TTabbedForm::openKalidorFile(const QString &path)
+{
+    // Not inside the drop: the drag's source waits for the drop to end, and the read may be long.
+    QTimer::singleShot(
+        0, this, [this, path] { guarded([this, &path] { openHandedOverFile(path); }); });
+}
+
+void TTabbedForm::openHandedOverFile(const QString &path)
+{
+    if (m_opening)
+        return;
+    const QScopedValueRollback opening(m_opening, true);
+
+    beginOpening();
+    // The dialog gives a full path, and the window shows it.
+    openChosenFile(QFileInfo(path).absoluteFilePath());
+}
+
+void TTabbedForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_opening && !draggedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TTabbedForm::dropEvent(QDropEvent *event)
+{
+    const QString path = draggedFile(event->mimeData());
+    if (m_opening || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    openKalidorFile(path);
+}
+
+void TTabbedForm::beginOpening()
+{
+    KeepAlive::zeroSleep();
+    clearTable();
+    setTableAvailable(false);
+    KeepAlive::processPendingEvents();
+}
+
+void TTabbedForm::openChosenFile(const QString &path)
+{
     try {
         // A path that names no file is not recognised, like a file that matches neither test.
         OpenedTable opened;

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class ProgressIndicator;
@@ -28,9 +29,18 @@ public:
         std::unique_ptr<WindowDialogs> dialogs = nullptr, QWidget *parent = nullptr);
     ~TTabbedForm() override;
 
+    // Opens `path` as if it had been chosen in the open dialog, once the window's events run:
+    // a file named on the command line or dropped on the window. Ignored, like a second press
+    // of the open button, while an opening is at work.
+    void openKalidorFile(const QString &path);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // One file may be dropped on the window; several, a folder, or any drop while a file is
+    // being opened, are refused.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createToolBar();
@@ -42,6 +52,7 @@ private:
     // Runs a handler; an error that escapes it goes to the general error handler, and the
     // handler is abandoned where it failed.
     void guarded(void (TTabbedForm::*handler)());
+    void guarded(const std::function<void()> &handler);
 
     void FormCreate();
     void TabItem2Click();
@@ -50,6 +61,12 @@ private:
     void btnHelpClick();
     void btnOpenKalidorFileClick();
     void buttonConvertDelvaneClick();
+
+    // The open handler's steps before the dialog: an empty table, the second tab unavailable.
+    void beginOpening();
+    // The open handler's steps once a file is chosen, by the dialog or otherwise.
+    void openChosenFile(const QString &path);
+    void openHandedOverFile(const QString &path);
 
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();

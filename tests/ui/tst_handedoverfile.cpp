@@ -1,0 +1,292 @@
+#include "ui/fileatstart.h"
+#include "windowfixture.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray textTable = "# exported colours\r\n"
+                             "Name\tL*\ta*\tb*\r\n"
+                             "KALIDOR 100 C\t92.5\t-5.2\t70.1\r\n";
+
+QByteArray cxf3File(int objects, const QByteArray &rootEnd = "\n")
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\""
+        + rootEnd + "><cc:Resources><cc:ObjectCollection>\n";
+    for (int i = 1; i <= objects; ++i)
+        xml += "<cc:Object Name=\"KALIDOR " + QByteArray::number(i)
+            + "\"><cc:ColorValues><cc:ColorCIELab><cc:L>" + QByteArray::number(i)
+            + "</cc:L><cc:A>-1</cc:A><cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues>"
+              "</cc:Object>\n";
+    return xml + "</cc:ObjectCollection></cc:Resources></cc:CxF>\n";
+}
+
+// Everything of the window that an opening sets, in one comparable list.
+QStringList openingState(const WindowFixture &window)
+{
+    auto *tabs = window.child<QTabWidget>("TabControl1");
+    auto *label = window.child<QLabel>("labelKalidorFileName");
+    QStringList state { window.lines("memoKalidor").join(u'\n'), label->text(),
+        label->isVisible() ? u"label shown"_s : u"label hidden"_s,
+        window.child<QLabel>("labelRealKalidorFileName")->text(),
+        tabs->isTabEnabled(1) ? u"tab enabled"_s : u"tab disabled"_s,
+        tabs->tabBar()->tabTextColor(1).name(),
+        window.child<QPushButton>("buttonConvertDelvane")->isEnabledTo(tabs->widget(1))
+            ? u"convert enabled"_s
+            : u"convert disabled"_s,
+        window.child<QWidget>("RectangleProgress")->isVisible() ? u"progress shown"_s
+                                                                : u"progress hidden"_s };
+    for (const ScriptedDialogs::Message &message : window.dialogs->messages)
+        state << message.text;
+    return state;
+}
+
+struct DragOutcome {
+    bool entered = false;
+    bool dropped = false;
+};
+
+// Drags `urls` over the view named `view` and drops them, as the platform hands a drag to the
+// window: through its QWindow, which passes the events on to the widget under the pointer that
+// takes drops.
+DragOutcome dragAndDrop(
+    const WindowFixture &window, const QList<QUrl> &urls, const char *view = "memoKalidor")
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QWindow *handle = window.form->windowHandle();
+    const QPoint point = window.child<QWidget>(view)->mapTo(window.form.get(), QPoint(40, 40));
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+
+    QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &enter);
+    if (!enter.isAccepted()) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(handle, &leave);
+        return {};
+    }
+    QDropEvent drop(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &drop);
+    return { true, drop.isAccepted() };
+}
+
+} // namespace
+
+class TestHandedOverFile : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void droppedFileOpensAsIfChosen_data();
+    void droppedFileOpensAsIfChosen();
+    void dragRefused_data();
+    void dragRefused();
+    void dropDuringReadIsIgnored();
+    void fileNamedAtStart();
+    void fileAtStartArguments_data();
+    void fileAtStartArguments();
+    void wrongUsageEndsTheProgram_data();
+    void wrongUsageEndsTheProgram();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+
+void TestHandedOverFile::init()
+{
+    QVERIFY(m_dir.isValid());
+    writeBytes(path(u"first.txt"_s), textTable);
+}
+
+void TestHandedOverFile::droppedFileOpensAsIfChosen_data()
+{
+    QTest::addColumn<QString>("name");
+    // Nothing: the file is gone by the time it is dropped.
+    QTest::addColumn<QByteArray>("bytes");
+    // Where it is dropped: the table view, or the records view on the second page, which takes
+    // dropped text otherwise.
+    QTest::addColumn<QByteArray>("view");
+
+    const QByteArray tableView = "memoKalidor";
+    QTest::newRow("text table") << u"table.txt"_s << textTable << tableView;
+    QTest::newRow("CxF3 file") << u"colours.cxf"_s << cxf3File(3) << tableView;
+    QTest::newRow("CxF3 root start tag with more on its line")
+        << u"other.cxf"_s
+        << cxf3File(3, R"( xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance")") << tableView;
+    QTest::newRow("invalid UTF-8 after a mark")
+        << u"bad.txt"_s << QByteArray("\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC3\x28\r\n")
+        << tableView;
+    QTest::newRow("file gone") << u"gone.txt"_s << QByteArray() << tableView;
+    QTest::newRow("CxF3 file on the records view")
+        << u"colours.cxf"_s << cxf3File(3) << QByteArray("memoDelvaneSpecialColors");
+}
+
+// One window opens the file with the dialog, the other has it dropped; both had a table before.
+void TestHandedOverFile::droppedFileOpensAsIfChosen()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, view);
+    if (!bytes.isEmpty())
+        writeBytes(path(name), bytes);
+
+    WindowFixture chosen;
+    WindowFixture dropped;
+    QVERIFY(chosen.exposed && dropped.exposed);
+    for (WindowFixture *window : { &chosen, &dropped }) {
+        window->dialogs->openAnswers = { path(u"first.txt"_s) };
+        window->press("btnOpenKalidorFile");
+    }
+    chosen.dialogs->openAnswers = { path(name) };
+    chosen.press("btnOpenKalidorFile");
+
+    auto *target = dropped.child<QWidget>(view.constData());
+    dropped.child<QTabWidget>("TabControl1")->setCurrentWidget(target->parentWidget());
+    const DragOutcome outcome
+        = dragAndDrop(dropped, { QUrl::fromLocalFile(path(name)) }, view.constData());
+    QVERIFY(outcome.entered);
+    QVERIFY(outcome.dropped);
+    QTRY_COMPARE(openingState(dropped), openingState(chosen));
+    QCOMPARE(dropped.dialogs->openDialogRuns, 1);
+}
+
+void TestHandedOverFile::dragRefused_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+
+    writeBytes(path(u"second.txt"_s), textTable);
+    QTest::newRow("two files") << QList<QUrl> { QUrl::fromLocalFile(path(u"first.txt"_s)),
+        QUrl::fromLocalFile(path(u"second.txt"_s)) };
+    QTest::newRow("a folder") << QList<QUrl> { QUrl::fromLocalFile(m_dir.path()) };
+    QTest::newRow("a web address") << QList<QUrl> { QUrl(u"https://example.com/table.txt"_s) };
+    QTest::newRow("no file, only text") << QList<QUrl>();
+}
+
+// A refused drag shows the refusing cursor and nothing else: no dialog, no message, and the
+// table already open stays.
+void TestHandedOverFile::dragRefused()
+{
+    QFETCH(QList<QUrl>, urls);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    window.dialogs->openAnswers = { path(u"first.txt"_s) };
+    window.press("btnOpenKalidorFile");
+    const QStringList before = openingState(window);
+
+    QVERIFY(!dragAndDrop(window, urls).entered);
+    QTest::qWait(10);
+    QCOMPARE(openingState(window), before);
+    QCOMPARE(window.dialogs->openDialogRuns, 1);
+}
+
+void TestHandedOverFile::dropDuringReadIsIgnored()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path(u"colours.cxf"_s), cxf3File(100));
+    window.dialogs->openAnswers = { path(u"colours.cxf"_s) };
+
+    // Fires once the file is chosen, while the reader lets events run.
+    bool readingWhenDropped = false;
+    DragOutcome duringRead { true, true };
+    window.dialogs->onOpenDialog = [&] {
+        QTimer::singleShot(0, [&] {
+            readingWhenDropped = window.child<QWidget>("RectangleProgress")->isVisible();
+            duringRead = dragAndDrop(window, { QUrl::fromLocalFile(path(u"first.txt"_s)) });
+        });
+    };
+    window.press("btnOpenKalidorFile");
+    QTest::qWait(10);
+
+    QVERIFY(readingWhenDropped);
+    QVERIFY(!duringRead.entered);
+    QCOMPARE(window.lines("memoKalidor").size(), 101);
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), u"colours.cxf"_s);
+}
+
+void TestHandedOverFile::fileNamedAtStart()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    const std::optional<QString> file
+        = fileToOpenAtStart({ u"kalidor-to-delvane"_s, u"first.txt"_s });
+    QCOMPARE(file, u"first.txt"_s);
+
+    window.form->openKalidorFile(*file);
+    QTRY_COMPARE(window.lines("memoKalidor"),
+        QStringList(
+            { "# exported colours", "Name\tL*\ta*\tb*", "KALIDOR 100 C\t92.5\t-5.2\t70.1" }));
+    // As the dialog would give it: the full path.
+    QCOMPARE(window.child<QLabel>("labelRealKalidorFileName")->text(), path(u"first.txt"_s));
+    QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), u"first.txt"_s);
+    QVERIFY(window.child<QTabWidget>("TabControl1")->isTabEnabled(1));
+    QCOMPARE(window.dialogs->openDialogRuns, 0);
+}
+
+void TestHandedOverFile::fileAtStartArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<std::optional<QString>>("file");
+
+    QTest::newRow("none") << QStringList() << std::optional<QString>();
+    QTest::newRow("one file") << QStringList { u"/tmp/table.txt"_s }
+                              << std::optional<QString>(u"/tmp/table.txt"_s);
+    QTest::newRow("a name like an option, after --")
+        << QStringList { u"--"_s, u"-table.txt"_s } << std::optional<QString>(u"-table.txt"_s);
+}
+
+void TestHandedOverFile::fileAtStartArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(std::optional<QString>, file);
+    QCOMPARE(fileToOpenAtStart(QStringList { u"kalidor-to-delvane"_s } + arguments), file);
+}
+
+void TestHandedOverFile::wrongUsageEndsTheProgram_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("two files") << QStringList { u"a.txt"_s, u"b.txt"_s }
+                               << u"kalidor-to-delvane: one FILE at most, 2 given. See "
+                                  "kalidor-to-delvane --help.\n"_s;
+    QTest::newRow("unknown option") << QStringList { u"--csv"_s, u"a.txt"_s }
+                                    << u"kalidor-to-delvane: Unknown option 'csv'.\n"_s;
+}
+
+// Before any window opens, the program itself says what is wrong and ends.
+void TestHandedOverFile::wrongUsageEndsTheProgram()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    QProcess program;
+    program.start(QStringLiteral(KALIDOR_TO_DELVANE), arguments);
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY2(QString::fromLocal8Bit(program.readAllStandardError()).endsWith(message),
+        qPrintable(message));
+}
+
+QTEST_MAIN(TestHandedOverFile)
+#include "tst_handedoverfile.moc"
