@@ -50,12 +50,12 @@ void TestMimeDatabase::fileType_data()
     QTest::newRow("the sample by its content") << u"measured"_s << sample << cxf3Type;
     QTest::newRow("default namespace, URI in capitals")
         << u"library"_s
-        << QByteArray("<?xml version=\"1.0\"?>\n"
-                      "<CxF xmlns=\"HTTP://COLOREXCHANGEFORMAT.COM/CXF3-CORE\"><Resources/></CxF>\n")
+        << QByteArray(
+               "<?xml version=\"1.0\"?>\n"
+               "<CxF xmlns=\"HTTP://COLOREXCHANGEFORMAT.COM/CXF3-CORE\"><Resources/></CxF>\n")
         << cxf3Type;
     QTest::newRow("KALIDOR text table")
-        << u"KALIDOR.tsv"_s
-        << readFile(QStringLiteral(KALIDOR_TEST_DATA "/table/table-utf8.txt"))
+        << u"KALIDOR.tsv"_s << readFile(QStringLiteral(KALIDOR_TEST_DATA "/table/table-utf8.txt"))
         << u"text/tab-separated-values"_s;
     QTest::newRow("other XML") << u"other"_s
                                << QByteArray("<?xml version=\"1.0\"?>\n<svg "
