@@ -366,6 +366,12 @@ void TTabbedForm::openHandedOverFile(const QString &path)
 
 void TTabbedForm::dragEnterEvent(QDragEnterEvent *event)
 {
+    dragMoveEvent(event);
+}
+
+// Asked again as the drag moves, since an opening may have begun meanwhile.
+void TTabbedForm::dragMoveEvent(QDragMoveEvent *event)
+{
     if (!m_opening && !draggedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else

@@ -40,6 +40,7 @@ protected:
     // One file may be dropped on the window; several, a folder, or any drop while a file is
     // being opened, are refused.
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:

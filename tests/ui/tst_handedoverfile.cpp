@@ -55,33 +55,57 @@ QStringList openingState(const WindowFixture &window)
     return state;
 }
 
+// A drag over the view named `view`, handed to the window as the platform hands it: through its
+// QWindow, which passes the events on to the widget under the pointer that takes drops.
+class Drag {
+public:
+    Drag(const WindowFixture &window, const QList<QUrl> &urls, const char *view = "memoKalidor")
+        : m_window(window.form->windowHandle())
+        , m_point(window.child<QWidget>(view)->mapTo(window.form.get(), QPoint(40, 40)))
+    {
+        m_data.setUrls(urls);
+    }
+
+    // Each tells whether the window takes the drag (the pointer shows it may be dropped) or,
+    // for drop(), the drop.
+    bool enter() { return send<QDragEnterEvent>(); }
+    bool move() { return send<QDragMoveEvent>(); }
+    bool drop() { return send<QDropEvent>(); }
+    void leave()
+    {
+        QDragLeaveEvent event;
+        QCoreApplication::sendEvent(m_window, &event);
+    }
+
+private:
+    template<class Event> bool send()
+    {
+        Event event(m_point, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &m_data,
+            Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_window, &event);
+        return event.isAccepted();
+    }
+
+    QWindow *m_window;
+    QPoint m_point;
+    QMimeData m_data;
+};
+
 struct DragOutcome {
     bool entered = false;
     bool dropped = false;
 };
 
-// Drags `urls` over the view named `view` and drops them, as the platform hands a drag to the
-// window: through its QWindow, which passes the events on to the widget under the pointer that
-// takes drops.
+// Drags `urls` over the view named `view` and drops them there if the window takes them.
 DragOutcome dragAndDrop(
     const WindowFixture &window, const QList<QUrl> &urls, const char *view = "memoKalidor")
 {
-    QMimeData data;
-    data.setUrls(urls);
-    QWindow *handle = window.form->windowHandle();
-    const QPoint point = window.child<QWidget>(view)->mapTo(window.form.get(), QPoint(40, 40));
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-
-    QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(handle, &enter);
-    if (!enter.isAccepted()) {
-        QDragLeaveEvent leave;
-        QCoreApplication::sendEvent(handle, &leave);
+    Drag drag(window, urls, view);
+    if (!drag.enter()) {
+        drag.leave();
         return {};
     }
-    QDropEvent drop(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(handle, &drop);
-    return { true, drop.isAccepted() };
+    return { true, drag.drop() };
 }
 
 } // namespace
@@ -203,21 +227,31 @@ void TestHandedOverFile::dropDuringReadIsIgnored()
     QVERIFY(window.exposed);
     writeBytes(path(u"colours.cxf"_s), cxf3File(100));
     window.dialogs->openAnswers = { path(u"colours.cxf"_s) };
+    const QList<QUrl> table { QUrl::fromLocalFile(path(u"first.txt"_s)) };
 
+    // A drag that came in before the read goes on during it; another one starts then.
+    Drag early(window, table);
+    QVERIFY(early.enter());
+    bool reading = false;
+    DragOutcome late { true, true };
+    bool earlyMoved = true;
+    bool earlyDropped = true;
     // Fires once the file is chosen, while the reader lets events run.
-    bool readingWhenDropped = false;
-    DragOutcome duringRead { true, true };
     window.dialogs->onOpenDialog = [&] {
         QTimer::singleShot(0, [&] {
-            readingWhenDropped = window.child<QWidget>("RectangleProgress")->isVisible();
-            duringRead = dragAndDrop(window, { QUrl::fromLocalFile(path(u"first.txt"_s)) });
+            reading = window.child<QWidget>("RectangleProgress")->isVisible();
+            earlyMoved = early.move();
+            earlyDropped = early.drop();
+            late = dragAndDrop(window, table);
         });
     };
     window.press("btnOpenKalidorFile");
     QTest::qWait(10);
 
-    QVERIFY(readingWhenDropped);
-    QVERIFY(!duringRead.entered);
+    QVERIFY(reading);
+    QVERIFY(!earlyMoved);
+    QVERIFY(!earlyDropped);
+    QVERIFY(!late.entered);
     QCOMPARE(window.lines("memoKalidor").size(), 101);
     QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), u"colours.cxf"_s);
 }
