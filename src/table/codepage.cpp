@@ -28,6 +28,11 @@ QByteArray encode(QStringView text)
     return encoder.encode(text);
 }
 
+QString name()
+{
+    return QStringLiteral("code page %1").arg(GetACP());
+}
+
 bool isUtf8()
 {
     return GetACP() == CP_UTF8;
@@ -104,6 +109,11 @@ QByteArray encode(QStringView text)
         bytes.append('?');
     }
     return bytes;
+}
+
+QString name()
+{
+    return QStringLiteral("Windows-1252");
 }
 
 bool isUtf8()

@@ -14,6 +14,8 @@ namespace DefaultCodePage {
 QString decode(QByteArrayView bytes);
 // A character that the code page cannot represent becomes "?".
 QByteArray encode(QStringView text);
+// The code page's name, for messages: "Windows-1252", or the ANSI code page's number.
+QString name();
 // True only where the code page is UTF-8 (a Windows system set to UTF-8).
 bool isUtf8();
 

@@ -1,0 +1,88 @@
+#include "labvalues.h"
+
+#include "table/colourtable.h"
+#include "table/splittabfields.h"
+
+#include <QStringList>
+
+namespace {
+
+bool isDigit(QChar character)
+{
+    return character >= u'0' && character <= u'9';
+}
+
+qsizetype skipDigits(QStringView text, qsizetype position)
+{
+    while (position < text.size() && isDigit(text.at(position)))
+        ++position;
+    return position;
+}
+
+std::optional<LabValues> labOf(QStringView lightness, QStringView a, QStringView b)
+{
+    const std::optional<double> l = plainDecimal(lightness);
+    const std::optional<double> aValue = plainDecimal(a);
+    const std::optional<double> bValue = plainDecimal(b);
+    if (!l || !aValue || !bValue)
+        return std::nullopt;
+    return LabValues { *l, *aValue, *bValue };
+}
+
+std::optional<LabValues> labOfValueList(QStringView values)
+{
+    const QList<QStringView> parts = values.split(u',');
+    if (parts.size() != 3)
+        return std::nullopt;
+    return labOf(parts.at(0), parts.at(1), parts.at(2));
+}
+
+} // namespace
+
+std::optional<double> plainDecimal(QStringView field)
+{
+    const QStringView text = field.trimmed();
+    qsizetype position = 0;
+    if (position < text.size() && (text.at(position) == u'-' || text.at(position) == u'+'))
+        ++position;
+    const qsizetype integerStart = position;
+    position = skipDigits(text, position);
+    if (position == integerStart)
+        return std::nullopt;
+    if (position < text.size() && text.at(position) == u'.') {
+        const qsizetype fractionStart = position + 1;
+        position = skipDigits(text, fractionStart);
+        if (position == fractionStart)
+            return std::nullopt;
+    }
+    if (position != text.size())
+        return std::nullopt;
+    return text.toDouble();
+}
+
+std::optional<LabValues> labOfRow(const QString &line)
+{
+    if (!ColourTable::isUsedRow(line))
+        return std::nullopt;
+    QStringList fields;
+    SplitTabFields(line, fields);
+    if (fields.size() < 4)
+        return std::nullopt;
+    return labOf(fields.at(1), fields.at(2), fields.at(3));
+}
+
+std::optional<LabValues> labOfRecord(QStringView record)
+{
+    constexpr QStringView legacyStart = u"SPOTCOLOR_NAME:";
+    constexpr QStringView legacyValues = u"; D50_LAB:";
+    if (record.startsWith(legacyStart)) {
+        const qsizetype values = record.lastIndexOf(legacyValues);
+        if (values < 0)
+            return std::nullopt;
+        return labOfValueList(record.sliced(values + legacyValues.size()));
+    }
+    const QList<QStringView> parts = record.split(u',');
+    if (parts.size() != 4)
+        return std::nullopt;
+    return labOf(parts.at(1), parts.at(2), parts.at(3));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// CIE L*a*b* values of a colour, as a row or a record gives them (D50, 2° observer).
+struct LabValues {
+    double lightness = 0;
+    double a = 0;
+    double b = 0;
+};
+
+// A field as a number that any reader takes the same way: an optional sign, digits, and a
+// point with digits after it; spaces around it are allowed. Nothing for anything else: a
+// decimal comma, a unit, an exponent, an empty field.
+std::optional<double> plainDecimal(QStringView field);
+
+// The values of a used row of the colour table (fields 2 to 4), when all three are plain
+// decimal numbers.
+std::optional<LabValues> labOfRow(const QString &line);
+
+// The values of a special-colour record in either form, read back as the RIP would split it:
+// nothing when the record does not split into exactly a name and three plain decimal numbers
+// (a CSV name with a comma, a decimal comma), since then its colour is not what the row meant.
+std::optional<LabValues> labOfRecord(QStringView record);

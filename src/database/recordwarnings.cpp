@@ -1,0 +1,209 @@
+#include "recordwarnings.h"
+
+#include "labvalues.h"
+#include "table/codepage.h"
+#include "table/colourtable.h"
+#include "table/splittabfields.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <array>
+
+namespace {
+
+// The text as it reads back from a file written in `encoding`.
+QString asWritten(const QString &text, TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::DefaultCodePage:
+        if (!DefaultCodePage::isUtf8())
+            return DefaultCodePage::decode(DefaultCodePage::encode(text));
+        [[fallthrough]];
+    case TextEncoding::Utf8:
+        // An unpaired surrogate has no UTF-8 form.
+        return QString::fromUtf8(text.toUtf8());
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        // Written code unit for code unit.
+        return text;
+    }
+    Q_UNREACHABLE();
+}
+
+QString encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::DefaultCodePage:
+        return DefaultCodePage::isUtf8() ? QStringLiteral("UTF-8") : DefaultCodePage::name();
+    case TextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return QStringLiteral("UTF-16");
+    }
+    Q_UNREACHABLE();
+}
+
+QString codePoints(QStringView character)
+{
+    QStringList points;
+    for (const char32_t point : character.toUcs4())
+        points.append(QStringLiteral("U+%1").arg(point, 4, 16, QChar(u'0')).toUpper());
+    return points.join(u' ');
+}
+
+// Each character of `name` that `encoding` cannot hold, with what is written instead.
+QString lostCharacters(const QString &name, TextEncoding encoding)
+{
+    QStringList lost;
+    for (qsizetype i = 0; i < name.size();) {
+        const qsizetype length
+            = name.at(i).isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()
+            ? 2
+            : 1;
+        const QString character = name.sliced(i, length);
+        i += length;
+        const QString written = asWritten(character, encoding);
+        if (written == character)
+            continue;
+        const QString entry = QStringLiteral("\"%1\" (%2) as \"%3\"")
+                                  .arg(character, codePoints(character), written);
+        if (!lost.contains(entry))
+            lost.append(entry);
+    }
+    return QStringLiteral("%1 cannot hold every character of the name, so it is written with %2")
+        .arg(encodingName(encoding), lost.join(QStringLiteral(", ")));
+}
+
+QString notPlainDecimal(const QString &label, const QString &value)
+{
+    const bool decimalComma
+        = value.contains(u',') && plainDecimal(QString(value).replace(u',', u'.'));
+    return QStringLiteral("%1 \"%2\" is not a plain decimal number%3")
+        .arg(label, value, decimalComma ? QStringLiteral(" (it has a decimal comma)") : QString());
+}
+
+struct Range {
+    const char *label;
+    double lowest;
+    double highest;
+    const char *words;
+};
+
+constexpr std::array<Range, 3> surfaceRanges { {
+    { "L*", 0, 100, "outside 0 to 100" },
+    { "a*", -128, 128, "beyond \u00B1128" },
+    { "b*", -128, 128, "beyond \u00B1128" },
+} };
+
+class Checker {
+public:
+    Checker(RecordForm form, TextEncoding encoding)
+        : m_form(form)
+        , m_encoding(encoding)
+    {
+    }
+
+    void checkRow(const QString &line, qint64 fileLine, const QStringList &fields)
+    {
+        const QString &name = fields.at(0);
+        m_row = { fileLine, m_records, name, QString() };
+        checkName(line, name, fileLine);
+        checkEmptyValue(line);
+        checkValues(fields);
+        ++m_records;
+    }
+
+    QList<RecordWarning> takeWarnings() { return std::move(m_warnings); }
+
+private:
+    void warn(const QString &what)
+    {
+        m_row.what = what;
+        m_warnings.append(m_row);
+    }
+
+    void checkName(const QString &line, const QString &name, qint64 fileLine)
+    {
+        // Most names are written as they are, so the table's own line is the key: no copy.
+        QStringView writtenName = QStringView(line).first(name.size());
+        const QString written = asWritten(name, m_encoding);
+        if (written != name) {
+            warn(lostCharacters(name, m_encoding));
+            m_replacedNames.append(written);
+            writtenName = m_replacedNames.constLast();
+        }
+        const auto first = m_firstLineOfName.constFind(writtenName);
+        if (first == m_firstLineOfName.cend())
+            m_firstLineOfName.insert(writtenName, fileLine);
+        else
+            warn(QStringLiteral("the name as written, \"%1\", is also that of line %2, so the RIP "
+                                "matches only one of them")
+                     .arg(writtenName.toString())
+                     .arg(*first));
+        if (m_form == RecordForm::Csv && name.contains(u','))
+            warn(QStringLiteral("the name holds a comma, which starts a new field of the CSV "
+                                "record"));
+        if (m_form == RecordForm::Csv && name.contains(u'"'))
+            warn(QStringLiteral("the name holds a double quote, which a CSV reader takes for "
+                                "the start or end of a quoted field"));
+    }
+
+    // The split drops empty fields, so the values after an empty one move up a field.
+    void checkEmptyValue(const QString &line)
+    {
+        const QList<QStringView> parts = QStringView(line).split(u'\t');
+        for (std::size_t i = 0; i < surfaceRanges.size(); ++i) {
+            if (parts.at(qsizetype(i) + 1).trimmed().isEmpty()) {
+                warn(QStringLiteral("%1 is empty, so the record takes the values after it "
+                                    "in its place")
+                         .arg(QString::fromLatin1(surfaceRanges[i].label)));
+                return;
+            }
+        }
+    }
+
+    void checkValues(const QStringList &fields)
+    {
+        for (std::size_t i = 0; i < surfaceRanges.size(); ++i) {
+            const Range &range = surfaceRanges[i];
+            const QString label = QString::fromLatin1(range.label);
+            const QString &value = fields.at(qsizetype(i) + 1);
+            const std::optional<double> number = plainDecimal(value);
+            if (!number)
+                warn(notPlainDecimal(label, value));
+            else if (*number < range.lowest || *number > range.highest)
+                warn(QStringLiteral("%1 %2 is %3, which no surface colour has")
+                         .arg(label, value.trimmed(), QString::fromUtf8(range.words)));
+        }
+    }
+
+    RecordForm m_form;
+    TextEncoding m_encoding;
+    RecordWarning m_row;
+    qsizetype m_records = 0;
+    QHash<QStringView, qint64> m_firstLineOfName;
+    // Keeps the names that the encoding changed, for the views into them; a list's elements
+    // stay where they are when it grows, since QString holds its characters apart.
+    QStringList m_replacedNames;
+    QList<RecordWarning> m_warnings;
+};
+
+} // namespace
+
+QList<RecordWarning> checkRecords(
+    const NumberedLines &table, RecordForm form, TextEncoding encoding)
+{
+    Checker checker(form, encoding);
+    QStringList fields;
+    for (qsizetype i = 1; i < table.size(); ++i) {
+        const QString &line = table.lines.at(i);
+        if (!ColourTable::isUsedRow(line))
+            continue;
+        SplitTabFields(line, fields);
+        if (fields.size() >= 4)
+            checker.checkRow(line, table.fileLines.at(i), fields);
+    }
+    return checker.takeWarnings();
+}

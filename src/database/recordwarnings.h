@@ -1,0 +1,28 @@
+#pragma once
+
+#include "specialcolorrecord.h"
+#include "table/numberedlines.h"
+#include "table/textencoding.h"
+
+#include <QList>
+#include <QString>
+
+// Something about a record that the RIP may not read as the operator meant, though the record
+// is written as it stands: its name will not match the job's, or its values are no colour.
+struct RecordWarning {
+    // The line of the input file that the record's row comes from.
+    qint64 fileLine = 0;
+    // The record's place among the records built, counting from 0.
+    qsizetype record = 0;
+    // The colour name as the row gives it.
+    QString name;
+    QString what;
+};
+
+// Checks the records that BuildSpecialColors makes of `table` in `form`, for a file written in
+// `encoding`: characters the encoding cannot hold, names that are the same once written, a CSV
+// name holding a comma or a double quote, values that are not plain decimal numbers, and
+// values that no surface colour has. Rows are read as the builder reads them; a row too short
+// to make a record is left out. The warnings come in the order of the rows.
+QList<RecordWarning> checkRecords(
+    const NumberedLines &table, RecordForm form, TextEncoding encoding);

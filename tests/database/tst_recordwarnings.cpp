@@ -1,0 +1,271 @@
+#include "database/databaseencoding.h"
+#include "database/labvalues.h"
+#include "database/recordwarnings.h"
+#include "table/codepage.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString header = u"Name\tL*\ta*\tb*"_s;
+
+QStringList withHeader(const QStringList &rows)
+{
+    return QStringList { header } + rows;
+}
+
+// A warning as "file line, record: name: what", so that a table of cases reads as a list.
+QStringList described(const QList<RecordWarning> &warnings)
+{
+    QStringList lines;
+    for (const RecordWarning &warning : warnings)
+        lines.append(u"%1, %2: %3: %4"_s.arg(warning.fileLine)
+                         .arg(warning.record)
+                         .arg(warning.name, warning.what));
+    return lines;
+}
+
+} // namespace
+
+class TestRecordWarnings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void warnings_data();
+    void warnings();
+    void fileLinesComeFromTheTable();
+    void plainDecimals_data();
+    void plainDecimals();
+    void recordsReadBack_data();
+    void recordsReadBack();
+    void encodingOfTheSavedFile_data();
+    void encodingOfTheSavedFile();
+};
+
+void TestRecordWarnings::warnings_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<RecordForm>("form");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QStringList>("expected");
+
+    const auto codePage = TextEncoding::DefaultCodePage;
+    QTest::newRow("clean rows give none") << withHeader({ u"KALIDOR 100 C\t92.5\t-5.2\t70.1"_s,
+        u"KALIDOR Caf\u00E9 cr\u00E8me \u20AC\t0\t-128\t128"_s, u"KALIDOR 2\t100.0\t-0.5\t+3"_s,
+        u"KALIDOR 3\t 50 \t1\t2\tgloss"_s, u"Name\tL*\ta*\tb*"_s, u"Kalidor lower\t500\tx\ty"_s,
+        u"# comment, \"quoted\""_s }) << RecordForm::Csv
+                                          << codePage << QStringList {};
+    QTest::newRow("line 0 is never read") << QStringList { u"KALIDOR A, \u0100\t1000\t1\t1"_s }
+                                          << RecordForm::Csv << codePage << QStringList {};
+
+    QTest::newRow("characters Windows-1252 lacks")
+        << withHeader(
+               { u"KALIDOR \u0100 \u4E2D \u0100\t50\t0\t0"_s, u"KALIDOR \U0001F600\t50\t0\t0"_s })
+        << RecordForm::Legacy << codePage
+        << QStringList {
+               u"2, 0: KALIDOR \u0100 \u4E2D \u0100: Windows-1252 cannot hold every character of "
+               "the name, so it is written with \"\u0100\" (U+0100) as \"?\", \"\u4E2D\" (U+4E2D) "
+               "as \"?\""_s,
+               u"3, 1: KALIDOR \U0001F600: Windows-1252 cannot hold every character of the name, "
+               "so it is written with \"\U0001F600\" (U+1F600) as \"?\""_s,
+           };
+    QTest::newRow("UTF-8 holds them") << withHeader({ u"KALIDOR \u0100 \U0001F600\t50\t0\t0"_s })
+                                      << RecordForm::Csv << TextEncoding::Utf8 << QStringList {};
+
+    QTest::newRow("same name once written")
+        << withHeader({ u"KALIDOR \u0100\t50\t0\t0"_s, u"KALIDOR ?\t60\t0\t0"_s,
+               u"KALIDOR B\t1\t1\t1"_s, u"KALIDOR B\t2\t2\t2"_s, u"KALIDOR b\t3\t3\t3"_s })
+        << RecordForm::Csv << codePage
+        << QStringList {
+               u"2, 0: KALIDOR \u0100: Windows-1252 cannot hold every character of the name, so "
+               "it is written with \"\u0100\" (U+0100) as \"?\""_s,
+               u"3, 1: KALIDOR ?: the name as written, \"KALIDOR ?\", is also that of line 2, so "
+               "the RIP matches only one of them"_s,
+               u"5, 3: KALIDOR B: the name as written, \"KALIDOR B\", is also that of line 4, so "
+               "the RIP matches only one of them"_s,
+           };
+    QTest::newRow("distinct in UTF-16")
+        << withHeader({ u"KALIDOR \u0100\t50\t0\t0"_s, u"KALIDOR ?\t60\t0\t0"_s })
+        << RecordForm::Csv << TextEncoding::Utf16LE << QStringList {};
+
+    const QStringList csvTrouble
+        = withHeader({ u"KALIDOR 200, matt\t50\t0\t0"_s, u"KALIDOR \"Gold\"\t50\t0\t0"_s });
+    QTest::newRow("comma and double quote in a CSV name")
+        << csvTrouble << RecordForm::Csv << codePage
+        << QStringList {
+               u"2, 0: KALIDOR 200, matt: the name holds a comma, which starts a new field of "
+               "the CSV record"_s,
+               u"3, 1: KALIDOR \"Gold\": the name holds a double quote, which a CSV reader takes "
+               "for the start or end of a quoted field"_s,
+           };
+    QTest::newRow("legacy names may hold both")
+        << csvTrouble << RecordForm::Legacy << codePage << QStringList {};
+
+    QTest::newRow("values that are not plain numbers")
+        << withHeader({ u"KALIDOR A\t12,5\t1e2\t3 %"_s, u"KALIDOR B\t\t1\t2\t3"_s,
+               u"KALIDOR C\t1\t \t2\t3"_s, u"KALIDOR D\t.5\t5.\t--1"_s })
+        << RecordForm::Csv << codePage
+        << QStringList {
+               u"2, 0: KALIDOR A: L* \"12,5\" is not a plain decimal number (it has a decimal "
+               "comma)"_s,
+               u"2, 0: KALIDOR A: a* \"1e2\" is not a plain decimal number"_s,
+               u"2, 0: KALIDOR A: b* \"3 %\" is not a plain decimal number"_s,
+               u"3, 1: KALIDOR B: L* is empty, so the record takes the values after it in its "
+               "place"_s,
+               u"4, 2: KALIDOR C: a* is empty, so the record takes the values after it in its "
+               "place"_s,
+               u"5, 3: KALIDOR D: L* \".5\" is not a plain decimal number"_s,
+               u"5, 3: KALIDOR D: a* \"5.\" is not a plain decimal number"_s,
+               u"5, 3: KALIDOR D: b* \"--1\" is not a plain decimal number"_s,
+           };
+
+    QTest::newRow("no surface colour")
+        << withHeader({ u"KALIDOR A\t100.01\t128.5\t-128.5"_s, u"KALIDOR B\t-0.1\t0\t0"_s,
+               u"KALIDOR C\t0\t-128\t128"_s })
+        << RecordForm::Legacy << codePage
+        << QStringList {
+               u"2, 0: KALIDOR A: L* 100.01 is outside 0 to 100, which no surface colour has"_s,
+               u"2, 0: KALIDOR A: a* 128.5 is beyond \u00B1128, which no surface colour has"_s,
+               u"2, 0: KALIDOR A: b* -128.5 is beyond \u00B1128, which no surface colour has"_s,
+               u"3, 1: KALIDOR B: L* -0.1 is outside 0 to 100, which no surface colour has"_s,
+           };
+
+    QTest::newRow("a row too short for a record is left out")
+        << withHeader({ u"KALIDOR short\t1\t2"_s, u"KALIDOR \u0100\t1\t2\t3"_s }) << RecordForm::Csv
+        << codePage
+        << QStringList { u"3, 0: KALIDOR \u0100: Windows-1252 cannot hold every character of "
+                         "the name, so it is written with \"\u0100\" (U+0100) as \"?\""_s };
+}
+
+void TestRecordWarnings::warnings()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(RecordForm, form);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QStringList, expected);
+
+    if (DefaultCodePage::isUtf8() && encoding == TextEncoding::DefaultCodePage)
+        QSKIP("The default code page is UTF-8 here.");
+    const NumberedLines table = NumberedLines::ofFile(lines);
+    QCOMPARE(described(checkRecords(table, form, encoding)), expected);
+}
+
+void TestRecordWarnings::fileLinesComeFromTheTable()
+{
+    // A CxF3 table numbers its rows by the lines of their objects, its header by none.
+    NumberedLines table;
+    table.append(header, 0);
+    table.append(u"KALIDOR A\t1\t2\t3"_s, 12);
+    table.append(u"KALIDOR A\t4\t5\t6"_s, 40);
+    const QList<RecordWarning> warnings
+        = checkRecords(table, RecordForm::Csv, TextEncoding::DefaultCodePage);
+    QCOMPARE(described(warnings),
+        QStringList { u"40, 1: KALIDOR A: the name as written, \"KALIDOR A\", is also that of "
+                      "line 12, so the RIP matches only one of them"_s });
+}
+
+void TestRecordWarnings::plainDecimals_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("integer") << u"42"_s << true << 42.0;
+    QTest::newRow("negative") << u"-5.25"_s << true << -5.25;
+    QTest::newRow("plus sign") << u"+0.5"_s << true << 0.5;
+    QTest::newRow("spaces around") << u" 62.15 "_s << true << 62.15;
+    QTest::newRow("decimal comma") << u"62,15"_s << false << 0.0;
+    QTest::newRow("unit") << u"62.15%"_s << false << 0.0;
+    QTest::newRow("exponent") << u"1e2"_s << false << 0.0;
+    QTest::newRow("empty") << QString() << false << 0.0;
+    QTest::newRow("sign alone") << u"-"_s << false << 0.0;
+    QTest::newRow("point without digits after") << u"5."_s << false << 0.0;
+    QTest::newRow("space inside") << u"- 5"_s << false << 0.0;
+    QTest::newRow("Arabic-Indic digits") << u"\u0665"_s << false << 0.0;
+}
+
+void TestRecordWarnings::plainDecimals()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, plain);
+    QFETCH(double, value);
+
+    const std::optional<double> number = plainDecimal(field);
+    QCOMPARE(number.has_value(), plain);
+    if (plain)
+        QCOMPARE(*number, value);
+}
+
+void TestRecordWarnings::recordsReadBack_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isColour");
+    QTest::addColumn<double>("lightness");
+    QTest::addColumn<double>("b");
+
+    QTest::newRow("table row") << u"KALIDOR 1\t92.5\t-5.2\t70.1\tgloss"_s << true << 92.5 << 70.1;
+    QTest::newRow("CSV record") << u"KALIDOR 1,92.5,-5.2,70.1"_s << true << 92.5 << 70.1;
+    QTest::newRow("legacy record")
+        << u"SPOTCOLOR_NAME:KALIDOR 1, matt; D50_LAB:92.5,-5.2,70.1"_s << true << 92.5 << 70.1;
+    QTest::newRow("CSV name with a comma")
+        << u"KALIDOR 1, matt,92.5,-5.2,70.1"_s << false << 0.0 << 0.0;
+    QTest::newRow("decimal comma, legacy")
+        << u"SPOTCOLOR_NAME:KALIDOR 1; D50_LAB:92,5,-5.2,70.1"_s << false << 0.0 << 0.0;
+    QTest::newRow("row of the header") << header << false << 0.0 << 0.0;
+    QTest::newRow("short row") << u"KALIDOR 1\t92.5\t-5.2"_s << false << 0.0 << 0.0;
+}
+
+void TestRecordWarnings::recordsReadBack()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, isColour);
+    QFETCH(double, lightness);
+    QFETCH(double, b);
+
+    const std::optional<LabValues> lab
+        = text.contains(u'\t') || text == header ? labOfRow(text) : labOfRecord(text);
+    QCOMPARE(lab.has_value(), isColour);
+    if (isColour) {
+        QCOMPARE(lab->lightness, lightness);
+        QCOMPARE(lab->a, -5.2);
+        QCOMPARE(lab->b, b);
+    }
+}
+
+void TestRecordWarnings::encodingOfTheSavedFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<TextEncoding>("expected");
+
+    QTest::newRow("UTF-8 mark, append")
+        << QByteArray("\xEF\xBB\xBFx") << true << TextEncoding::Utf8;
+    QTest::newRow("UTF-16 LE mark, append")
+        << QByteArray("\xFF\xFEx\0", 4) << true << TextEncoding::Utf16LE;
+    QTest::newRow("UTF-8 mark, replaced")
+        << QByteArray("\xEF\xBB\xBFx") << false << TextEncoding::DefaultCodePage;
+    QTest::newRow("no mark, append") << QByteArray("x") << true << TextEncoding::DefaultCodePage;
+    QTest::newRow("no file, append") << QByteArray() << true << TextEncoding::DefaultCodePage;
+}
+
+void TestRecordWarnings::encodingOfTheSavedFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, append);
+    QFETCH(TextEncoding, expected);
+
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(u"database.csv"_s);
+    if (!bytes.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QCOMPARE(databaseEncoding(path, append), expected);
+}
+
+QTEST_GUILESS_MAIN(TestRecordWarnings)
+#include "tst_recordwarnings.moc"
