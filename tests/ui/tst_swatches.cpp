@@ -1,0 +1,144 @@
+#include "database/labvalues.h"
+#include "ui/labtosrgb.h"
+#include "ui/swatchtextview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+#include <QTextBlock>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every line that is a row of the colour table, as the table view reads them.
+std::optional<LabValues> rowColour(const QTextBlock &block)
+{
+    return block.blockNumber() > 0 ? labOfRow(block.text()) : std::nullopt;
+}
+
+const QString table = u"Name\tL*\ta*\tb*\n"
+                      "KALIDOR Grey\t50\t0\t0\n"
+                      "not a colour\t50\t0\t0\n"
+                      "KALIDOR Neon\t90\t-100\t0\n"
+                      "KALIDOR Red\t54.29\t80.81\t69.89"_s;
+
+} // namespace
+
+class TestSwatches : public QObject {
+    Q_OBJECT
+
+private slots:
+    void knownColours_data();
+    void knownColours();
+    void swatchesBesideColourRowsOnly();
+    void swatchIsPaintedInTheMargin();
+    void textSelectionAndCopyAreTheText();
+    void marksFollowTheirLines();
+};
+
+void TestSwatches::knownColours_data()
+{
+    QTest::addColumn<double>("lightness");
+    QTest::addColumn<double>("a");
+    QTest::addColumn<double>("b");
+    QTest::addColumn<QColor>("expected");
+    QTest::addColumn<bool>("outOfGamut");
+
+    // Neutral greys follow the sRGB curve alone; sRGB's red, green and blue primaries are the
+    // D50 (Bradford) values published for them.
+    QTest::newRow("white") << 100.0 << 0.0 << 0.0 << QColor(255, 255, 255) << false;
+    QTest::newRow("mid grey") << 50.0 << 0.0 << 0.0 << QColor(119, 119, 119) << false;
+    QTest::newRow("black") << 0.0 << 0.0 << 0.0 << QColor(0, 0, 0) << false;
+    QTest::newRow("sRGB red") << 54.2917 << 80.8125 << 69.8851 << QColor(255, 0, 0) << false;
+    QTest::newRow("sRGB green") << 87.8181 << -79.2873 << 80.9902 << QColor(0, 255, 0) << false;
+    QTest::newRow("sRGB blue") << 29.5676 << 68.2986 << -112.0294 << QColor(0, 0, 255) << false;
+    QTest::newRow("greener than sRGB") << 90.0 << -100.0 << 0.0 << QColor(0, 255, 223) << true;
+    QTest::newRow("lighter than white") << 104.0 << 0.0 << 0.0 << QColor(255, 255, 255) << true;
+}
+
+void TestSwatches::knownColours()
+{
+    QFETCH(double, lightness);
+    QFETCH(double, a);
+    QFETCH(double, b);
+    QFETCH(QColor, expected);
+    QFETCH(bool, outOfGamut);
+
+    const ScreenColour screen = LabToSrgb().convert({ lightness, a, b });
+    QCOMPARE(screen.outOfGamut, outOfGamut);
+    QVERIFY2(qAbs(screen.colour.red() - expected.red()) <= 1
+            && qAbs(screen.colour.green() - expected.green()) <= 1
+            && qAbs(screen.colour.blue() - expected.blue()) <= 1,
+        qPrintable(screen.colour.name()));
+}
+
+void TestSwatches::swatchesBesideColourRowsOnly()
+{
+    SwatchTextView view(rowColour, false);
+    view.setPlainText(table);
+    QVERIFY(!view.swatchOf(0)); // the header
+    QCOMPARE(view.swatchOf(1)->colour, QColor(119, 119, 119));
+    QVERIFY(!view.swatchOf(1)->outOfGamut);
+    QVERIFY(!view.swatchOf(2));
+    QVERIFY(view.swatchOf(3)->outOfGamut);
+    QVERIFY(!view.swatchOf(5)); // past the last line
+}
+
+void TestSwatches::swatchIsPaintedInTheMargin()
+{
+    SwatchTextView view(rowColour, true);
+    view.resize(400, 300);
+    view.setPlainText(table);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    auto *margin = view.findChild<QWidget *>(u"swatchMargin"_s);
+    QVERIFY(margin);
+    QCOMPARE(margin->width(), view.marginWidth());
+    const QImage image = margin->grab().toImage();
+    const int lineHeight = view.fontMetrics().lineSpacing();
+    const auto centreOfSwatch = [&](int line) {
+        // The first line starts at the document margin.
+        const int top = int(view.document()->documentMargin()) + line * lineHeight;
+        return image.pixelColor(
+            view.swatchRect(top, lineHeight).center() * image.devicePixelRatio());
+    };
+    QCOMPARE(centreOfSwatch(1), QColor(119, 119, 119));
+    QCOMPARE(centreOfSwatch(4), view.swatchOf(4)->colour);
+    QCOMPARE(centreOfSwatch(2), view.palette().color(QPalette::Window));
+}
+
+void TestSwatches::textSelectionAndCopyAreTheText()
+{
+    SwatchTextView view(rowColour, true);
+    view.setPlainText(table);
+    view.selectAll();
+    view.copy();
+    QCOMPARE(QApplication::clipboard()->text(), table);
+    QCOMPARE(view.textCursor().selectedText().replace(u'\u2029', u'\n'), table);
+}
+
+void TestSwatches::marksFollowTheirLines()
+{
+    SwatchTextView view(rowColour, true);
+    view.setPlainText(table);
+    view.setMarks({ { 3, u"a* -100 is odd"_s } });
+    QCOMPARE(view.markOf(3), u"a* -100 is odd"_s);
+    QVERIFY(view.markOf(1).isEmpty());
+
+    // A line typed in above moves the mark down with its line.
+    QTextCursor cursor(view.document());
+    cursor.insertText(u"# comment\n"_s);
+    QVERIFY(view.markOf(3).isEmpty());
+    QCOMPARE(view.markOf(4), u"a* -100 is odd"_s);
+
+    view.setMarks({ { 1, u"other"_s } });
+    QVERIFY(view.markOf(4).isEmpty());
+    QCOMPARE(view.markOf(1), u"other"_s);
+    view.clear();
+    QVERIFY(view.markOf(0).isEmpty());
+}
+
+QTEST_MAIN(TestSwatches)
+#include "tst_swatches.moc"
