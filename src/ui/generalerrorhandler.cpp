@@ -27,7 +27,9 @@ QString innermostText(const std::exception &error)
     return ownText(error);
 }
 
-QString chosenText(std::exception_ptr error)
+} // namespace
+
+QString errorText(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
@@ -39,11 +41,9 @@ QString chosenText(std::exception_ptr error)
     }
 }
 
-} // namespace
-
 QString displayText(std::exception_ptr error)
 {
-    QString text = chosenText(error);
+    QString text = errorText(error);
     if (!text.isEmpty() && text.back() > u'.')
         text += u'.';
     return text;

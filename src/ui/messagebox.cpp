@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-void showMessageBox(QWidget *owner, MessageKind kind, const QString &text)
+void showMessageBox(QWidget *owner, MessageKind kind, const QString &text, const QString &details)
 {
     const bool isError = kind == MessageKind::Error;
     QMessageBox box(isError ? QMessageBox::Critical : QMessageBox::Information,
@@ -13,5 +13,7 @@ void showMessageBox(QWidget *owner, MessageKind kind, const QString &text)
     box.setObjectName(QStringLiteral("messageBox"));
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.exec();
 }

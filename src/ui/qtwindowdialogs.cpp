@@ -54,7 +54,7 @@ std::optional<QString> QtWindowDialogs::chooseDelvaneColorFile(const QString &fi
     return chosenFile(*dlgSaveDelvaneColorFile);
 }
 
-void QtWindowDialogs::showMessage(MessageKind kind, const QString &text)
+void QtWindowDialogs::showMessage(MessageKind kind, const QString &text, const QString &details)
 {
-    showMessageBox(m_owner, kind, text);
+    showMessageBox(m_owner, kind, text, details);
 }

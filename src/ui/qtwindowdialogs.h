@@ -15,7 +15,7 @@ public:
 
     std::optional<QString> chooseKalidorFile() override;
     std::optional<QString> chooseDelvaneColorFile(const QString &fileName) override;
-    void showMessage(MessageKind kind, const QString &text) override;
+    void showMessage(MessageKind kind, const QString &text, const QString &details = {}) override;
 
 private:
     QWidget *m_owner;

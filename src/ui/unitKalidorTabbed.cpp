@@ -1,7 +1,11 @@
 #include "unitKalidorTabbed.h"
 
 #include "database/buildspecialcolors.h"
+#include "database/databaseencoding.h"
 #include "database/databasewriter.h"
+#include "database/labvalues.h"
+#include "database/recordwarnings.h"
+#include "failuredetails.h"
 #include "generalerrorhandler.h"
 #include "keepalive.h"
 #include "messages.h"
@@ -9,6 +13,7 @@
 #include "qtwindowdialogs.h"
 #include "shell/browse.h"
 #include "shell/helpdocument.h"
+#include "swatchtextview.h"
 #include "tabcontrol.h"
 #include "table/opencolourtable.h"
 #include "viewlines.h"
@@ -19,6 +24,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMap>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -26,6 +32,7 @@
 #include <QScopedValueRollback>
 #include <QSizeGrip>
 #include <QTabBar>
+#include <QTextBlock>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -37,6 +44,7 @@ const QColor indigo(0x4B, 0x00, 0x82);
 const QColor midnightBlue(0x19, 0x19, 0x70);
 const QColor dimGrey(0x69, 0x69, 0x69);
 const QColor forestGreen(0x22, 0x8B, 0x22);
+const QColor warningOrange(0xB3, 0x59, 0x00);
 
 constexpr int toolBarHeight = 48;
 constexpr int helpButtonRightMargin = 49;
@@ -48,9 +56,10 @@ constexpr int viewTop = 56;
 const QString titleText
     = QStringLiteral("KALIDOR to Delvane Color Database Builder") + QString(16, u' ');
 
-template<class Control> Control *makeControl(QWidget *parent, const QString &name)
+template<class Control, class... Arguments>
+Control *makeControl(QWidget *parent, const QString &name, Arguments &&...arguments)
 {
-    auto *control = new Control(parent);
+    auto *control = new Control(std::forward<Arguments>(arguments)..., parent);
     control->setObjectName(name);
     return control;
 }
@@ -79,6 +88,17 @@ void placeView(QWidget *page, QPlainTextEdit *view)
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A file dropped on a view is dropped on the window.
     view->setAcceptDrops(false);
+}
+
+// The table's line 0 is its header, never a colour.
+std::optional<LabValues> tableRowColour(const QTextBlock &block)
+{
+    return block.blockNumber() > 0 ? labOfRow(block.text()) : std::nullopt;
+}
+
+std::optional<LabValues> recordColour(const QTextBlock &block)
+{
+    return labOfRecord(block.text());
 }
 
 // Widens a button whose bold caption does not fit the platform font, up to just short of the
@@ -198,7 +218,8 @@ void TTabbedForm::createFirstPage()
     labelKalidorFileName->move(176, 19);
     setLabelText(labelKalidorFileName, QStringLiteral("Kalidor File Name"));
 
-    memoKalidor = makeControl<QPlainTextEdit>(TabItem1, QStringLiteral("memoKalidor"));
+    memoKalidor = makeControl<SwatchTextView>(
+        TabItem1, QStringLiteral("memoKalidor"), tableRowColour, false);
     memoKalidor->setReadOnly(true);
     memoKalidor->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     memoKalidor->setUndoRedoEnabled(false);
@@ -238,8 +259,17 @@ void TTabbedForm::createSecondPage()
     labelDelvaneColorFile->move(188, 35);
     setLabelText(labelDelvaneColorFile, QStringLiteral("KALIDOR_Color_Database.csv"));
 
-    memoDelvaneSpecialColors
-        = makeControl<QPlainTextEdit>(TabItem2, QStringLiteral("memoDelvaneSpecialColors"));
+    labelDelvaneWarnings = makeControl<QLabel>(TabItem2, QStringLiteral("labelDelvaneWarnings"));
+    labelDelvaneWarnings->setTextFormat(Qt::PlainText);
+    labelDelvaneWarnings->move(16, 39);
+    setTextColour(labelDelvaneWarnings, warningOrange);
+    labelDelvaneWarnings->setToolTip(
+        QStringLiteral("Records that the RIP may not read as the table means them are marked "
+                       "beside them below; point at a mark for the reason."));
+    labelDelvaneWarnings->hide();
+
+    memoDelvaneSpecialColors = makeControl<SwatchTextView>(
+        TabItem2, QStringLiteral("memoDelvaneSpecialColors"), recordColour, true);
     placeView(TabItem2, memoDelvaneSpecialColors);
 }
 
@@ -425,7 +455,8 @@ void TTabbedForm::openChosenFile(const QString &path)
         XMLDocument_CxF.deactivate();
         clearTable();
         TabControl1->setTabEnabled(TabControl1->indexOf(TabItem2), false);
-        m_dialogs->showMessage(MessageKind::Information, Messages::inputFileError());
+        m_dialogs->showMessage(MessageKind::Information, Messages::inputFileError(),
+            failureDetails(std::current_exception(), path));
         setLabelText(labelKalidorFileName, QString());
         labelKalidorFileName->show();
         RectangleProgress->hide();
@@ -465,6 +496,7 @@ void TTabbedForm::buttonConvertDelvaneClick()
     }
     m_records.clear();
     memoDelvaneSpecialColors->clear();
+    labelDelvaneWarnings->hide();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
     if (CheckBoxCSV->isChecked())
@@ -487,11 +519,11 @@ void TTabbedForm::BuildSpecialColors()
     memoDelvaneSpecialColors->setUndoRedoEnabled(false);
     const auto undoBack
         = qScopeGuard([this] { memoDelvaneSpecialColors->setUndoRedoEnabled(true); });
+    // The rows are taken as the loop starts: events that run meanwhile cannot change them.
+    const NumberedLines table = m_table;
     try {
         ViewLoopObserver observer(
             memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
-        // The rows are taken as the loop starts: events that run meanwhile cannot change them.
-        const NumberedLines table = m_table;
         m_records = ::BuildSpecialColors(table, form, observer);
     } catch (...) {
         // A row that cannot be converted ends the run; put the controls back before the
@@ -505,10 +537,10 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    saveSpecialColors();
+    saveSpecialColors(table, form);
 }
 
-void TTabbedForm::saveSpecialColors()
+void TTabbedForm::saveSpecialColors(const NumberedLines &table, RecordForm form)
 {
     const std::optional<QString> chosen = m_dialogs->chooseDelvaneColorFile(m_saveFileName);
     if (!chosen) {
@@ -519,16 +551,39 @@ void TTabbedForm::saveSpecialColors()
         return;
     }
     m_saveFileName = *chosen;
+    const bool append = CheckBoxAppend->isChecked();
+    showWarnings(checkRecords(table, form, databaseEncoding(*chosen, append)));
 
     try {
-        saveDatabase(*chosen, m_records.lines, CheckBoxAppend->isChecked());
+        saveDatabase(*chosen, m_records.lines, append);
         setLabelText(labelDelvaneColorFile, *chosen);
     } catch (...) {
-        m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError());
+        m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError(),
+            failureDetails(std::current_exception(), *chosen));
     }
     labelDelvaneColorFile->show();
     KeepAlive::processPendingEvents();
     showConvertControls();
+}
+
+void TTabbedForm::showWarnings(const QList<RecordWarning> &warnings)
+{
+    QMap<int, QString> reasonsByRecord;
+    for (const RecordWarning &warning : warnings) {
+        QString &reasons = reasonsByRecord[int(warning.record)];
+        if (!reasons.isEmpty())
+            reasons += u'\n';
+        reasons += warning.what;
+    }
+    memoDelvaneSpecialColors->setMarks(reasonsByRecord);
+    if (warnings.isEmpty()) {
+        labelDelvaneWarnings->hide();
+        return;
+    }
+    setLabelText(labelDelvaneWarnings,
+        warnings.size() == 1 ? QStringLiteral("\u26A0 1 warning")
+                             : QStringLiteral("\u26A0 %1 warnings").arg(warnings.size()));
+    labelDelvaneWarnings->show();
 }
 
 void TTabbedForm::showConvertControls()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/specialcolorrecord.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/numberedlines.h"
 #include "windowdialogs.h"
@@ -12,9 +13,10 @@
 class ProgressIndicator;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
+class SwatchTextView;
 class TabControl;
+struct RecordWarning;
 
 // The program's one window. A tool bar with the title and the Help button, and two pages:
 // "Read Kalidor File" opens a colour table into a read-only view, "Build Delvane File"
@@ -71,7 +73,9 @@ private:
 
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();
-    void saveSpecialColors();
+    // Saves the records built from `table` in `form`, marking those that have warnings.
+    void saveSpecialColors(const NumberedLines &table, RecordForm form);
+    void showWarnings(const QList<RecordWarning> &warnings);
     // Ends an opening without a usable table: empty view, second tab unavailable, no file name.
     void showTableUnavailable();
     void clearTable();
@@ -103,11 +107,13 @@ private:
     QPushButton *btnOpenKalidorFile = nullptr;
     QLabel *labelRealKalidorFileName = nullptr;
     QLabel *labelKalidorFileName = nullptr;
-    QPlainTextEdit *memoKalidor = nullptr;
+    SwatchTextView *memoKalidor = nullptr;
     QPushButton *buttonConvertDelvane = nullptr;
     QCheckBox *CheckBoxCSV = nullptr;
     QCheckBox *CheckBoxAppend = nullptr;
     QLabel *labelDelvaneColorFile = nullptr;
-    QPlainTextEdit *memoDelvaneSpecialColors = nullptr;
+    // How many records have warnings, under the convert button; hidden when none have.
+    QLabel *labelDelvaneWarnings = nullptr;
+    SwatchTextView *memoDelvaneSpecialColors = nullptr;
     ProgressIndicator *RectangleProgress = nullptr;
 };

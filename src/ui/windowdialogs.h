@@ -17,6 +17,8 @@ public:
     // Asks for the database file to save, offering `fileName`; the chosen full path, or
     // nothing when cancelled. An existing file is taken without a question.
     virtual std::optional<QString> chooseDelvaneColorFile(const QString &fileName) = 0;
-    // Shows a modal message box and returns when it is closed.
-    virtual void showMessage(MessageKind kind, const QString &text) = 0;
+    // Shows a modal message box and returns when it is closed. `details`, when not empty, is
+    // the box's detailed text, which the operator opens with "Show Details...".
+    virtual void showMessage(MessageKind kind, const QString &text, const QString &details = {})
+        = 0;
 };

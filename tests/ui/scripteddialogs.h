@@ -15,6 +15,7 @@ public:
     struct Message {
         MessageKind kind;
         QString text;
+        QString details;
     };
 
     std::optional<QString> chooseKalidorFile() override
@@ -33,9 +34,9 @@ public:
         return takeNext(saveAnswers);
     }
 
-    void showMessage(MessageKind kind, const QString &text) override
+    void showMessage(MessageKind kind, const QString &text, const QString &details = {}) override
     {
-        messages.append({ kind, text });
+        messages.append({ kind, text, details });
         if (onMessage)
             onMessage();
     }

@@ -1,0 +1,16 @@
+#include "failuredetails.h"
+
+#include "generalerrorhandler.h"
+#include "table/kalidorerror.h"
+
+QString failureDetails(std::exception_ptr error, const QString &path)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const KalidorError &failure) {
+        return failure.inFile(path).text();
+    } catch (...) {
+        // Not the core's own: running out of memory, say. It still names the file.
+        return KalidorError::at(path, GeneralErrorHandler::errorText(error)).text();
+    }
+}
