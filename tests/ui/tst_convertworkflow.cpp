@@ -1,5 +1,6 @@
 #include "ui/messages.h"
 #include "ui/progressindicator.h"
+#include "ui/swatchtextview.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void shortRowReportsAndPutsTheWindowBack();
     void cancelWritesNothing();
     void failedSaveKeepsLabelAndOldFile();
+    void warnedRecordsAreMarked();
     void secondPressWhileConvertingIsIgnored();
 
 private:
@@ -297,9 +299,61 @@ void TestConvertWorkflow::failedSaveKeepsLabelAndOldFile()
         QCOMPARE(message.kind, MessageKind::Error);
         QCOMPARE(message.text, Messages::outputFileError());
     }
+    // The details say which file and why.
+    const QString badDetails = window.dialogs->messages.at(0).details;
+    QVERIFY2(badDetails.contains(QDir::toNativeSeparators(path("bad.csv")))
+            && badDetails.contains(QStringLiteral("Invalid UTF-8")),
+        qPrintable(badDetails));
+    const QString underFileDetails = window.dialogs->messages.at(1).details;
+    QVERIFY2(underFileDetails.startsWith(
+                 QDir::toNativeSeparators(path("table.txt") + QStringLiteral("/out.csv")))
+            && underFileDetails.contains(QStringLiteral("could not be written")),
+        qPrintable(underFileDetails));
     QCOMPARE(readBytes(path("bad.csv")), unreadable);
     QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("good.csv"));
     verifyConvertControlsShown(window);
+}
+
+void TestConvertWorkflow::warnedRecordsAreMarked()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    // UTF-8 with its mark, so that the name beyond Windows-1252 reaches the window intact.
+    openTable(window,
+        "\xEF\xBB\xBFName\tL*\ta*\tb*\r\n"
+        "KALIDOR Clean\t50\t1\t2\r\n"
+        "KALIDOR \xC4\x80\t50\t1\t2\r\n"
+        "KALIDOR Caf\xC3\xA9\t50\t1\t2\r\n"
+        "KALIDOR Wide\t50\t200\t12,5\r\n");
+    convert(window, path("out.csv"));
+
+    const auto *records = window.child<SwatchTextView>("memoDelvaneSpecialColors");
+    QVERIFY(records->markOf(0).isEmpty());
+    QVERIFY2(
+        records->markOf(1).contains(QStringLiteral("as \"?\"")), qPrintable(records->markOf(1)));
+    QVERIFY(records->markOf(2).isEmpty());
+    const QStringList reasons = records->markOf(3).split(u'\n');
+    QCOMPARE(reasons.size(), 2);
+    QVERIFY(reasons.at(0).startsWith(QStringLiteral("a* 200 is beyond")));
+    QVERIFY(reasons.at(1).startsWith(QStringLiteral("b* \"12,5\" is not a plain decimal")));
+
+    // The warnings are counted where the saved path stays in sight.
+    const auto *warnings = window.child<QLabel>("labelDelvaneWarnings");
+    const auto *saved = window.child<QLabel>("labelDelvaneColorFile");
+    QVERIFY(warnings->isVisible());
+    QVERIFY(warnings->text().contains(QStringLiteral("3 warnings")));
+    QVERIFY(saved->isVisible());
+    QVERIFY(!warnings->geometry().intersects(saved->geometry()));
+    // The records are written as they stand, warnings or not.
+    QCOMPARE(readBytes(path("out.csv")),
+        QByteArray("KALIDOR Clean,50,1,2\r\nKALIDOR ?,50,1,2\r\nKALIDOR Caf\xE9,50,1,2\r\n"
+                   "KALIDOR Wide,50,200,12,5\r\n"));
+
+    // A clean table clears the marks and the count.
+    openTable(window, "Name\tL*\ta*\tb*\r\nKALIDOR 1\t1\t2\t3\r\nKALIDOR 2\t1\t2\t3\r\n");
+    convert(window, path("clean.csv"));
+    QVERIFY(records->markOf(1).isEmpty());
+    QVERIFY(!warnings->isVisible());
 }
 
 void TestConvertWorkflow::secondPressWhileConvertingIsIgnored()

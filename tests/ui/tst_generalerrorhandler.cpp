@@ -23,6 +23,7 @@ private Q_SLOTS:
     void messageBoxCaptionIconAndButton_data();
     void messageBoxCaptionIconAndButton();
     void threeLineMessagesUseSingleCarriageReturns();
+    void detailsWaitBehindTheirButton();
 };
 
 void TestGeneralErrorHandler::fullStopRule_data()
@@ -174,6 +175,27 @@ void TestGeneralErrorHandler::threeLineMessagesUseSingleCarriageReturns()
         QStringLiteral("Kalidor (input) file error."));
     QCOMPARE(Messages::outputFileError().split(u'\r').first(),
         QStringLiteral("Delvane Special Color (output) file error."));
+}
+
+void TestGeneralErrorHandler::detailsWaitBehindTheirButton()
+{
+    const QString details = QStringLiteral("table.txt: line 3: Invalid UTF-8 sequence");
+    QString seenText;
+    QString seenDetails;
+    bool okIsDefault = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seenText = box->text();
+        seenDetails = box->detailedText();
+        okIsDefault = box->defaultButton() == box->button(QMessageBox::Ok);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    showMessageBox(nullptr, MessageKind::Information, Messages::inputFileError(), details);
+
+    QCOMPARE(seenText, QString(Messages::inputFileError()).replace(u'\r', u'\n'));
+    QCOMPARE(seenDetails, details);
+    QVERIFY(okIsDefault);
 }
 
 QTEST_MAIN(TestGeneralErrorHandler)

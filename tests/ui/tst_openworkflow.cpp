@@ -1,7 +1,9 @@
 #include "ui/messages.h"
 #include "ui/progressindicator.h"
+#include "ui/swatchtextview.h"
 #include "windowfixture.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -53,6 +55,7 @@ private Q_SLOTS:
     void cxf3FileBecomesTableLines();
     void progressCoversTheFileNameWhileReading_data();
     void progressCoversTheFileNameWhileReading();
+    void colourRowsShowTheirSwatch();
     void notRecognisedFileEndsWithoutMessage_data();
     void notRecognisedFileEndsWithoutMessage();
     void unreadableFileShowsInputError_data();
@@ -202,6 +205,26 @@ void TestOpenWorkflow::progressCoversTheFileNameWhileReading()
     QCOMPARE(label->text(), name);
 }
 
+void TestOpenWorkflow::colourRowsShowTheirSwatch()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    writeBytes(path("swatches.txt"),
+        "Name\tL*\ta*\tb*\r\n"
+        "KALIDOR Red\t54.29\t80.81\t69.89\r\n"
+        "KALIDOR Neon\t90\t-100\t0\r\n"
+        "Paper\t95\t0\t-2\r\n");
+    open(window, path("swatches.txt"));
+
+    const auto *view = window.child<SwatchTextView>("memoKalidor");
+    QVERIFY(!view->swatchOf(0));
+    const QColor red = view->swatchOf(1)->colour;
+    QVERIFY2(red.red() >= 254 && red.green() <= 1 && red.blue() <= 1, qPrintable(red.name()));
+    QVERIFY(!view->swatchOf(1)->outOfGamut);
+    QVERIFY(view->swatchOf(2)->outOfGamut);
+    QVERIFY(!view->swatchOf(3));
+}
+
 void TestOpenWorkflow::notRecognisedFileEndsWithoutMessage_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -243,20 +266,28 @@ void TestOpenWorkflow::unreadableFileShowsInputError_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
+    // What the message's details say after the file's path.
+    QTest::addColumn<QString>("reason");
 
     QTest::newRow("invalid UTF-8 after a mark")
-        << QByteArray("\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC3\x28\r\n") << "bad.txt";
-    QTest::newRow("CxF3 object without L") << cxf3File(3, true) << "bad.cxf";
+        << QByteArray("\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC3\x28\r\n") << "bad.txt"
+        << "Invalid UTF-8 sequence at byte offset 26 (0x1a)";
+    QTest::newRow("CxF3 object without L")
+        << cxf3File(3, true) << "bad.cxf"
+        << "line 7: colour object \"KALIDOR 3\": no L in its first "
+           "ColorCIELab";
     QTest::newRow("CxF3 file that is not well-formed") << QByteArray(
         "<?xml version=\"1.0\"?>\n"
         "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
-        "><cc:Resources>\n") << "broken.cxf";
+        "><cc:Resources>\n") << "broken.cxf"
+                                                       << "line 4, column 1: no element found";
 }
 
 void TestOpenWorkflow::unreadableFileShowsInputError()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
+    QFETCH(QString, reason);
 
     WindowFixture window;
     QVERIFY(window.exposed);
@@ -268,6 +299,8 @@ void TestOpenWorkflow::unreadableFileShowsInputError()
     QCOMPARE(window.dialogs->messages.size(), 1);
     QCOMPARE(window.dialogs->messages.first().kind, MessageKind::Information);
     QCOMPARE(window.dialogs->messages.first().text, Messages::inputFileError());
+    QCOMPARE(window.dialogs->messages.first().details,
+        QDir::toNativeSeparators(file) + QStringLiteral(": ") + reason);
     QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), QString());
     QVERIFY(window.child<QLabel>("labelKalidorFileName")->isVisible());
     QCOMPARE(window.child<QLabel>("labelRealKalidorFileName")->text(),
