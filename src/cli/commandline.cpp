@@ -2,6 +2,7 @@
 
 #include "buildinfo.h"
 #include "converter.h"
+#include "table/kalidorerror.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,12 +17,17 @@ const QString description = QStringLiteral(
     "(with --all-colours, every colour row).\n"
     "OUTPUT is written in Windows-1252 with CR LF line ends and stays the same file (its\n"
     "links, owner and mode); \"-\" writes the same bytes to standard output. A run that fails\n"
-    "writes nothing.");
+    "writes nothing.\n\n"
+    "A record that the RIP may not read as the table means it is written all the same and\n"
+    "reported on standard error as PATH: line N: \"NAME\": WHAT. That is a name with\n"
+    "characters the file's encoding cannot hold, a name that is another's once written, a\n"
+    "CSV name with a comma or a double quote, and a value that is not a plain decimal number\n"
+    "or that no surface colour has (L* outside 0 to 100, a* or b* beyond 128 either way).");
 
-const QString usageText
-    = QStringLiteral("Usage: %1 [--legacy] [--append] [--any-cxf3] [--all-colours] [--verbose] "
-                     "INPUT OUTPUT\n"
-                     "       %1 --help | --version\n\n");
+const QString usageText = QStringLiteral(
+    "Usage: %1 [--legacy] [--append] [--any-cxf3] [--all-colours] [--strict] [--quiet] "
+    "[--verbose] INPUT OUTPUT\n"
+    "       %1 --help | --version\n\n");
 
 const QString exitStatusText = QStringLiteral(
     "\nExit status:\n"
@@ -34,6 +40,7 @@ const QString exitStatusText = QStringLiteral(
     "  4  A colour row of the table has fewer than four fields.\n"
     "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full, or\n"
     "     another program changed it while --append added to it.\n"
+    "  6  --strict, and a record has a warning.\n"
     "\nExamples:\n"
     "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 --legacy --append Table.txt specialColors\n"
@@ -69,7 +76,11 @@ int CommandLine::run(const QStringList &arguments) const
                        "line below a text table's header line that is not blank."));
     const QCommandLineOption verbose(
         QStringLiteral("verbose"), QStringLiteral("Report the counts of rows and records."));
-    parser.addOptions({ legacy, append, anyCxf3, allColours, verbose });
+    const QCommandLineOption strict(QStringLiteral("strict"),
+        QStringLiteral("Treat any warning as a failure: exit with status 6 and write nothing."));
+    const QCommandLineOption quiet(
+        QStringLiteral("quiet"), QStringLiteral("Do not report warnings on standard error."));
+    parser.addOptions({ legacy, append, anyCxf3, allColours, strict, quiet, verbose });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The colour table."));
     parser.addPositionalArgument(QStringLiteral("OUTPUT"),
         QStringLiteral("The special-colour database to write, or - for standard output."));
@@ -104,10 +115,17 @@ int CommandLine::run(const QStringList &arguments) const
     request.append = parser.isSet(append);
     request.anyCxf3 = parser.isSet(anyCxf3);
     request.rows = parser.isSet(allColours) ? RowSelection::AllColours : RowSelection::UsedRows;
+    request.strict = parser.isSet(strict);
     if (request.append && request.output == u"-")
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
 
     const ConversionResult result = Converter(m_standardOutput).run(request);
+    if (!parser.isSet(quiet)) {
+        for (const RecordWarning &warning : result.warnings)
+            report(KalidorError::at(request.input,
+                QStringLiteral("\"%1\": %2").arg(warning.name, warning.what), warning.fileLine)
+                       .text());
+    }
     if (result.status != ExitStatus::Done) {
         report(QStringLiteral("%1: %2").arg(program, result.message));
         return int(result.status);

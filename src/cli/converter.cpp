@@ -1,6 +1,7 @@
 #include "converter.h"
 
 #include "database/buildspecialcolors.h"
+#include "database/databaseencoding.h"
 #include "database/databasewriter.h"
 #include "database/listindexerror.h"
 #include "table/cxf3/xmldocument.h"
@@ -78,7 +79,19 @@ ConversionResult Converter::run(const ConversionRequest &request) const
         result.tableLines = table.size();
         const NumberedLines records = buildRecords(request.input, table, request);
         result.records = records.size();
-        if (request.output == u"-") {
+        const bool toStandardOutput = request.output == u"-";
+        result.warnings = checkRecords(table, request.form,
+            toStandardOutput ? TextEncoding::DefaultCodePage
+                             : databaseEncoding(request.output, request.append));
+        if (request.strict && !result.warnings.isEmpty())
+            fail(ExitStatus::RecordsWarned,
+                KalidorError::at(request.input,
+                    QStringLiteral("%1 with --strict, so nothing was written")
+                        .arg(result.warnings.size() == 1
+                                ? QStringLiteral("1 warning")
+                                : QStringLiteral("%1 warnings").arg(result.warnings.size())))
+                    .text());
+        if (toStandardOutput) {
             writeStandardOutput(m_standardOutput, records.lines);
         } else {
             try {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "exitstatus.h"
 #include "table/colourrows.h"
 
+#include <QList>
 #include <QString>
 
 class QIODevice;
@@ -18,6 +20,8 @@ struct ConversionRequest {
     // Also a CxF3 file whose root start tag is laid out otherwise than the line rule wants.
     bool anyCxf3 = false;
     RowSelection rows = RowSelection::UsedRows;
+    // Any warning fails the conversion, and nothing is written.
+    bool strict = false;
 };
 
 // How a conversion ended. On failure `message` names the file and the reason; nothing has
@@ -31,6 +35,8 @@ struct ConversionResult {
     // On success, what the operator should still know: a copy of the output's old content
     // that could not be removed. Usually empty.
     QString note;
+    // What the records built may not mean in the RIP, in the order of the rows.
+    QList<RecordWarning> warnings;
 };
 
 // Opens, classifies, converts and saves with the window's own rules, without the window.

@@ -8,4 +8,5 @@ enum class ExitStatus {
     InputNotRecognised = 3, // neither a text colour table nor a CxF3 file
     RowNotConvertible = 4, // a used row is too short to make a record
     OutputUnwritable = 5, // including an existing file that appending would damage
+    RecordsWarned = 6, // --strict, and a record has a warning
 };

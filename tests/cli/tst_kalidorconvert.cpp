@@ -122,6 +122,8 @@ private slots:
     void verboseCounts();
     void measuredSample_data();
     void measuredSample();
+    void warnings_data();
+    void warnings();
     void help_data();
     void help();
     void version();
@@ -307,12 +309,14 @@ void TestKalidorConvert::output_data()
     QTest::newRow("CxF3 file, legacy")
         << cxfLibrary << QStringList { u"--legacy"_s } << legacyRecords;
     // Fields go over unchanged: more than four, a comma in a name, a no-break space; a
-    // character Windows-1252 lacks becomes "?".
+    // character Windows-1252 lacks becomes "?". Quiet, since the name with a comma and the one
+    // with the "?" have warnings.
     QTest::newRow("fields as they stand")
         << "\xEF\xBB\xBF" + header
             + "KALIDOR Red, deep\t50\t60\t70\textra\r\nKALIDOR \xC2\xA0\xE2\x82\xAC\xE2\x98\x85"
               "\t1\t2\t3\r\n"
-        << QStringList() << QByteArray("KALIDOR Red, deep,50,60,70\r\nKALIDOR \xA0\x80?,1,2,3\r\n");
+        << QStringList { u"--quiet"_s }
+        << QByteArray("KALIDOR Red, deep,50,60,70\r\nKALIDOR \xA0\x80?,1,2,3\r\n");
     QTest::newRow("no colours") << header + "Paper\t1\t2\t3\r\n" << QStringList() << QByteArray();
 
     const QStringList anyCxf3 { u"--any-cxf3"_s };
@@ -348,6 +352,88 @@ void TestKalidorConvert::output()
     QCOMPARE(toStandardOutput.status, 0);
     QCOMPARE(toStandardOutput.standardError, QByteArray());
     QCOMPARE(toStandardOutput.standardOutput, expected);
+}
+
+void TestKalidorConvert::warnings_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("reported");
+
+    QTest::newRow("reported, written") << QStringList() << u"%out"_s << 0 << true;
+    QTest::newRow("quiet") << QStringList { u"--quiet"_s } << u"%out"_s << 0 << false;
+    QTest::newRow("strict") << QStringList { u"--strict"_s } << u"%out"_s << 6 << true;
+    QTest::newRow("strict and quiet")
+        << QStringList { u"--strict"_s, u"--quiet"_s } << u"%out"_s << 6 << false;
+    QTest::newRow("strict to standard output")
+        << QStringList { u"--strict"_s } << u"-"_s << 6 << true;
+}
+
+void TestKalidorConvert::warnings()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, output);
+    QFETCH(int, status);
+    QFETCH(bool, reported);
+
+    // One row per warning, a clean row, and a UTF-8 mark so that the name beyond
+    // Windows-1252 arrives as it is.
+    const QByteArray table = "\xEF\xBB\xBF" + header
+        + "KALIDOR Clean\t50\t-5\t5\r\n"
+          "KALIDOR \xC4\x80\t50\t0\t0\r\n"
+          "KALIDOR ?\t50\t0\t0\r\n"
+          "KALIDOR 200, matt\t50\t0\t0\r\n"
+          "KALIDOR \"Gold\"\t50\t0\t0\r\n"
+          "KALIDOR Comma\t12,5\t0\t0\r\n"
+          "KALIDOR Unit\t50\t0\t3 %\r\n"
+          "KALIDOR Empty\t\t50\t0\t0\r\n"
+          "KALIDOR Bright\t104\t0\t0\r\n"
+          "KALIDOR Wide\t50\t-130\t0\r\n";
+    QVERIFY(writeFile(expand(u"%in"_s), table));
+    const QByteArray existing = "KALIDOR Old,1,2,3\r\n";
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+
+    const Run run = runConverter(options + QStringList { expand(u"%in"_s), expand(output) });
+    QCOMPARE(run.status, status);
+
+    QStringList expected;
+    if (reported) {
+        expected = QStringList {
+            u"%in: line 3: \"KALIDOR \u0100\": Windows-1252 cannot hold every character of the "
+            "name, so it is written with \"\u0100\" (U+0100) as \"?\""_s,
+            u"%in: line 4: \"KALIDOR ?\": the name as written, \"KALIDOR ?\", is also that of "
+            "line 3, so the RIP matches only one of them"_s,
+            u"%in: line 5: \"KALIDOR 200, matt\": the name holds a comma, which starts a new "
+            "field of the CSV record"_s,
+            u"%in: line 6: \"KALIDOR \"Gold\"\": the name holds a double quote, which a CSV "
+            "reader takes for the start or end of a quoted field"_s,
+            u"%in: line 7: \"KALIDOR Comma\": L* \"12,5\" is not a plain decimal number (it has "
+            "a decimal comma)"_s,
+            u"%in: line 8: \"KALIDOR Unit\": b* \"3 %\" is not a plain decimal number"_s,
+            u"%in: line 9: \"KALIDOR Empty\": L* is empty, so the record takes the values after "
+            "it in its place"_s,
+            u"%in: line 10: \"KALIDOR Bright\": L* 104 is outside 0 to 100, which no surface "
+            "colour has"_s,
+            u"%in: line 11: \"KALIDOR Wide\": a* -130 is beyond \u00B1128, which no surface "
+            "colour has"_s,
+        };
+    }
+    if (status == 6)
+        expected.append(
+            u"kalidor-convert: %in: 9 warnings with --strict, so nothing was written"_s);
+    QStringList lines = QString::fromLocal8Bit(run.standardError).split(u'\n');
+    QCOMPARE(lines.takeLast(), QString());
+    for (QString &line : expected)
+        line = expand(line);
+    QCOMPARE(lines, expected);
+
+    if (status == 6) {
+        QCOMPARE(readFile(expand(u"%out"_s)), existing);
+        QVERIFY(run.standardOutput.isEmpty());
+    } else {
+        QVERIFY(readFile(expand(u"%out"_s)).startsWith("KALIDOR Clean,50,-5,5\r\nKALIDOR ?,"));
+    }
 }
 
 void TestKalidorConvert::append_data()
@@ -506,11 +592,12 @@ void TestKalidorConvert::help()
     const QString text = QString::fromUtf8(run.standardOutput);
     QVERIFY2(text.startsWith(
                  u"Usage: kalidor-convert [--legacy] [--append] [--any-cxf3] [--all-colours] "
-                 "[--verbose] INPUT OUTPUT\n"_s),
+                 "[--strict] [--quiet] [--verbose] INPUT OUTPUT\n"_s),
         qPrintable(text));
-    for (const QString &piece :
-        { u"--legacy"_s, u"--append"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--verbose"_s,
-            u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"Examples:"_s })
+    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--any-cxf3"_s,
+             u"--all-colours"_s, u"--verbose"_s, u"--version"_s, u"Exit status:"_s,
+             u"  5  OUTPUT cannot be written"_s, u"--strict"_s, u"--quiet"_s,
+             u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 
