@@ -5,6 +5,10 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <array>
+#include <charconv>
+
 namespace {
 
 bool isDigit(QChar character)
@@ -57,7 +61,17 @@ std::optional<double> plainDecimal(QStringView field)
     }
     if (position != text.size())
         return std::nullopt;
-    return text.toDouble();
+    // The text is known to be plain ASCII now; QStringView::toDouble() would go through the
+    // locale machinery, several times slower on a million rows.
+    std::array<char, 64> ascii {};
+    const QStringView number = text.startsWith(u'+') ? text.sliced(1) : text;
+    if (number.size() > qsizetype(ascii.size()))
+        return number.toDouble();
+    std::transform(number.begin(), number.end(), ascii.begin(),
+        [](QChar c) { return char(c.unicode()); });
+    double value = 0;
+    std::from_chars(ascii.data(), ascii.data() + number.size(), value);
+    return value;
 }
 
 std::optional<LabValues> labOfRow(const QString &line)

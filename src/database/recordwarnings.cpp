@@ -8,13 +8,22 @@
 #include <QHash>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 // The text as it reads back from a file written in `encoding`.
 QString asWritten(const QString &text, TextEncoding encoding)
 {
+    // Every encoding holds ASCII, and most names are ASCII: no round trip for them.
+    if (isAscii(text))
+        return text;
     switch (encoding) {
     case TextEncoding::DefaultCodePage:
         if (!DefaultCodePage::isUtf8())
@@ -99,10 +108,11 @@ constexpr std::array<Range, 3> surfaceRanges { {
 
 class Checker {
 public:
-    Checker(RecordForm form, TextEncoding encoding)
+    Checker(RecordForm form, TextEncoding encoding, qsizetype rows)
         : m_form(form)
         , m_encoding(encoding)
     {
+        m_firstLineOfName.reserve(rows);
     }
 
     void checkRow(const QString &line, qint64 fileLine, const QStringList &fields)
@@ -153,14 +163,17 @@ private:
     // The split drops empty fields, so the values after an empty one move up a field.
     void checkEmptyValue(const QString &line)
     {
-        const QList<QStringView> parts = QStringView(line).split(u'\t');
-        for (std::size_t i = 0; i < surfaceRanges.size(); ++i) {
-            if (parts.at(qsizetype(i) + 1).trimmed().isEmpty()) {
+        std::size_t part = 0;
+        for (const QStringView text : QStringView(line).tokenize(u'\t')) {
+            if (part > surfaceRanges.size())
+                return;
+            if (part > 0 && text.trimmed().isEmpty()) {
                 warn(QStringLiteral("%1 is empty, so the record takes the values after it "
                                     "in its place")
-                         .arg(QString::fromLatin1(surfaceRanges[i].label)));
+                         .arg(QString::fromLatin1(surfaceRanges[part - 1].label)));
                 return;
             }
+            ++part;
         }
     }
 
@@ -168,14 +181,14 @@ private:
     {
         for (std::size_t i = 0; i < surfaceRanges.size(); ++i) {
             const Range &range = surfaceRanges[i];
-            const QString label = QString::fromLatin1(range.label);
             const QString &value = fields.at(qsizetype(i) + 1);
             const std::optional<double> number = plainDecimal(value);
             if (!number)
-                warn(notPlainDecimal(label, value));
+                warn(notPlainDecimal(QString::fromLatin1(range.label), value));
             else if (*number < range.lowest || *number > range.highest)
                 warn(QStringLiteral("%1 %2 is %3, which no surface colour has")
-                         .arg(label, value.trimmed(), QString::fromUtf8(range.words)));
+                         .arg(QString::fromLatin1(range.label), value.trimmed(),
+                             QString::fromUtf8(range.words)));
         }
     }
 
@@ -195,7 +208,7 @@ private:
 QList<RecordWarning> checkRecords(
     const NumberedLines &table, RecordForm form, TextEncoding encoding)
 {
-    Checker checker(form, encoding);
+    Checker checker(form, encoding, table.size());
     QStringList fields;
     for (qsizetype i = 1; i < table.size(); ++i) {
         const QString &line = table.lines.at(i);

@@ -1,6 +1,6 @@
 # Checks the rendered user guide: a PDF with its title and several pages, whose text names every
 # message the program shows and the support address the program's messages use.
-# -DPDF, -DPDFINFO, -DPDFTOTEXT, -DSUPPORT_EMAIL, -DPRODUCT_VERSION
+# -DPDF, -DPDFINFO, -DPDFIMAGES, -DPDFTOTEXT, -DSUPPORT_EMAIL, -DPRODUCT_VERSION
 
 if(NOT EXISTS ${PDF})
   message(FATAL_ERROR "The user guide was not rendered: ${PDF}")
@@ -49,13 +49,33 @@ set(required
   "KALIDOR_Color_Database.csv"
   "SPOTCOLOR_NAME:KALIDOR 100 C; D50_LAB:92.5,-5.2,70.1"
   "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\""
-  "Getting help")
+  "Getting help"
+  "Swatches and warnings"
+  "Show Details"
+  "--strict")
 foreach(phrase IN LISTS required)
   string(FIND "${text}" "${phrase}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "The user guide does not contain: ${phrase}")
   endif()
 endforeach()
+# The screenshots: three pictures of the window, whichever pages they are drawn on.
+execute_process(COMMAND ${PDFIMAGES} -list ${PDF} OUTPUT_VARIABLE images RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "pdfimages cannot read ${PDF}")
+endif()
+string(REGEX MATCHALL "\n +[0-9]+ +[0-9]+ +image +[0-9]+ +[0-9]+ +[a-z]+ +[0-9]+ +[0-9]+ +[a-z]+ +[a-z]+ +([0-9]+)"
+  rows "${images}")
+set(objects)
+foreach(row IN LISTS rows)
+  string(REGEX MATCH "([0-9]+)$" object "${row}")
+  list(APPEND objects ${object})
+endforeach()
+list(REMOVE_DUPLICATES objects)
+list(LENGTH objects image_count)
+if(image_count LESS 3)
+  message(FATAL_ERROR "The user guide holds ${image_count} screenshots; expected 3:\n${images}")
+endif()
 # A setting that configure_file did not fill in would show as @NAME@.
 if(text MATCHES "@[A-Z_]+@")
   message(FATAL_ERROR "The user guide holds an unfilled setting: ${CMAKE_MATCH_0}")

@@ -2,18 +2,48 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFont>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 
 #include <cmath>
 
 namespace {
 const QMarginsF pageMarginsMm(22, 20, 22, 14);
 constexpr qreal footerHeightMm = 10;
+
+// The guide's screenshots are of a window about 760 pixels wide: that width fills the text
+// width, and narrower ones keep their size beside it. `textWidth` is in the units of image
+// sizes, which the layout takes at 96 dots per inch whatever the paint device.
+void fitImagesToPage(QTextDocument &document, qreal textWidth)
+{
+    constexpr qreal fullWidthPixels = 760;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            QTextImageFormat format = fragment.fragment().charFormat().toImageFormat();
+            if (!format.isValid())
+                continue;
+            const QImage image
+                = document.resource(QTextDocument::ImageResource, format.name()).value<QImage>();
+            if (image.isNull())
+                continue;
+            const qreal width = textWidth * qMin<qreal>(1, image.width() / fullWidthPixels);
+            format.setWidth(width);
+            format.setHeight(width * image.height() / image.width());
+            QTextCursor cursor(&document);
+            cursor.setPosition(fragment.fragment().position());
+            cursor.setPosition(fragment.fragment().position() + fragment.fragment().length(),
+                QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
+}
 
 int pageOf(qreal y, qreal pageHeight)
 {
@@ -87,6 +117,9 @@ bool writeGuidePdf(QTextDocument &document, const QString &title, const QString 
     const qreal footerHeight = footerHeightMm * pixelsPerMm;
     const QSizeF body(writer.width(), writer.height() - footerHeight);
     document.setPageSize(body);
+    constexpr qreal imageDpi = 96;
+    fitImagesToPage(
+        document, (body.width() - 2 * document.documentMargin()) * imageDpi / writer.logicalDpiX());
     const qreal lineHeight = QFontMetricsF(document.defaultFont(), &writer).lineSpacing() * 1.18;
     keepHeadingsWithText(document, body.height(), lineHeight);
 

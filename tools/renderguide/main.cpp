@@ -4,9 +4,11 @@
 #include "guidestyle.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QTextDocument>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -45,6 +47,8 @@ int main(int argc, char *argv[])
     const QString markdown = QString::fromUtf8(source.readAll());
 
     QTextDocument document;
+    // Images are named relative to the guide.
+    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(args.at(1)).absolutePath() + u'/'));
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     applyGuideStyle(document, QFont(QStringLiteral("DejaVu Sans"), 10));
 
