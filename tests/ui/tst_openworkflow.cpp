@@ -271,7 +271,7 @@ void TestOpenWorkflow::unreadableFileShowsInputError_data()
 
     QTest::newRow("invalid UTF-8 after a mark")
         << QByteArray("\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC3\x28\r\n") << "bad.txt"
-        << "Invalid UTF-8 sequence at byte offset 26 (0x1a)";
+        << "line 2: Invalid UTF-8 sequence at byte offset 26 (0x1a)";
     QTest::newRow("CxF3 object without L")
         << cxf3File(3, true) << "bad.cxf"
         << "line 7: colour object \"KALIDOR 3\": no L in its first "
