@@ -151,12 +151,18 @@ void SwatchTextView::updateMargin(const QRect &rect, int dy)
         m_margin->update(0, rect.y(), m_margin->width(), rect.height());
 }
 
+QTextBlock SwatchTextView::blockAt(int y) const
+{
+    // The margin and the viewport share their top edge, so a height in one is one in the other.
+    const QTextBlock nearest = cursorForPosition(QPoint(0, y)).block();
+    const QRectF geometry = blockBoundingGeometry(nearest).translated(contentOffset());
+    return y >= geometry.top() && y < geometry.bottom() ? nearest : QTextBlock();
+}
+
 QString SwatchTextView::tooltipAt(const QPoint &marginPosition) const
 {
-    const QPoint inViewport(0, marginPosition.y());
-    const QTextBlock block = cursorForPosition(inViewport).block();
-    const QRectF geometry = blockBoundingGeometry(block).translated(contentOffset());
-    if (!geometry.contains(QPointF(geometry.left(), marginPosition.y())))
+    const QTextBlock block = blockAt(marginPosition.y());
+    if (!block.isValid())
         return QString();
     QStringList parts;
     const QString reason = markOf(block);

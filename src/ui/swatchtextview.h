@@ -34,10 +34,9 @@ public:
     // The swatch of a line, nothing when the line is no colour.
     std::optional<ScreenColour> swatchOf(int line) const;
 
-    // The margin's width, and where its swatch and its mark sit in a row `height` high.
+    // The margin's width, and where a swatch sits in a row `height` high.
     int marginWidth() const;
     QRect swatchRect(int top, int height) const;
-    QRect markRect(int top, int height) const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -46,6 +45,9 @@ private:
     class Margin;
     friend class Margin;
 
+    QRect markRect(int top, int height) const;
+    // The line shown at height `y` of the viewport, if any.
+    QTextBlock blockAt(int y) const;
     std::optional<ScreenColour> swatchOf(const QTextBlock &block) const;
     QString markOf(const QTextBlock &block) const;
     QString tooltipAt(const QPoint &marginPosition) const;

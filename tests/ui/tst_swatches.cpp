@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +37,7 @@ private slots:
     void swatchIsPaintedInTheMargin();
     void textSelectionAndCopyAreTheText();
     void marksFollowTheirLines();
+    void tooltipGivesTheReasonAndTheColour();
 };
 
 void TestSwatches::knownColours_data()
@@ -138,6 +141,36 @@ void TestSwatches::marksFollowTheirLines()
     QCOMPARE(view.markOf(1), u"other"_s);
     view.clear();
     QVERIFY(view.markOf(0).isEmpty());
+}
+
+void TestSwatches::tooltipGivesTheReasonAndTheColour()
+{
+    SwatchTextView view(rowColour, true);
+    view.resize(400, 300);
+    view.setPlainText(table);
+    view.setMarks({ { 3, u"a* -100 is odd"_s } });
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    auto *margin = view.findChild<QWidget *>(u"swatchMargin"_s);
+
+    const int lineHeight = view.fontMetrics().lineSpacing();
+    const auto tipAtLine = [&](int line) {
+        // A tooltip goes away a moment after it is told to.
+        QToolTip::hideText();
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+            return u"<still shown>"_s;
+        const QPoint at(
+            2, int(view.document()->documentMargin()) + line * lineHeight + lineHeight / 2);
+        QHelpEvent help(QEvent::ToolTip, at, margin->mapToGlobal(at));
+        QApplication::sendEvent(margin, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipAtLine(3),
+        u"a* -100 is odd\nL* 90, a* -100, b* 0 (D50) shows as sRGB 0, 255, 223\nOutside sRGB: the "
+        "screen shows the nearest colour it has."_s);
+    QCOMPARE(tipAtLine(1), u"L* 50, a* 0, b* 0 (D50) shows as sRGB 119, 119, 119"_s);
+    QCOMPARE(tipAtLine(2), QString()); // no colour, no mark
+    QCOMPARE(tipAtLine(12), QString()); // below the last line
 }
 
 QTEST_MAIN(TestSwatches)
