@@ -24,7 +24,7 @@ struct Failure {
     throw Failure { status, message };
 }
 
-NumberedLines readTable(const QString &path, bool anyCxf3)
+OpenedTable readTable(const QString &path, bool anyCxf3)
 {
     XmlDocument document;
     SilentObserver observer;
@@ -40,7 +40,7 @@ NumberedLines readTable(const QString &path, bool anyCxf3)
             table.notRecognisedReason
                 + (table.isCxf3ByRootElement ? QStringLiteral("; use --any-cxf3 to accept it")
                                              : QString()));
-    return std::move(table.lines);
+    return table;
 }
 
 NumberedLines buildRecords(
@@ -75,14 +75,16 @@ ConversionResult Converter::run(const ConversionRequest &request) const
 {
     ConversionResult result;
     try {
-        const NumberedLines table = readTable(request.input, request.anyCxf3);
+        const OpenedTable opened = readTable(request.input, request.anyCxf3);
+        const NumberedLines &table = opened.lines;
         result.tableLines = table.size();
         const NumberedLines records = buildRecords(request.input, table, request);
         result.records = records.size();
         const bool toStandardOutput = request.output == u"-";
         result.warnings = checkRecords(table, request.form,
             toStandardOutput ? TextEncoding::DefaultCodePage
-                             : databaseEncoding(request.output, request.append));
+                             : databaseEncoding(request.output, request.append),
+            opened.rowNotes);
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,

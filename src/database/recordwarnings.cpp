@@ -115,13 +115,17 @@ public:
         m_firstLineOfName.reserve(rows);
     }
 
-    void checkRow(const QString &line, qint64 fileLine, const QStringList &fields)
+    // `note` is what the reader saw about the row, if anything.
+    void checkRow(
+        const QString &line, qint64 fileLine, const QStringList &fields, const QString *note)
     {
         const QString &name = fields.at(0);
         m_row = { fileLine, m_records, name, QString() };
         checkName(line, name, fileLine);
         checkEmptyValue(line);
         checkValues(fields);
+        if (note)
+            warn(*note);
         ++m_records;
     }
 
@@ -206,7 +210,7 @@ private:
 } // namespace
 
 QList<RecordWarning> checkRecords(
-    const NumberedLines &table, RecordForm form, TextEncoding encoding)
+    const NumberedLines &table, RecordForm form, TextEncoding encoding, const RowNotes &notes)
 {
     Checker checker(form, encoding, table.size());
     QStringList fields;
@@ -215,8 +219,11 @@ QList<RecordWarning> checkRecords(
         if (!ColourTable::isUsedRow(line))
             continue;
         SplitTabFields(line, fields);
-        if (fields.size() >= 4)
-            checker.checkRow(line, table.fileLines.at(i), fields);
+        if (fields.size() >= 4) {
+            const auto note = notes.constFind(i);
+            checker.checkRow(line, table.fileLines.at(i), fields,
+                note == notes.cend() ? nullptr : &note.value());
+        }
     }
     return checker.takeWarnings();
 }

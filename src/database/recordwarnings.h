@@ -2,6 +2,7 @@
 
 #include "specialcolorrecord.h"
 #include "table/numberedlines.h"
+#include "table/rownotes.h"
 #include "table/textencoding.h"
 
 #include <QList>
@@ -22,7 +23,8 @@ struct RecordWarning {
 // Checks the records that BuildSpecialColors makes of `table` in `form`, for a file written in
 // `encoding`: characters the encoding cannot hold, names that are the same once written, a CSV
 // name holding a comma or a double quote, values that are not plain decimal numbers, and
-// values that no surface colour has. Rows are read as the builder reads them; a row too short
-// to make a record is left out. The warnings come in the order of the rows.
+// values that no surface colour has; and what the reader noted about a row (`notes`). Rows are
+// read as the builder reads them; a row too short to make a record is left out. The warnings
+// come in the order of the rows.
 QList<RecordWarning> checkRecords(
-    const NumberedLines &table, RecordForm form, TextEncoding encoding);
+    const NumberedLines &table, RecordForm form, TextEncoding encoding, const RowNotes &notes = {});

@@ -66,6 +66,6 @@ OpenedTable openColourTable(
             return notRecognised(path, root);
     }
     table.kind = OpenedTable::Kind::Cxf3;
-    table.lines = ReadCxF3File(document, path, observer);
+    table.lines = ReadCxF3File(document, path, observer, &table.rowNotes);
     return table;
 }

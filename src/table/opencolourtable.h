@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/numberedlines.h"
+#include "table/rownotes.h"
 
 #include <QString>
 
@@ -29,6 +30,8 @@ struct OpenedTable {
     // The table's lines: a text table's own lines, or the header line and the rows of a
     // CxF3 file.
     NumberedLines lines;
+    // What the CxF3 reader saw about rows that their records should warn of.
+    RowNotes rowNotes;
     // When not recognised: the path and why, for a host that tells it. A root element that
     // comes near CxF3's says where and what differs.
     QString notRecognisedReason;

@@ -439,6 +439,7 @@ void TTabbedForm::openChosenFile(const QString &path)
         if (opened.kind == OpenedTable::Kind::TextTable)
             ViewLines::replace(memoKalidor, opened.lines.lines);
         m_table = std::move(opened.lines);
+        m_tableNotes = std::move(opened.rowNotes);
         if (opened.kind == OpenedTable::Kind::NotRecognised) {
             showTableUnavailable();
         } else {
@@ -473,6 +474,7 @@ void TTabbedForm::showTableUnavailable()
 void TTabbedForm::clearTable()
 {
     m_table.clear();
+    m_tableNotes.clear();
     memoKalidor->clear();
 }
 
@@ -521,6 +523,7 @@ void TTabbedForm::BuildSpecialColors()
         = qScopeGuard([this] { memoDelvaneSpecialColors->setUndoRedoEnabled(true); });
     // The rows are taken as the loop starts: events that run meanwhile cannot change them.
     const NumberedLines table = m_table;
+    const RowNotes notes = m_tableNotes;
     try {
         ViewLoopObserver observer(
             memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
@@ -537,10 +540,11 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    saveSpecialColors(table, form);
+    saveSpecialColors(table, notes, form);
 }
 
-void TTabbedForm::saveSpecialColors(const NumberedLines &table, RecordForm form)
+void TTabbedForm::saveSpecialColors(
+    const NumberedLines &table, const RowNotes &notes, RecordForm form)
 {
     const std::optional<QString> chosen = m_dialogs->chooseDelvaneColorFile(m_saveFileName);
     if (!chosen) {
@@ -552,7 +556,7 @@ void TTabbedForm::saveSpecialColors(const NumberedLines &table, RecordForm form)
     }
     m_saveFileName = *chosen;
     const bool append = CheckBoxAppend->isChecked();
-    showWarnings(checkRecords(table, form, databaseEncoding(*chosen, append)));
+    showWarnings(checkRecords(table, form, databaseEncoding(*chosen, append), notes));
 
     try {
         saveDatabase(*chosen, m_records.lines, append);

@@ -3,6 +3,7 @@
 #include "database/specialcolorrecord.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/numberedlines.h"
+#include "table/rownotes.h"
 #include "windowdialogs.h"
 
 #include <QWidget>
@@ -74,7 +75,7 @@ private:
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();
     // Saves the records built from `table` in `form`, marking those that have warnings.
-    void saveSpecialColors(const NumberedLines &table, RecordForm form);
+    void saveSpecialColors(const NumberedLines &table, const RowNotes &notes, RecordForm form);
     void showWarnings(const QList<RecordWarning> &warnings);
     // Ends an opening without a usable table: empty view, second tab unavailable, no file name.
     void showTableUnavailable();
@@ -87,6 +88,8 @@ private:
     // and saved comes from here, never from a view's text, which cannot hold every character
     // of a line as it is.
     NumberedLines m_table;
+    // What the reader saw about rows of the table that their records should warn of.
+    RowNotes m_tableNotes;
     NumberedLines m_records;
     // The file name the save dialog offers next.
     QString m_saveFileName;

@@ -124,6 +124,7 @@ private slots:
     void measuredSample();
     void warnings_data();
     void warnings();
+    void cxf3ColourSpecification();
     void help_data();
     void help();
     void version();
@@ -434,6 +435,50 @@ void TestKalidorConvert::warnings()
     } else {
         QVERIFY(readFile(expand(u"%out"_s)).startsWith("KALIDOR Clean,50,-5,5\r\nKALIDOR ?,"));
     }
+}
+
+void TestKalidorConvert::cxf3ColourSpecification()
+{
+    const auto object = [](const QByteArray &name, const QByteArray &specification) {
+        return "  <cc:Object ObjectType=\"Colour\" Name=\"" + name
+            + "\">\n    <cc:ColorValues><cc:ColorCIELab ColorSpecification=\"" + specification
+            + "\"><cc:L>50</cc:L><cc:A>1</cc:A><cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues>\n"
+              "  </cc:Object>\n";
+    };
+    const auto specification = [](const QByteArray &id, const QByteArray &tristimulus) {
+        return "<cc:ColorSpecification Id=\"" + id + "\"><cc:TristimulusSpec>" + tristimulus
+            + "</cc:TristimulusSpec></cc:ColorSpecification>\n";
+    };
+    const QByteArray library = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
+                               "        xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+                               "<cc:Resources><cc:ObjectCollection>\n"
+        + object("KALIDOR D50", "CS1") + object("KALIDOR D65", "CS2") + object("KALIDOR Ten", "CS3")
+        + object("KALIDOR Unsaid", "CS4") + object("KALIDOR Unknown", "CS9")
+        + "</cc:ObjectCollection>\n<cc:ColorSpecificationCollection>\n"
+        + specification(
+            "CS1", "<cc:Illuminant>D50</cc:Illuminant><cc:Observer>2_Degree</cc:Observer>")
+        + specification(
+            "CS2", "<cc:Illuminant> D65 </cc:Illuminant><cc:Observer>2_Degree</cc:Observer>")
+        + specification(
+            "CS3", "<cc:Illuminant>D50</cc:Illuminant><cc:Observer>10_Degree</cc:Observer>")
+        + specification("CS4", "<cc:Method>E308_Table5</cc:Method>")
+        + "</cc:ColorSpecificationCollection></cc:Resources>\n</cc:CxF>\n";
+    QVERIFY(writeFile(expand(u"%in"_s), library));
+
+    const Run run = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    const QStringList expected {
+        expand(u"%in: line 8: \"KALIDOR D65\": its Lab values are for illuminant D65, observer "
+               "2_Degree (colour specification \"CS2\"), yet the record gives them as D50 with "
+               "the 2\u00B0 observer"_s),
+        expand(u"%in: line 11: \"KALIDOR Ten\": its Lab values are for illuminant D50, observer "
+               "10_Degree (colour specification \"CS3\"), yet the record gives them as D50 with "
+               "the 2\u00B0 observer"_s),
+        QString(),
+    };
+    QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
+    QVERIFY(readFile(expand(u"%out"_s)).startsWith("KALIDOR D50,50,1,2\r\nKALIDOR D65,50,1,2"));
 }
 
 void TestKalidorConvert::append_data()

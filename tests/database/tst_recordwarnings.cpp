@@ -37,6 +37,7 @@ private slots:
     void warnings_data();
     void warnings();
     void fileLinesComeFromTheTable();
+    void readerNotesJoinTheirRow();
     void plainDecimals_data();
     void plainDecimals();
     void recordsReadBack_data();
@@ -165,6 +166,21 @@ void TestRecordWarnings::fileLinesComeFromTheTable()
     QCOMPARE(described(warnings),
         QStringList { u"40, 1: KALIDOR A: the name as written, \"KALIDOR A\", is also that of "
                       "line 12, so the RIP matches only one of them"_s });
+}
+
+void TestRecordWarnings::readerNotesJoinTheirRow()
+{
+    NumberedLines table;
+    table.append(header, 0);
+    table.append(u"KALIDOR A\t1\t2\t3"_s, 12);
+    table.append(u"Paper\t1\t2\t3"_s, 20);
+    table.append(u"KALIDOR B\t1000\t2\t3"_s, 40);
+    // Notes go by the row's index in the table; one on a row that makes no record is dropped.
+    const RowNotes notes { { 2, u"not a record"_s }, { 3, u"for D65"_s } };
+    QCOMPARE(described(checkRecords(table, RecordForm::Csv, TextEncoding::DefaultCodePage, notes)),
+        (QStringList { u"40, 1: KALIDOR B: L* 1000 is outside 0 to 100, which no surface colour "
+                       "has"_s,
+            u"40, 1: KALIDOR B: for D65"_s }));
 }
 
 void TestRecordWarnings::plainDecimals_data()

@@ -1,6 +1,7 @@
 #include "readcxf3file.h"
 
 #include "table/colourtable.h"
+#include "table/cxf3/colourspecifications.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/kalidorerror.h"
 #include "table/loopobserver.h"
@@ -71,17 +72,20 @@ QString rowName(QString name)
 
 } // namespace
 
-NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer)
+NumberedLines ReadCxF3File(
+    XmlDocument &document, const QString &path, LoopObserver &observer, RowNotes *notes)
 {
     // A failed read leaves its tree behind; never let a later read work on that one.
     document.deactivate();
     document.setFileName(QString());
     document.setFileName(path);
-    // Only the values of L, A and B are ever read as text.
-    document.activate({ "L", "A", "B" });
+    // Only the values of L, A and B, and what a colour specification is for, are read as text.
+    document.activate({ "L", "A", "B", "Illuminant", "Observer" });
 
-    const XmlNode collection
-        = document.rootElement().childElement(u"Resources").childElement(u"ObjectCollection");
+    const XmlNode resources = document.rootElement().childElement(u"Resources");
+    const XmlNode collection = resources.childElement(u"ObjectCollection");
+    const QHash<QString, QString> otherSpecifications
+        = notes ? otherThanD50TwoDegree(resources) : QHash<QString, QString>();
 
     observer.beginProgress();
     observer.processPendingEvents();
@@ -111,6 +115,15 @@ NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObser
         const QString bValue = labValue(object, colorValues, lab, b, name, path);
         // One allocation for the row (QStringBuilder), not a temporary copy per piece: a name
         // may be an attribute value of many megabytes.
+        if (!otherSpecifications.isEmpty()) {
+            const QString specification = lab.attribute(u"ColorSpecification");
+            const auto other = otherSpecifications.constFind(specification);
+            if (other != otherSpecifications.cend())
+                notes->insert(lines.size(),
+                    QStringLiteral("its Lab values are for %1 (colour specification \"%2\"), "
+                                   "yet the record gives them as D50 with the 2\u00B0 observer")
+                        .arg(*other, specification));
+        }
         lines.append(name % tab % lValue % tab % aValue % tab % bValue, object.line());
         observer.appendRow(lines.lines.last(), object.line());
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/numberedlines.h"
+#include "table/rownotes.h"
 
 class LoopObserver;
 class QString;
@@ -15,4 +16,7 @@ class XmlDocument;
 // header line).
 // Throws KalidorError when the file cannot be read or parsed, or an object lacks an L, A
 // or B value; rows already appended stay and the progress indicator is not ended.
-NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer);
+// `notes`, when given, receives the rows whose Lab values the file says are for another
+// illuminant or observer than D50 with 2°, since their records call them D50.
+NumberedLines ReadCxF3File(
+    XmlDocument &document, const QString &path, LoopObserver &observer, RowNotes *notes = nullptr);
