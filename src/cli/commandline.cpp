@@ -22,7 +22,9 @@ const QString description = QStringLiteral(
     "reported on standard error as PATH: line N: \"NAME\": WHAT. That is a name with\n"
     "characters the file's encoding cannot hold, a name that is another's once written, a\n"
     "CSV name with a comma or a double quote, and a value that is not a plain decimal number\n"
-    "or that no surface colour has (L* outside 0 to 100, a* or b* beyond 128 either way).");
+    "or that no surface colour has (L* outside 0 to 100, a* or b* beyond 128 either way),\n"
+    "and CxF3 Lab values that the file gives for another illuminant or observer than D50\n"
+    "with 2 degrees.");
 
 const QString usageText = QStringLiteral(
     "Usage: %1 [--legacy] [--append] [--any-cxf3] [--all-colours] [--strict] [--quiet] "
