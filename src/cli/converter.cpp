@@ -84,7 +84,7 @@ ConversionResult Converter::run(const ConversionRequest &request) const
         result.warnings = checkRecords(table, request.form,
             toStandardOutput ? TextEncoding::DefaultCodePage
                              : databaseEncoding(request.output, request.append),
-            opened.rowNotes);
+            opened.rowNotes, request.rows);
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,

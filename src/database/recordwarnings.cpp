@@ -2,7 +2,6 @@
 
 #include "labvalues.h"
 #include "table/codepage.h"
-#include "table/colourtable.h"
 #include "table/splittabfields.h"
 
 #include <QHash>
@@ -121,8 +120,10 @@ public:
     {
         const QString &name = fields.at(0);
         m_row = { fileLine, m_records, name, QString() };
-        checkName(line, name, fileLine);
-        checkEmptyValue(line);
+        // The split drops the blanks in front of the name; what follows is the row's own.
+        const QStringView row = QStringView(line).sliced(line.indexOf(name));
+        checkName(row, name, fileLine);
+        checkEmptyValue(row);
         checkValues(fields);
         if (note)
             warn(*note);
@@ -138,10 +139,10 @@ private:
         m_warnings.append(m_row);
     }
 
-    void checkName(const QString &line, const QString &name, qint64 fileLine)
+    void checkName(QStringView row, const QString &name, qint64 fileLine)
     {
         // Most names are written as they are, so the table's own line is the key: no copy.
-        QStringView writtenName = QStringView(line).first(name.size());
+        QStringView writtenName = row.first(name.size());
         const QString written = asWritten(name, m_encoding);
         if (written != name) {
             warn(lostCharacters(name, m_encoding));
@@ -165,10 +166,10 @@ private:
     }
 
     // The split drops empty fields, so the values after an empty one move up a field.
-    void checkEmptyValue(const QString &line)
+    void checkEmptyValue(QStringView row)
     {
         std::size_t part = 0;
-        for (const QStringView text : QStringView(line).tokenize(u'\t')) {
+        for (const QStringView text : row.tokenize(u'\t')) {
             if (part > surfaceRanges.size())
                 return;
             if (part > 0 && text.trimmed().isEmpty()) {
@@ -209,15 +210,16 @@ private:
 
 } // namespace
 
-QList<RecordWarning> checkRecords(
-    const NumberedLines &table, RecordForm form, TextEncoding encoding, const RowNotes &notes)
+QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows)
 {
+    const ColourRows colourRows(table.lines, rows);
     Checker checker(form, encoding, table.size());
     QStringList fields;
     for (qsizetype i = 1; i < table.size(); ++i) {
-        const QString &line = table.lines.at(i);
-        if (!ColourTable::isUsedRow(line))
+        if (!colourRows.contains(i))
             continue;
+        const QString &line = table.lines.at(i);
         SplitTabFields(line, fields);
         if (fields.size() >= 4) {
             const auto note = notes.constFind(i);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "specialcolorrecord.h"
+#include "table/colourrows.h"
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
 #include "table/textencoding.h"
@@ -20,11 +21,11 @@ struct RecordWarning {
     QString what;
 };
 
-// Checks the records that BuildSpecialColors makes of `table` in `form`, for a file written in
-// `encoding`: characters the encoding cannot hold, names that are the same once written, a CSV
-// name holding a comma or a double quote, values that are not plain decimal numbers, and
-// values that no surface colour has; and what the reader noted about a row (`notes`). Rows are
-// read as the builder reads them; a row too short to make a record is left out. The warnings
-// come in the order of the rows.
-QList<RecordWarning> checkRecords(
-    const NumberedLines &table, RecordForm form, TextEncoding encoding, const RowNotes &notes = {});
+// Checks the records that BuildSpecialColors makes of the `rows` of `table` in `form`, for a
+// file written in `encoding`: characters the encoding cannot hold, names that are the same once
+// written, a CSV name holding a comma or a double quote, values that are not plain decimal
+// numbers, values that no surface colour has, and what the reader noted about a row (`notes`).
+// Rows are read as the builder reads them; a row too short to make a record is left out. The
+// warnings come in the order of the rows.
+QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
+    TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows);

@@ -38,6 +38,7 @@ private slots:
     void warnings();
     void fileLinesComeFromTheTable();
     void readerNotesJoinTheirRow();
+    void allColoursAreCheckedWhenSelected();
     void plainDecimals_data();
     void plainDecimals();
     void recordsReadBack_data();
@@ -181,6 +182,24 @@ void TestRecordWarnings::readerNotesJoinTheirRow()
         (QStringList { u"40, 1: KALIDOR B: L* 1000 is outside 0 to 100, which no surface colour "
                        "has"_s,
             u"40, 1: KALIDOR B: for D65"_s }));
+}
+
+void TestRecordWarnings::allColoursAreCheckedWhenSelected()
+{
+    // Rows of any name, blanks in front of one; the KALIDOR row counts in either selection.
+    const NumberedLines table = NumberedLines::ofFile({ header, u"Cyan\t50\t0\t0"_s,
+        u"  \tMagenta, matt\t50\t\t0\t0"_s, u"KALIDOR 1\t500\t0\t0"_s });
+    QCOMPARE(described(checkRecords(table, RecordForm::Csv, TextEncoding::DefaultCodePage, {},
+                 RowSelection::AllColours)),
+        (QStringList {
+            u"3, 1: Magenta, matt: the name holds a comma, which starts a new field of the CSV "
+            "record"_s,
+            u"3, 1: Magenta, matt: a* is empty, so the record takes the values after it in its "
+            "place"_s,
+            u"4, 2: KALIDOR 1: L* 500 is outside 0 to 100, which no surface colour has"_s }));
+    QCOMPARE(described(checkRecords(table, RecordForm::Csv, TextEncoding::DefaultCodePage)),
+        QStringList { u"4, 0: KALIDOR 1: L* 500 is outside 0 to 100, which no surface colour "
+                      "has"_s });
 }
 
 void TestRecordWarnings::plainDecimals_data()

@@ -24,24 +24,27 @@ constexpr qreal footerHeightMm = 10;
 void fitImagesToPage(QTextDocument &document, qreal textWidth)
 {
     constexpr qreal fullWidthPixels = 760;
+    // Found first and changed afterwards: a format change reshapes the fragments.
+    QList<std::pair<int, QTextImageFormat>> images;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
-            QTextImageFormat format = fragment.fragment().charFormat().toImageFormat();
-            if (!format.isValid())
-                continue;
-            const QImage image
-                = document.resource(QTextDocument::ImageResource, format.name()).value<QImage>();
-            if (image.isNull())
-                continue;
-            const qreal width = textWidth * qMin<qreal>(1, image.width() / fullWidthPixels);
-            format.setWidth(width);
-            format.setHeight(width * image.height() / image.width());
-            QTextCursor cursor(&document);
-            cursor.setPosition(fragment.fragment().position());
-            cursor.setPosition(fragment.fragment().position() + fragment.fragment().length(),
-                QTextCursor::KeepAnchor);
-            cursor.setCharFormat(format);
+            const QTextCharFormat format = fragment.fragment().charFormat();
+            if (format.isImageFormat())
+                images.append({ fragment.fragment().position(), format.toImageFormat() });
         }
+    }
+    for (auto &[position, format] : images) {
+        const QImage image
+            = document.resource(QTextDocument::ImageResource, format.name()).value<QImage>();
+        if (image.isNull())
+            continue;
+        const qreal width = textWidth * qMin<qreal>(1, image.width() / fullWidthPixels);
+        format.setWidth(width);
+        format.setHeight(width * image.height() / image.width());
+        QTextCursor cursor(&document);
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(format);
     }
 }
 
@@ -120,6 +123,8 @@ bool writeGuidePdf(QTextDocument &document, const QString &title, const QString 
     constexpr qreal imageDpi = 96;
     fitImagesToPage(
         document, (body.width() - 2 * document.documentMargin()) * imageDpi / writer.logicalDpiX());
+    // Qt's incremental relayout after a format change loses blocks, as after a page break below.
+    document.markContentsDirty(0, document.characterCount());
     const qreal lineHeight = QFontMetricsF(document.defaultFont(), &writer).lineSpacing() * 1.18;
     keepHeadingsWithText(document, body.height(), lineHeight);
 
