@@ -67,8 +67,8 @@ std::optional<double> plainDecimal(QStringView field)
     const QStringView number = text.startsWith(u'+') ? text.sliced(1) : text;
     if (number.size() > qsizetype(ascii.size()))
         return number.toDouble();
-    std::transform(number.begin(), number.end(), ascii.begin(),
-        [](QChar c) { return char(c.unicode()); });
+    std::transform(
+        number.begin(), number.end(), ascii.begin(), [](QChar c) { return char(c.unicode()); });
     double value = 0;
     std::from_chars(ascii.data(), ascii.data() + number.size(), value);
     return value;

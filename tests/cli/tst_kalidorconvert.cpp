@@ -639,10 +639,10 @@ void TestKalidorConvert::help()
                  u"Usage: kalidor-convert [--legacy] [--append] [--any-cxf3] [--all-colours] "
                  "[--strict] [--quiet] [--verbose] INPUT OUTPUT\n"_s),
         qPrintable(text));
-    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--any-cxf3"_s,
-             u"--all-colours"_s, u"--verbose"_s, u"--version"_s, u"Exit status:"_s,
-             u"  5  OUTPUT cannot be written"_s, u"--strict"_s, u"--quiet"_s,
-             u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
+    for (const QString &piece :
+        { u"--legacy"_s, u"--append"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--verbose"_s,
+            u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
+            u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 
