@@ -556,9 +556,11 @@ void TTabbedForm::saveSpecialColors(
     }
     m_saveFileName = *chosen;
     const bool append = CheckBoxAppend->isChecked();
-    showWarnings(checkRecords(table, form, databaseEncoding(*chosen, append), notes));
 
     try {
+        // Marked before the save, so the marks stand also when the save fails; inside the
+        // guard, so that a check that cannot finish ends like a failed save.
+        showWarnings(checkRecords(table, form, databaseEncoding(*chosen, append), notes));
         saveDatabase(*chosen, m_records.lines, append);
         setLabelText(labelDelvaneColorFile, *chosen);
     } catch (...) {
