@@ -1,3 +1,4 @@
+#include "table/cxf3/colourobjectscanner.h"
 #include "table/cxf3/xmlfileparser.h"
 #include "table/cxf3/xmltree.h"
 #include "table/filetype.h"
@@ -55,6 +56,7 @@ void TestInputOpen::refused_data()
         { "loadLines", [](const QString &path) { loadLines(path); } },
         { "DetectFileTypeOfFile", [](const QString &path) { DetectFileTypeOfFile(path); } },
         { "parseXmlFile", [](const QString &path) { parseXmlFile(path); } },
+        { "scanColourObjects", [](const QString &path) { scanColourObjects(path); } },
     };
     for (const auto &reader : readers) {
         QTest::addRow("%s, named pipe", reader.name)

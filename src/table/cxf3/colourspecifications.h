@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 
-class XmlNode;
-
-// The colour specifications in a CxF3 file's Resources/ColorSpecificationCollection whose
-// TristimulusSpec names an illuminant other than D50 or an observer other than 2_Degree, by
-// their Id, each with what it names ("illuminant D65, observer 10_Degree"). A specification
-// that names neither is left out: the file does not say what its values are for.
-QHash<QString, QString> otherThanD50TwoDegree(const XmlNode &resources);
+// What a CxF3 colour specification's TristimulusSpec names when that is not D50 with the 2°
+// observer ("illuminant D65, observer 10_Degree"), from its Illuminant and Observer values,
+// empty where the file gives none. Empty when it names neither, or only D50 and 2_Degree: the
+// file then does not say that its values are for anything else.
+QString otherThanD50TwoDegree(const QString &illuminant, const QString &observer);

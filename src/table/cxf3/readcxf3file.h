@@ -9,8 +9,9 @@ class XmlDocument;
 
 // Turns the CxF3 file at `path` into colour table lines through `observer`: the header
 // line, then "name\tL\tA\tB" for every element of Resources/ObjectCollection that has a
-// Name attribute, with the values of its first ColorValues/ColorCIELab as written. Drives
-// the progress indicator about twenty times per read and keeps the host responsive.
+// Name attribute, with the values of its first ColorValues/ColorCIELab as written and the
+// name kept to one line (see scanColourObjects). Drives the progress indicator about twenty
+// times per read and keeps the host responsive.
 // `document` is loaded afresh from `path` and is inactive with no file name after success.
 // Returns the lines appended, each numbered with the line its object starts on (0 for the
 // header line).

@@ -7,9 +7,11 @@
 
 #include <memory>
 
+struct ColourObjects;
 class XmlTree;
 
-// An XML file by name and, while active, its parsed tree. Nodes taken from it stay valid
+// An XML file by name and, while active, what was read from it: its parsed tree, or the
+// colour objects of a CxF3 file, gathered without a tree. Nodes taken from it stay valid
 // until it is deactivated or given another file name.
 class XmlDocument {
 public:
@@ -22,18 +24,24 @@ public:
     // Naming another file drops the tree of the one before; the same name changes nothing.
     void setFileName(const QString &fileName);
 
-    bool isActive() const { return m_tree != nullptr; }
+    bool isActive() const { return m_tree || m_colourObjects; }
     // Loads and parses the named file (see parseXmlFile, which `textElements` is passed to)
-    // unless already active. Throws KalidorError when the file cannot be read or parsed; the
-    // document then stays inactive.
+    // unless it already holds its tree. Throws KalidorError when the file cannot be read or
+    // parsed; the document then stays inactive.
     void activate(const QByteArrayList &textElements = {});
-    // Drops the tree.
+    // Reads the colour objects of the named CxF3 file (see scanColourObjects) unless it
+    // already holds them. Throws as activate() does.
+    void activateColourObjects();
+    // Drops what was read.
     void deactivate();
 
     // Throws KalidorError when the document is not active or holds no element.
     XmlNode rootElement() const;
+    // Throws KalidorError unless activated by activateColourObjects().
+    const ColourObjects &colourObjects() const;
 
 private:
     QString m_fileName;
     std::unique_ptr<XmlTree> m_tree;
+    std::unique_ptr<ColourObjects> m_colourObjects;
 };

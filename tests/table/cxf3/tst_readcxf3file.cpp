@@ -64,6 +64,8 @@ private slots:
     void initTestCase();
     void rows_data();
     void rows();
+    void namesOnOneLine_data();
+    void namesOnOneLine();
     void failures_data();
     void failures();
     void fileFailures_data();
@@ -79,6 +81,8 @@ private slots:
     void repeatedReads();
     void readAfterFailureLoadsAfresh();
     void sampleFile();
+    void specificationNotes_data();
+    void specificationNotes();
 
 private:
     QString writeFile(const QByteArray &bytes);
@@ -144,6 +148,10 @@ void TestReadCxF3File::rows_data()
                "6", "7"))
         << QStringList { QString::fromUtf8("K\t\xE2\x80\x8B"
                                            "5\t6\t7") };
+    const QByteArray longValue = QByteArray("12\n").repeated(1 << 20);
+    QTest::newRow("value across the reading chunks")
+        << cxf(object("K", "\n " + longValue, "2", "3"))
+        << QStringList { "K\t" + QString::fromLatin1(longValue.chopped(1)) + "\t2\t3" };
     QTest::newRow("CDATA unchanged")
         << cxf(object("K", "<![CDATA[ 50.0 ]]>", "  <![CDATA[<1>]]>\n", "2"))
         << QStringList { "K\t 50.0 \t<1>\t2" };
@@ -255,6 +263,42 @@ void TestReadCxF3File::rows()
     QCOMPARE(xml.fileName(), QString());
 }
 
+void TestReadCxF3File::namesOnOneLine_data()
+{
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("tab") << QByteArray("K&#9;1") << QStringLiteral("K 1");
+    QTest::newRow("line feed") << QByteArray("K&#10;1") << QStringLiteral("K 1");
+    QTest::newRow("carriage return") << QByteArray("K&#13;1") << QStringLiteral("K 1");
+    QTest::newRow("next line") << QByteArray("K&#x85;1") << QStringLiteral("K 1");
+    QTest::newRow("line separator") << QByteArray("K&#x2028;1") << QStringLiteral("K 1");
+    QTest::newRow("paragraph separator") << QByteArray("K&#x2029;1") << QStringLiteral("K 1");
+    QTest::newRow("each of a CR LF pair, at both ends")
+        << QByteArray("&#13;&#10;K&#13;&#10;1&#9;") << QStringLiteral("  K  1 ");
+    QTest::newRow("written literally")
+        << QByteArray("K\t1\n2\r\n3 \xE2\x80\xA8 4") << QStringLiteral("K 1 2 3   4");
+    QTest::newRow("other white space kept") << QByteArray("K&#xA0;1&#x3000;2")
+                                            << QString::fromUtf8("K\xC2\xA0"
+                                                                 "1\xE3\x80\x80"
+                                                                 "2");
+}
+
+// A row is one line of four fields whatever its name holds; only the characters that would
+// break the line or the fields become spaces.
+void TestReadCxF3File::namesOnOneLine()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(QString, name);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    ReadCxF3File(xml, writeFile(cxf(object(written, "1", "2", "3"))), observer);
+
+    QCOMPARE(observer.rows, (QStringList { header, name + QStringLiteral("\t1\t2\t3") }));
+    QCOMPARE(observer.rows[1].split(u'\t').size(), 4);
+}
+
 void TestReadCxF3File::failures_data()
 {
     QTest::addColumn<QByteArray>("document");
@@ -353,6 +397,8 @@ void TestReadCxF3File::fileFailures_data()
         << QByteArray("<cc:CxF xmlns:cc=\"u\">\n<cc:Resources></cc:resources></cc:CxF>")
         << "line 2, column 17: mismatched tag";
     QTest::newRow("element left open") << QByteArray("<a><b></b>") << "no element found";
+    QTest::newRow("broken markup after an object that fails")
+        << cxf(object("Bad", "", "1", "2") + "<cc:Object Name=K/>") << "not well-formed";
     QTest::newRow("broken markup") << QByteArray("<a><b Name=K/></a>") << "not well-formed";
     QTest::newRow("two root elements") << QByteArray("<a/><b/>") << "junk after document element";
     QTest::newRow("text before the root") << QByteArray("x<a/>") << "not well-formed";
@@ -474,6 +520,11 @@ void TestReadCxF3File::progress_data()
     QTest::newRow("21 children, a comment at the second update point")
         << cxf(objects(3) + "<!-- skipped -->" + objects(17, -1, 4)) << QList<int> { 2 }
         << QList<int> { 38 };
+    QTest::newRow("21 children, text at the second update point")
+        << cxf(objects(3) + " stray text " + objects(17, -1, 4)) << QList<int> { 2 }
+        << QList<int> { 38 };
+    QTest::newRow("21 children, an empty CDATA section at the second update point") << cxf(
+        objects(3) + "<![CDATA[]]>" + objects(17, -1, 4)) << QList<int> { 2 } << QList<int> { 38 };
     QTest::newRow("two children, the second unnamed")
         << cxf(objects(2, 1)) << QList<int>() << QList<int>();
 }
@@ -671,6 +722,87 @@ void TestReadCxF3File::sampleFile()
         QCOMPARE(fields.size(), 4);
         QCOMPARE(fields[0], QString::number(i));
     }
+}
+
+void TestReadCxF3File::specificationNotes_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    // The rows, by index in the table, that get a note, and the specification each names.
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QStringList>("named");
+
+    const auto colour = [](const QByteArray &name, const QByteArray &specification) {
+        return "<cc:Object Name=\"" + name + "\"><cc:ColorValues><cc:ColorCIELab"
+            + (specification.isNull() ? "" : " ColorSpecification=\"" + specification + "\"")
+            + "><cc:L>1</cc:L><cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab></cc:ColorValues>"
+              "</cc:Object>";
+    };
+    const auto specification = [](const QByteArray &attributes, const QByteArray &tristimulus) {
+        return "<cc:ColorSpecification" + attributes + "><cc:TristimulusSpec>" + tristimulus
+            + "</cc:TristimulusSpec></cc:ColorSpecification>";
+    };
+    const auto file
+        = [](const QByteArray &before, const QByteArray &objects, const QByteArray &after) {
+              return "<cc:CxF xmlns:cc=\"u\"><cc:Resources>" + before + "<cc:ObjectCollection>"
+                  + objects + "</cc:ObjectCollection>" + after + "</cc:Resources></cc:CxF>";
+          };
+    const auto collection = [](const QByteArray &specifications) {
+        return "<cc:ColorSpecificationCollection>" + specifications
+            + "</cc:ColorSpecificationCollection>";
+    };
+    const QByteArray objects = colour("K1", "A") + colour("K2", "B") + colour("K3", QByteArray());
+    const QByteArray d65 = "<cc:Illuminant>D65</cc:Illuminant><cc:Observer>2_Degree</cc:Observer>";
+
+    QTest::newRow("collection after the objects")
+        << file({}, objects, collection(specification(" Id=\"B\"", d65))) << QList<int> { 2 }
+        << QStringList { "illuminant D65, observer 2_Degree (colour specification \"B\")" };
+    QTest::newRow("collection before the objects, observer only")
+        << file(collection(specification(" Id=\"A\"", "<cc:Observer>10_Degree</cc:Observer>")),
+               objects, {})
+        << QList<int> { 1 } << QStringList { "observer 10_Degree (colour specification \"A\")" };
+    QTest::newRow("CDATA with spaces, D50 and 2_Degree in any letter case")
+        << file({}, objects,
+               collection(
+                   specification(" Id=\"A\"", "<cc:Illuminant><![CDATA[ F2 ]]></cc:Illuminant>")
+                   + specification(" Id=\"B\"",
+                       "<cc:Illuminant>d50</cc:Illuminant><cc:Observer>2_degree</cc:Observer>")))
+        << QList<int> { 1 } << QStringList { "illuminant F2 (colour specification \"A\")" };
+    QTest::newRow("one Id twice: the last that is not D50 with 2 degrees")
+        << file({}, objects,
+               collection(specification(" Id=\"A\"", d65)
+                   + specification(" Id=\"A\"", "<cc:Illuminant>A</cc:Illuminant><cc:Observer/>")
+                   + specification(" Id=\"A\"", "<cc:Illuminant>D50</cc:Illuminant>")))
+        << QList<int> { 1 } << QStringList { "illuminant A (colour specification \"A\")" };
+    QTest::newRow("no Id, an empty Id, a TristimulusSpec in another namespace") << file({}, objects,
+        collection(specification({}, d65) + specification(" Id=\"\"", d65)
+            + "<cc:ColorSpecification Id=\"A\"><o:TristimulusSpec xmlns:o=\"v\">" + d65
+            + "</o:TristimulusSpec></cc:ColorSpecification>")) << QList<int>() << QStringList();
+    QTest::newRow("only the first collection")
+        << file({}, objects, collection({}) + collection(specification(" Id=\"A\"", d65)))
+        << QList<int>() << QStringList();
+}
+
+// A row whose values the file says are for another illuminant or observer gets a note,
+// wherever the colour specifications stand in the file.
+void TestReadCxF3File::specificationNotes()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QList<int>, rows);
+    QFETCH(QStringList, named);
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    RowNotes notes;
+    ReadCxF3File(xml, writeFile(document), observer, &notes);
+
+    QCOMPARE(observer.rows.size(), 4);
+    RowNotes expected;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        expected.insert(rows[i],
+            QStringLiteral("its Lab values are for %1, yet the record gives them as D50 with the "
+                           "2\u00B0 observer")
+                .arg(named[i]));
+    QCOMPARE(notes, expected);
 }
 
 QTEST_GUILESS_MAIN(TestReadCxF3File)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "table/kalidorerror.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// What the CxF3 reader takes from a file: the children of Resources/ObjectCollection, each
+// colour object (a child with a Name attribute) with its row or, for the first that has no
+// L, A and B to give, the failure that ends the read. Gathered in one pass over the file.
+struct ColourObjects {
+    struct Row {
+        int childIndex; // among all child nodes of the object collection, from 0
+        qint64 line; // the line of the file on which the object's start tag begins
+        QString text; // "name\tL\tA\tB"
+        // The ColorSpecification attribute of the ColorCIELab the values come from.
+        QString colourSpecification;
+    };
+
+    // Every node of the object collection: elements, comments, processing instructions,
+    // CDATA sections and text that is not blank.
+    int childCount = 0;
+    // The colour objects before the first that fails, in document order.
+    std::vector<Row> rows;
+    // The failure of the first colour object that fails; it comes after all of `rows`.
+    std::optional<KalidorError> failure;
+    // The colour specifications of Resources/ColorSpecificationCollection, by Id, whose
+    // TristimulusSpec names another illuminant or observer than D50 with 2°, and what it names
+    // (see otherThanD50TwoDegree). Of several with one Id, the last that is not D50 with 2°.
+    QHash<QString, QString> otherSpecifications;
+};

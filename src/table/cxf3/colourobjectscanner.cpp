@@ -1,0 +1,499 @@
+#include "colourobjectscanner.h"
+
+#include "table/cxf3/colourspecifications.h"
+#include "table/cxf3/namespacescope.h"
+#include "table/cxf3/xmlcontenthandler.h"
+#include "table/cxf3/xmlfilereader.h"
+#include "table/cxf3/xmlwhitespace.h"
+#include "table/namespaceuri.h"
+
+#include <QByteArrayView>
+
+#include <array>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The element names of a value lookup, in the order the reader asks for them.
+constexpr std::array<QLatin1StringView, 3> valueNames { QLatin1StringView("L"),
+    QLatin1StringView("A"), QLatin1StringView("B") };
+
+// The part of a name after its first colon, or all of it. For a name without a colon this
+// equals it exactly when the name as written does.
+QByteArrayView localName(const char *name)
+{
+    const char *colon = std::strchr(name, ':');
+    return QByteArrayView(colon ? colon + 1 : name);
+}
+
+// The value of the attribute named exactly `name`, or null when there is none.
+const char *attributeValue(const char **attributes, const char *name)
+{
+    for (const char **attribute = attributes; *attribute; attribute += 2) {
+        if (std::strcmp(attribute[0], name) == 0)
+            return attribute[1];
+    }
+    return nullptr;
+}
+
+// Appends `name` with each TAB, LF, CR, U+0085, U+2028 and U+2029 made a space, as XML's
+// attribute-value normalisation does for the ones written literally.
+void appendAsOneLine(std::string &row, QByteArrayView name)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(name.data());
+    const auto *end = p + name.size();
+    while (p < end) {
+        if (*p == '\t' || *p == '\n' || *p == '\r') {
+            row += ' ';
+            ++p;
+        } else if (*p == 0xC2 && end - p >= 2 && p[1] == 0x85) {
+            row += ' ';
+            p += 2;
+        } else if (*p == 0xE2 && end - p >= 3 && p[1] == 0x80 && (p[2] == 0xA8 || p[2] == 0xA9)) {
+            row += ' ';
+            p += 3;
+        } else {
+            row += char(*p);
+            ++p;
+        }
+    }
+}
+
+// What the first L, A or B of a colour object holds, as far as its value lookup cares.
+struct ValueContent {
+    bool found = false;
+    int nodes = 0;
+    bool firstIsText = false; // a text node or a CDATA section
+    std::string text; // of the first node: trimmed text, or CDATA as written
+
+    // Why the lookup gives no value, or nothing when it gives one.
+    QString problem(QLatin1StringView name) const
+    {
+        if (!found)
+            return QStringLiteral("no %1 in its first ColorCIELab").arg(name);
+        if (nodes > 1)
+            return QStringLiteral("%1 holds more than one node").arg(name);
+        if (nodes == 1 && !firstIsText)
+            return QStringLiteral("%1 holds markup instead of text").arg(name);
+        if (text.empty())
+            return QStringLiteral("%1 is empty").arg(name);
+        return QString();
+    }
+
+    // The value, trimmed once more as a QString, or empty when the lookup gives none.
+    QString trimmedText() const
+    {
+        if (!found || nodes != 1 || !firstIsText)
+            return QString();
+        return QString::fromStdString(text).trimmed();
+    }
+};
+
+// The colour object being read.
+struct ObjectState {
+    int childIndex = 0;
+    qint64 line = 0;
+    std::string name;
+    bool hasColorValues = false;
+    bool hasLab = false;
+    QString colourSpecification; // of its ColorCIELab
+    std::array<ValueContent, 3> values;
+};
+
+// The colour specification being read: one with an Id in the ColorSpecificationCollection.
+struct SpecificationState {
+    QString id;
+    bool hasTristimulus = false;
+    ValueContent illuminant;
+    ValueContent observer;
+};
+
+class ColourObjectScanner final : public XmlContentHandler {
+public:
+    explicit ColourObjectScanner(XmlFileReader &reader)
+        : m_reader(reader)
+    {
+    }
+
+    ColourObjects take() { return std::move(m_result); }
+
+    void startElement(const char *name, const char **attributes) override
+    {
+        if (m_skipDepth > 0) {
+            ++m_skipDepth;
+            return;
+        }
+        if (m_frames.empty()) {
+            enter(Role::Root, name, attributes);
+            return;
+        }
+        switch (m_frames.back().role) {
+        case Role::Root:
+            if (!m_resourcesFound && enterIfMatches(name, attributes, "Resources", Role::Resources))
+                m_resourcesFound = true;
+            else
+                skip();
+            break;
+        case Role::Resources:
+            if (!m_collectionFound
+                && enterIfMatches(name, attributes, "ObjectCollection", Role::Collection))
+                m_collectionFound = true;
+            else if (!m_specificationsFound
+                && enterIfMatches(
+                    name, attributes, "ColorSpecificationCollection", Role::Specifications))
+                m_specificationsFound = true;
+            else
+                skip();
+            break;
+        case Role::Collection:
+            startCollectionChild(name, attributes);
+            break;
+        case Role::Object:
+            if (!m_object.hasColorValues
+                && enterIfMatches(name, attributes, "ColorValues", Role::ColorValues))
+                m_object.hasColorValues = true;
+            else
+                skip();
+            break;
+        case Role::ColorValues:
+            if (!m_object.hasLab && enterIfMatches(name, attributes, "ColorCIELab", Role::Lab)) {
+                m_object.hasLab = true;
+                m_object.colourSpecification
+                    = internedSpecification(attributeValue(attributes, "ColorSpecification"));
+            } else {
+                skip();
+            }
+            break;
+        case Role::Lab:
+            startValue(name, attributes,
+                { { valueNames[0], &m_object.values[0] }, { valueNames[1], &m_object.values[1] },
+                    { valueNames[2], &m_object.values[2] } });
+            break;
+        case Role::Specifications:
+            startSpecification(name, attributes);
+            break;
+        case Role::Specification:
+            if (!m_specification.hasTristimulus
+                && enterIfMatches(name, attributes, "TristimulusSpec", Role::Tristimulus))
+                m_specification.hasTristimulus = true;
+            else
+                skip();
+            break;
+        case Role::Tristimulus:
+            startValue(name, attributes,
+                { { QLatin1StringView("Illuminant"), &m_specification.illuminant },
+                    { QLatin1StringView("Observer"), &m_specification.observer } });
+            break;
+        case Role::Value:
+            endRun();
+            addNode(false);
+            skip();
+            break;
+        }
+    }
+
+    void endElement() override
+    {
+        if (m_skipDepth > 0) {
+            if (--m_skipDepth == 0)
+                updateCharacterDataWanted();
+            return;
+        }
+        const Frame frame = m_frames.back();
+        if (frame.role == Role::Collection || frame.role == Role::Value)
+            endRun();
+        else if (frame.role == Role::Object)
+            finishObject();
+        else if (frame.role == Role::Specification)
+            finishSpecification();
+        m_scope.restore(frame.scopeMark);
+        m_frames.pop_back();
+        updateCharacterDataWanted();
+    }
+
+    // Comes only inside the object collection and a value element (see
+    // updateCharacterDataWanted).
+    void characterData(const char *data, int length) override
+    {
+        if (m_inCdata) {
+            if (m_cdataIsValue)
+                currentValue().text.append(data, length);
+            return;
+        }
+        if (!m_runNonBlank) {
+            // A blank piece before the first that is not is trimmed away in any case.
+            if (XmlWhiteSpace::isBlank(QByteArrayView(data, length)))
+                return;
+            m_runNonBlank = true;
+        }
+        if (m_frames.back().role == Role::Value && currentValue().nodes == 0)
+            m_run.append(data, length);
+    }
+
+    void startCdata() override
+    {
+        m_inCdata = true;
+        if (!collectsNodes())
+            return;
+        endRun();
+        addNode(true);
+        m_cdataIsValue = m_frames.back().role == Role::Value && currentValue().nodes == 1;
+    }
+
+    void endCdata() override
+    {
+        m_inCdata = false;
+        m_cdataIsValue = false;
+    }
+
+    void comment(const char *) override { addMarkupNode(); }
+
+    void processingInstruction(const char *, const char *) override { addMarkupNode(); }
+
+private:
+    enum class Role : quint8 {
+        Root,
+        Resources,
+        Collection,
+        Object,
+        ColorValues,
+        Lab,
+        Specifications,
+        Specification,
+        Tristimulus,
+        Value,
+    };
+
+    // An element on the path from the root to a value, open now.
+    struct Frame {
+        Role role;
+        NamespaceScope::Binding binding; // of its own name
+        std::size_t scopeMark; // where the scope stood before its declarations
+    };
+
+    void enter(Role role, const char *name, const char **attributes)
+    {
+        const std::size_t mark = m_scope.mark();
+        m_scope.declare(attributes);
+        m_frames.push_back(Frame { role, m_scope.bindingOf(name), mark });
+        updateCharacterDataWanted();
+    }
+
+    // Enters the element when it is the child `wanted` of the open one: named so, and in its
+    // parent's namespace unless the parent has none.
+    bool enterIfMatches(const char *name, const char **attributes, QByteArrayView wanted, Role role)
+    {
+        if (localName(name) != wanted)
+            return false;
+        const std::size_t mark = m_scope.mark();
+        m_scope.declare(attributes);
+        const NamespaceScope::Binding binding = m_scope.bindingOf(name);
+        const NamespaceScope::Binding parent = m_frames.back().binding;
+        const QByteArrayView parentUri = m_scope.uri(parent);
+        // The same declaration is the same URI, as it mostly is; comparing is for the rest.
+        if (!parentUri.isEmpty() && binding != parent
+            && !NamespaceUri::same(
+                QString::fromUtf8(parentUri), QString::fromUtf8(m_scope.uri(binding)))) {
+            m_scope.restore(mark);
+            return false;
+        }
+        m_frames.push_back(Frame { role, binding, mark });
+        updateCharacterDataWanted();
+        return true;
+    }
+
+    // Passes over the element just started and everything inside it.
+    void skip()
+    {
+        m_skipDepth = 1;
+        updateCharacterDataWanted();
+    }
+
+    void startCollectionChild(const char *name, const char **attributes)
+    {
+        endRun();
+        const int index = addCollectionChild();
+        // After a failure only the children are counted: the read ends there.
+        const char *objectName = m_result.failure ? nullptr : attributeValue(attributes, "Name");
+        if (!objectName) {
+            skip();
+            return;
+        }
+        m_object.childIndex = index;
+        m_object.line = m_reader.currentLine();
+        m_object.name.assign(objectName);
+        m_object.hasColorValues = false;
+        m_object.hasLab = false;
+        m_object.colourSpecification.clear();
+        m_object.values = {};
+        enter(Role::Object, name, attributes);
+    }
+
+    // Enters the element as the value of the first candidate whose name it has and that is not
+    // found yet; passes over it otherwise.
+    void startValue(const char *name, const char **attributes,
+        std::initializer_list<std::pair<QLatin1StringView, ValueContent *>> candidates)
+    {
+        const QByteArrayView local = localName(name);
+        for (const auto &[valueName, value] : candidates) {
+            if (local == valueName && !value->found
+                && enterIfMatches(name, attributes, local, Role::Value)) {
+                value->found = true;
+                m_value = value;
+                return;
+            }
+        }
+        skip();
+    }
+
+    // Only a ColorSpecification with an Id can be referred to; its namespace is not asked.
+    void startSpecification(const char *name, const char **attributes)
+    {
+        const char *id = attributeValue(attributes, "Id");
+        if (localName(name) != QByteArrayView("ColorSpecification") || !id || !*id) {
+            skip();
+            return;
+        }
+        m_specification = SpecificationState { QString::fromUtf8(id), false, {}, {} };
+        enter(Role::Specification, name, attributes);
+    }
+
+    void finishSpecification()
+    {
+        const QString other = otherThanD50TwoDegree(
+            m_specification.illuminant.trimmedText(), m_specification.observer.trimmedText());
+        if (!other.isEmpty())
+            m_result.otherSpecifications.insert(m_specification.id, other);
+    }
+
+    // The attribute as a QString that rows share: a file names few colour specifications.
+    QString internedSpecification(const char *value)
+    {
+        if (!value)
+            return QString();
+        const QByteArrayView bytes(value);
+        if (bytes != m_lastSpecificationBytes) {
+            m_lastSpecificationBytes = bytes.toByteArray();
+            m_lastSpecification = QString::fromUtf8(bytes);
+        }
+        return m_lastSpecification;
+    }
+
+    int addCollectionChild()
+    {
+        if (m_result.childCount == std::numeric_limits<int>::max())
+            throw KalidorError::at(m_reader.path(),
+                QStringLiteral("the object collection holds too many children"),
+                m_reader.currentLine());
+        return m_result.childCount++;
+    }
+
+    ValueContent &currentValue() { return *m_value; }
+
+    // Only the object collection and a value element count their child nodes.
+    bool collectsNodes() const
+    {
+        return m_skipDepth == 0 && !m_frames.empty()
+            && (m_frames.back().role == Role::Collection || m_frames.back().role == Role::Value);
+    }
+
+    void updateCharacterDataWanted() { m_reader.setCharacterDataWanted(collectsNodes()); }
+
+    // A node of the open collection or value element: an element, a comment, a processing
+    // instruction, a CDATA section or text that is not blank.
+    void addNode(bool isText)
+    {
+        if (m_frames.back().role == Role::Collection) {
+            addCollectionChild();
+            return;
+        }
+        ValueContent &value = currentValue();
+        if (++value.nodes == 1)
+            value.firstIsText = isText;
+    }
+
+    void addMarkupNode()
+    {
+        if (!collectsNodes())
+            return;
+        endRun();
+        addNode(false);
+    }
+
+    // Markup ends a run of text; a blank run leaves no node.
+    void endRun()
+    {
+        if (!m_runNonBlank)
+            return;
+        m_runNonBlank = false;
+        if (m_frames.back().role == Role::Value && currentValue().nodes == 0) {
+            const QByteArrayView text = XmlWhiteSpace::trimmed(m_run);
+            currentValue().text.assign(text.data(), std::size_t(text.size()));
+        }
+        m_run.clear();
+        addNode(true);
+    }
+
+    void finishObject()
+    {
+        m_row.clear();
+        appendAsOneLine(m_row, m_object.name);
+        QString problem;
+        if (!m_object.hasColorValues)
+            problem = QStringLiteral("no ColorValues");
+        else if (!m_object.hasLab)
+            problem = QStringLiteral("no ColorCIELab in its first ColorValues");
+        for (std::size_t i = 0; problem.isEmpty() && i < valueNames.size(); ++i)
+            problem = m_object.values[i].problem(valueNames[i]);
+        if (!problem.isEmpty()) {
+            // The object's name, as its row would give it, tells the operator which one.
+            m_result.failure = KalidorError::at(m_reader.path(),
+                QStringLiteral("colour object \"%1\": %2")
+                    .arg(QString::fromStdString(m_row), problem),
+                m_object.line);
+            return;
+        }
+        for (const ValueContent &value : m_object.values) {
+            m_row += '\t';
+            m_row += value.text;
+        }
+        m_result.rows.push_back(ColourObjects::Row { m_object.childIndex, m_object.line,
+            QString::fromStdString(m_row), m_object.colourSpecification });
+    }
+
+    XmlFileReader &m_reader;
+    ColourObjects m_result;
+    NamespaceScope m_scope;
+    std::vector<Frame> m_frames;
+    int m_skipDepth = 0;
+    bool m_resourcesFound = false;
+    bool m_collectionFound = false;
+    ObjectState m_object;
+    bool m_specificationsFound = false;
+    SpecificationState m_specification;
+    ValueContent *m_value = nullptr; // the one being read
+    QByteArray m_lastSpecificationBytes;
+    QString m_lastSpecification;
+    // The run of text since the last markup; its characters are kept only where they may
+    // become a value.
+    std::string m_run;
+    bool m_runNonBlank = false;
+    bool m_inCdata = false;
+    bool m_cdataIsValue = false; // the CDATA section is the first node of a value element
+    std::string m_row;
+};
+
+} // namespace
+
+ColourObjects scanColourObjects(const QString &path)
+{
+    XmlFileReader reader(path);
+    ColourObjectScanner scanner(reader);
+    reader.parse(scanner);
+    return scanner.take();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "table/cxf3/colourobjects.h"
+
+class QString;
+
+// Reads the CxF3 file at `path` in one pass (see XmlFileReader, whose rules and failures
+// apply) and gathers its colour objects as the reader's lookups find them: the first
+// Resources in the root element, the first ObjectCollection in it, and in each colour object
+// the first ColorValues, its first ColorCIELab and that one's first L, A and B. A child
+// matches by its local name, letter case included, and by its namespace URI unless its
+// parent has none (URIs compared with A to Z in either case). Only the elements on that path
+// are held, and only while they are open.
+// In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name becomes a space, so that
+// a row is always one line of four fields.
+ColourObjects scanColourObjects(const QString &path);
