@@ -9,6 +9,7 @@
 #include "table/kalidorerror.h"
 #include "table/loopobserver.h"
 #include "table/progressschedule.h"
+#include "xmltreedocument.h"
 
 #include <QStringList>
 
@@ -143,7 +144,7 @@ QHash<QString, QString> otherSpecifications(const XmlNode &resources)
 Outcome read(const QString &path)
 {
     Outcome outcome;
-    XmlDocument document;
+    XmlTreeDocument document;
     document.setFileName(path);
     try {
         document.activate();

@@ -1,9 +1,9 @@
 #include "table/cxf3/colourobjectscanner.h"
-#include "table/cxf3/xmlfileparser.h"
-#include "table/cxf3/xmltree.h"
 #include "table/filetype.h"
 #include "table/kalidorerror.h"
 #include "table/linelist.h"
+#include "xmlfileparser.h"
+#include "xmltree.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,11 +1,11 @@
-#include "table/cxf3/xmldocument.h"
 #include "table/kalidorerror.h"
+#include "xmltreedocument.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestXmlDocument : public QObject {
+class TestXmlTreeDocument : public QObject {
     Q_OBJECT
 
 private slots:
@@ -61,7 +61,7 @@ QString describeChildren(const XmlNode &element)
 
 } // namespace
 
-QString TestXmlDocument::writeFile(const QByteArray &bytes)
+QString TestXmlTreeDocument::writeFile(const QByteArray &bytes)
 {
     const QString path = m_dir.filePath(QStringLiteral("file%1.xml").arg(++m_files));
     QFile file(path);
@@ -70,12 +70,12 @@ QString TestXmlDocument::writeFile(const QByteArray &bytes)
     return path;
 }
 
-void TestXmlDocument::initTestCase()
+void TestXmlTreeDocument::initTestCase()
 {
     QVERIFY(m_dir.isValid());
 }
 
-void TestXmlDocument::childNodes_data()
+void TestXmlTreeDocument::childNodes_data()
 {
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<QString>("children");
@@ -108,21 +108,21 @@ void TestXmlDocument::childNodes_data()
         << QStringLiteral("t[") + QString::fromLatin1(longText.chopped(1)) + u']';
 }
 
-void TestXmlDocument::childNodes()
+void TestXmlTreeDocument::childNodes()
 {
     QFETCH(QByteArray, document);
     QFETCH(QString, children);
 
-    XmlDocument xml;
+    XmlTreeDocument xml;
     xml.setFileName(writeFile(document));
     xml.activate();
     QCOMPARE(describeChildren(xml.rootElement()), children);
 }
 
 // The nodes stay where they were; only their text is gone, and blank text still leaves none.
-void TestXmlDocument::textKeptOnlyInListedElements()
+void TestXmlTreeDocument::textKeptOnlyInListedElements()
 {
-    XmlDocument xml;
+    XmlTreeDocument xml;
     xml.setFileName(
         writeFile("<r> x <!-- y --><?p z?><L> 1 </L><c:A xmlns:c=\"u\"><![CDATA[2]]></c:A>"
                   "<b>3<!-- 4 --><![CDATA[5]]> \n </b><A>6<e/>7</A><c> \n </c></r>"));
@@ -138,7 +138,7 @@ void TestXmlDocument::textKeptOnlyInListedElements()
     QCOMPARE(root.value(u"L").text, QStringLiteral("1"));
 }
 
-void TestXmlDocument::namespaces_data()
+void TestXmlTreeDocument::namespaces_data()
 {
     QTest::addColumn<QByteArray>("document");
     // Name as written, local name and namespace URI of every element, root first, in
@@ -163,12 +163,12 @@ void TestXmlDocument::namespaces_data()
         "<R xmlns:c=\"u\"><c:a/><a/></R>") << QStringList { "R R ", "c:a a u", "a a " };
 }
 
-void TestXmlDocument::namespaces()
+void TestXmlTreeDocument::namespaces()
 {
     QFETCH(QByteArray, document);
     QFETCH(QStringList, elements);
 
-    XmlDocument xml;
+    XmlTreeDocument xml;
     xml.setFileName(writeFile(document));
     xml.activate();
     QStringList found;
@@ -181,9 +181,9 @@ void TestXmlDocument::namespaces()
     QCOMPARE(found, elements);
 }
 
-void TestXmlDocument::attributesAsWritten()
+void TestXmlTreeDocument::attributesAsWritten()
 {
-    XmlDocument xml;
+    XmlTreeDocument xml;
     xml.setFileName(
         writeFile("<r Name=\"  a &amp; &#x42; \" name=\"x\" c:Name=\"y\" xmlns:c=\"u\"/>"));
     xml.activate();
@@ -198,9 +198,9 @@ void TestXmlDocument::attributesAsWritten()
     QVERIFY(root.hasAttribute(u"xmlns:c"));
 }
 
-void TestXmlDocument::failedLookupYieldsEmptyElement()
+void TestXmlTreeDocument::failedLookupYieldsEmptyElement()
 {
-    XmlDocument xml;
+    XmlTreeDocument xml;
     xml.setFileName(writeFile("<c:r xmlns:c=\"u\"><c:a><c:b>1</c:b></c:a><c:a/></c:r>"));
     xml.activate();
     const XmlNode root = xml.rootElement();
@@ -218,9 +218,9 @@ void TestXmlDocument::failedLookupYieldsEmptyElement()
 }
 
 // The document keeps its tree while its file name stays; a new name drops it.
-void TestXmlDocument::lifecycle()
+void TestXmlTreeDocument::lifecycle()
 {
-    XmlDocument xml;
+    XmlTreeDocument xml;
     QVERIFY(!xml.isActive());
     QVERIFY_THROWS_EXCEPTION(KalidorError, xml.rootElement());
 
@@ -249,7 +249,7 @@ void TestXmlDocument::lifecycle()
     QCOMPARE(xml.rootElement().name(), QStringLiteral("second"));
 }
 
-void TestXmlDocument::unreadableFiles_data()
+void TestXmlTreeDocument::unreadableFiles_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("message");
@@ -259,12 +259,12 @@ void TestXmlDocument::unreadableFiles_data()
     QTest::newRow("a directory") << m_dir.path() << QStringLiteral("cannot be");
 }
 
-void TestXmlDocument::unreadableFiles()
+void TestXmlTreeDocument::unreadableFiles()
 {
     QFETCH(QString, path);
     QFETCH(QString, message);
 
-    XmlDocument xml;
+    XmlTreeDocument xml;
     xml.setFileName(path);
     try {
         xml.activate();
@@ -276,5 +276,5 @@ void TestXmlDocument::unreadableFiles()
     QVERIFY(!xml.isActive());
 }
 
-QTEST_GUILESS_MAIN(TestXmlDocument)
+QTEST_GUILESS_MAIN(TestXmlTreeDocument)
 #include "tst_xmldocument.moc"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/cxf3/xmlnodekind.h"
+#include "xmlnodekind.h"
 
 #include <QString>
 #include <QStringView>

@@ -3,8 +3,8 @@
 #include "table/cxf3/namespacescope.h"
 #include "table/cxf3/xmlcontenthandler.h"
 #include "table/cxf3/xmlfilereader.h"
-#include "table/cxf3/xmltree.h"
 #include "table/cxf3/xmlwhitespace.h"
+#include "xmltree.h"
 
 #include <QByteArrayView>
 

@@ -1,7 +1,7 @@
 #include "xmlnode.h"
 
-#include "table/cxf3/xmltree.h"
 #include "table/namespaceuri.h"
+#include "xmltree.h"
 
 XmlNode::XmlNode(const XmlTree *tree, std::uint32_t index)
     : m_tree(tree)

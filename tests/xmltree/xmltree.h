@@ -1,7 +1,7 @@
 #pragma once
 
-#include "table/cxf3/blockarray.h"
-#include "table/cxf3/xmlnodekind.h"
+#include "blockarray.h"
+#include "xmlnodekind.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
