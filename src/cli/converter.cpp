@@ -75,16 +75,20 @@ ConversionResult Converter::run(const ConversionRequest &request) const
 {
     ConversionResult result;
     try {
-        const OpenedTable opened = readTable(request.input, request.anyCxf3);
-        const NumberedLines &table = opened.lines;
-        result.tableLines = table.size();
-        const NumberedLines records = buildRecords(request.input, table, request);
-        result.records = records.size();
         const bool toStandardOutput = request.output == u"-";
-        result.warnings = checkRecords(table, request.form,
-            toStandardOutput ? TextEncoding::DefaultCodePage
-                             : databaseEncoding(request.output, request.append),
-            opened.rowNotes, request.rows);
+        NumberedLines records;
+        {
+            // The table goes once its records are checked, before the bytes to write are made.
+            const OpenedTable opened = readTable(request.input, request.anyCxf3);
+            const NumberedLines &table = opened.lines;
+            result.tableLines = table.size();
+            records = buildRecords(request.input, table, request);
+            result.records = records.size();
+            result.warnings = checkRecords(table, request.form,
+                toStandardOutput ? TextEncoding::DefaultCodePage
+                                 : databaseEncoding(request.output, request.append),
+                opened.rowNotes, request.rows);
+        }
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,

@@ -50,25 +50,44 @@ LoadedLines loadExisting(const QString &path, const FileSave &save)
 
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
 {
-    QString text;
+    // Only a system whose code page is UTF-8 marks its files.
+    QByteArray bytes = encoding == TextEncoding::DefaultCodePage && DefaultCodePage::isUtf8()
+        ? ByteOrderMark::utf8.toByteArray()
+        : ByteOrderMark::of(encoding).toByteArray();
+    // A block of lines at a time, so that the whole text is never held a second time as UTF-16.
+    qsizetype units = 0;
+    for (const QString &line : lines)
+        units += line.size() + 2;
+    const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+    bytes.reserve(bytes.size() + (wide ? 2 * units : units));
+    const auto encodeBlock = [&](const QString &text) {
+        switch (encoding) {
+        case TextEncoding::DefaultCodePage:
+            bytes += DefaultCodePage::encode(text);
+            return;
+        case TextEncoding::Utf8:
+            bytes += text.toUtf8();
+            return;
+        case TextEncoding::Utf16LE:
+        case TextEncoding::Utf16BE:
+            bytes += utf16Bytes(text, encoding);
+            return;
+        }
+        Q_UNREACHABLE();
+    };
+    constexpr qsizetype blockSize = 1 << 16;
+    QString block;
+    block.reserve(blockSize);
     for (const QString &line : lines) {
-        text += line;
-        text += u"\r\n";
+        block += line;
+        block += u"\r\n";
+        if (block.size() >= blockSize) {
+            encodeBlock(block);
+            block.truncate(0);
+        }
     }
-    const QByteArray mark = ByteOrderMark::of(encoding).toByteArray();
-    switch (encoding) {
-    case TextEncoding::DefaultCodePage:
-        // Only a system whose code page is UTF-8 marks its files.
-        return DefaultCodePage::isUtf8()
-            ? ByteOrderMark::utf8.toByteArray() + DefaultCodePage::encode(text)
-            : DefaultCodePage::encode(text);
-    case TextEncoding::Utf8:
-        return mark + text.toUtf8();
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        return mark + utf16Bytes(text, encoding);
-    }
-    Q_UNREACHABLE();
+    encodeBlock(block);
+    return bytes;
 }
 
 QString saveDatabase(const QString &path, const QStringList &records, bool append)
