@@ -53,4 +53,21 @@ inline QByteArrayView of(TextEncoding encoding)
     return {};
 }
 
+// The IANA name of an encoding that a mark names, as XML parsers take it; none for the
+// default code page.
+inline const char *ianaName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Utf16LE:
+        return "UTF-16LE";
+    case TextEncoding::Utf16BE:
+        return "UTF-16BE";
+    case TextEncoding::DefaultCodePage:
+        break;
+    }
+    return nullptr;
+}
+
 } // namespace ByteOrderMark

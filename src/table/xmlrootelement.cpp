@@ -53,21 +53,6 @@ int XMLCALL readAsLatin1(void *, const XML_Char *, XML_Encoding *info)
     return XML_STATUS_OK;
 }
 
-const char *encodingOfMark(QByteArrayView head, qsizetype &markLength)
-{
-    switch (ByteOrderMark::find(head, markLength)) {
-    case TextEncoding::Utf8:
-        return "UTF-8";
-    case TextEncoding::Utf16LE:
-        return "UTF-16LE";
-    case TextEncoding::Utf16BE:
-        return "UTF-16BE";
-    case TextEncoding::DefaultCodePage:
-        break;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 std::optional<XmlRootElement> readXmlRootElement(const QString &path)
@@ -83,7 +68,8 @@ std::optional<XmlRootElement> readXmlRootElement(const QString &path)
         throw failToRead();
     // As the reader does: a byte-order mark overrides the XML declaration.
     qsizetype markLength = 0;
-    const ParserPointer parser(XML_ParserCreateNS(encodingOfMark(chunk, markLength), separator));
+    const ParserPointer parser(XML_ParserCreateNS(
+        ByteOrderMark::ianaName(ByteOrderMark::find(chunk, markLength)), separator));
     if (!parser)
         throw std::bad_alloc();
     Search search { parser.get(), std::nullopt };

@@ -34,23 +34,6 @@ struct ParserDeleter {
 };
 using ParserPointer = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserDeleter>;
 
-// The encoding that a byte-order mark at the start of `head` names, for Expat, and the
-// mark's length; none when there is no mark.
-const char *encodingOfMark(QByteArrayView head, qsizetype &markLength)
-{
-    switch (ByteOrderMark::find(head, markLength)) {
-    case TextEncoding::Utf8:
-        return "UTF-8";
-    case TextEncoding::Utf16LE:
-        return "UTF-16LE";
-    case TextEncoding::Utf16BE:
-        return "UTF-16BE";
-    case TextEncoding::DefaultCodePage:
-        break;
-    }
-    return nullptr;
-}
-
 [[noreturn]] void failToRead(const QString &path, const QFile &file)
 {
     throw KalidorError::at(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
@@ -344,7 +327,7 @@ void XmlFileReader::parse(XmlContentHandler &handler)
 
     // A byte-order mark overrides whatever the XML declaration says.
     qsizetype markLength = 0;
-    const char *encoding = encodingOfMark(head, markLength);
+    const char *encoding = ByteOrderMark::ianaName(ByteOrderMark::find(head, markLength));
     const ParserPointer parser(XML_ParserCreate(encoding));
     if (!parser)
         throw std::bad_alloc();
