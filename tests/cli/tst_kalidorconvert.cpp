@@ -124,7 +124,7 @@ private slots:
     void measuredSample();
     void warnings_data();
     void warnings();
-    void cxf3ColourSpecification();
+    void cxf3MeasuringConditions();
     void help_data();
     void help();
     void version();
@@ -437,15 +437,15 @@ void TestKalidorConvert::warnings()
     }
 }
 
-void TestKalidorConvert::cxf3ColourSpecification()
+void TestKalidorConvert::cxf3MeasuringConditions()
 {
-    const auto object = [](const QByteArray &name, const QByteArray &specification) {
+    const auto object = [](const QByteArray &name, const QByteArray &conditions) {
         return "  <cc:Object ObjectType=\"Colour\" Name=\"" + name
-            + "\">\n    <cc:ColorValues><cc:ColorCIELab ColorSpecification=\"" + specification
+            + "\">\n    <cc:ColorValues><cc:ColorCIELab ColorSpecification=\"" + conditions
             + "\"><cc:L>50</cc:L><cc:A>1</cc:A><cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues>\n"
               "  </cc:Object>\n";
     };
-    const auto specification = [](const QByteArray &id, const QByteArray &tristimulus) {
+    const auto conditions = [](const QByteArray &id, const QByteArray &tristimulus) {
         return "<cc:ColorSpecification Id=\"" + id + "\"><cc:TristimulusSpec>" + tristimulus
             + "</cc:TristimulusSpec></cc:ColorSpecification>\n";
     };
@@ -456,13 +456,12 @@ void TestKalidorConvert::cxf3ColourSpecification()
         + object("KALIDOR D50", "CS1") + object("KALIDOR D65", "CS2") + object("KALIDOR Ten", "CS3")
         + object("KALIDOR Unsaid", "CS4") + object("KALIDOR Unknown", "CS9")
         + "</cc:ObjectCollection>\n<cc:ColorSpecificationCollection>\n"
-        + specification(
-            "CS1", "<cc:Illuminant>D50</cc:Illuminant><cc:Observer>2_Degree</cc:Observer>")
-        + specification(
+        + conditions("CS1", "<cc:Illuminant>D50</cc:Illuminant><cc:Observer>2_Degree</cc:Observer>")
+        + conditions(
             "CS2", "<cc:Illuminant> D65 </cc:Illuminant><cc:Observer>2_Degree</cc:Observer>")
-        + specification(
+        + conditions(
             "CS3", "<cc:Illuminant>D50</cc:Illuminant><cc:Observer>10_Degree</cc:Observer>")
-        + specification("CS4", "<cc:Method>E308_Table5</cc:Method>")
+        + conditions("CS4", "<cc:Method>E308_Table5</cc:Method>")
         + "</cc:ColorSpecificationCollection></cc:Resources>\n</cc:CxF>\n";
     QVERIFY(writeFile(expand(u"%in"_s), library));
 

@@ -3,7 +3,7 @@
 #include "fuzzcheck.h"
 #include "scratchfolder.h"
 #include "table/colourtable.h"
-#include "table/cxf3/colourspecifications.h"
+#include "table/cxf3/measuringconditions.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/kalidorerror.h"
@@ -122,17 +122,17 @@ QString describe(XmlNode::ValueProblem problem, const QString &element)
     return QString();
 }
 
-QHash<QString, QString> otherSpecifications(const XmlNode &resources)
+QHash<QString, QString> otherConditions(const XmlNode &resources)
 {
     QHash<QString, QString> others;
     const XmlNode collection = resources.childElement(u"ColorSpecificationCollection");
     for (int i = 0; i < collection.childCount(); ++i) {
-        const XmlNode specification = collection.child(i);
-        const QString id = specification.attribute(u"Id");
-        if (!specification.isElement() || specification.localName() != u"ColorSpecification"
+        const XmlNode conditions = collection.child(i);
+        const QString id = conditions.attribute(u"Id");
+        if (!conditions.isElement() || conditions.localName() != u"ColorSpecification"
             || id.isEmpty())
             continue;
-        const XmlNode tristimulus = specification.childElement(u"TristimulusSpec");
+        const XmlNode tristimulus = conditions.childElement(u"TristimulusSpec");
         const QString other = otherThanD50TwoDegree(tristimulus.value(u"Illuminant").text.trimmed(),
             tristimulus.value(u"Observer").text.trimmed());
         if (!other.isEmpty())
@@ -154,7 +154,7 @@ Outcome read(const QString &path)
     }
     const XmlNode resources = document.rootElement().childElement(u"Resources");
     const XmlNode collection = resources.childElement(u"ObjectCollection");
-    const QHash<QString, QString> others = otherSpecifications(resources);
+    const QHash<QString, QString> others = otherConditions(resources);
     const int count = collection.childCount();
     ProgressSchedule schedule(count);
     outcome.events.append(numbered(ColourTable::headerLine(), 0));
@@ -182,13 +182,13 @@ Outcome read(const QString &path)
                                 .text();
             return outcome;
         }
-        const QString specification = lab.attribute(u"ColorSpecification");
-        const auto other = others.constFind(specification);
+        const QString conditions = lab.attribute(u"ColorSpecification");
+        const auto other = others.constFind(conditions);
         if (other != others.cend())
             outcome.notes.insert(rows,
                 QStringLiteral("its Lab values are for %1 (colour specification \"%2\"), yet "
                                "the record gives them as D50 with the 2\u00B0 observer")
-                    .arg(*other, specification));
+                    .arg(*other, conditions));
         ++rows;
         outcome.events.append(numbered(row, object.line()));
         if (schedule.isDue(i)) {

@@ -16,8 +16,9 @@ struct ColourObjects {
         int childIndex; // among all child nodes of the object collection, from 0
         qint64 line; // the line of the file on which the object's start tag begins
         QString text; // "name\tL\tA\tB"
-        // The ColorSpecification attribute of the ColorCIELab the values come from.
-        QString colourSpecification;
+        // Which measuring conditions the ColorCIELab that the values come from refers to (its
+        // Id in the file's collection of them).
+        QString conditionsId;
     };
 
     // Every node of the object collection: elements, comments, processing instructions,
@@ -27,8 +28,8 @@ struct ColourObjects {
     std::vector<Row> rows;
     // The failure of the first colour object that fails; it comes after all of `rows`.
     std::optional<KalidorError> failure;
-    // The colour specifications of Resources/ColorSpecificationCollection, by Id, whose
-    // TristimulusSpec names another illuminant or observer than D50 with 2°, and what it names
-    // (see otherThanD50TwoDegree). Of several with one Id, the last that is not D50 with 2°.
-    QHash<QString, QString> otherSpecifications;
+    // The measuring conditions listed under Resources, by Id, whose TristimulusSpec names
+    // another illuminant or observer than D50 with 2°, and what it names (see
+    // otherThanD50TwoDegree). Of several with one Id, the last that is not D50 with 2°.
+    QHash<QString, QString> otherConditions;
 };

@@ -1,6 +1,6 @@
 #include "colourobjectscanner.h"
 
-#include "table/cxf3/colourspecifications.h"
+#include "table/cxf3/measuringconditions.h"
 #include "table/cxf3/namespacescope.h"
 #include "table/cxf3/xmlcontenthandler.h"
 #include "table/cxf3/xmlfilereader.h"
@@ -101,12 +101,12 @@ struct ObjectState {
     std::string name;
     bool hasColorValues = false;
     bool hasLab = false;
-    QString colourSpecification; // of its ColorCIELab
+    QString conditionsId; // of its ColorCIELab
     std::array<ValueContent, 3> values;
 };
 
-// The colour specification being read: one with an Id in the ColorSpecificationCollection.
-struct SpecificationState {
+// The measuring conditions being read: an entry of the file's collection of them, with an Id.
+struct ConditionsState {
     QString id;
     bool hasTristimulus = false;
     ValueContent illuminant;
@@ -143,10 +143,10 @@ public:
             if (!m_collectionFound
                 && enterIfMatches(name, attributes, "ObjectCollection", Role::Collection))
                 m_collectionFound = true;
-            else if (!m_specificationsFound
+            else if (!m_conditionsListFound
                 && enterIfMatches(
-                    name, attributes, "ColorSpecificationCollection", Role::Specifications))
-                m_specificationsFound = true;
+                    name, attributes, "ColorSpecificationCollection", Role::ConditionsList))
+                m_conditionsListFound = true;
             else
                 skip();
             break;
@@ -163,8 +163,8 @@ public:
         case Role::ColorValues:
             if (!m_object.hasLab && enterIfMatches(name, attributes, "ColorCIELab", Role::Lab)) {
                 m_object.hasLab = true;
-                m_object.colourSpecification
-                    = internedSpecification(attributeValue(attributes, "ColorSpecification"));
+                m_object.conditionsId
+                    = internedConditionsId(attributeValue(attributes, "ColorSpecification"));
             } else {
                 skip();
             }
@@ -174,20 +174,20 @@ public:
                 { { valueNames[0], &m_object.values[0] }, { valueNames[1], &m_object.values[1] },
                     { valueNames[2], &m_object.values[2] } });
             break;
-        case Role::Specifications:
-            startSpecification(name, attributes);
+        case Role::ConditionsList:
+            startConditions(name, attributes);
             break;
-        case Role::Specification:
-            if (!m_specification.hasTristimulus
+        case Role::Conditions:
+            if (!m_conditions.hasTristimulus
                 && enterIfMatches(name, attributes, "TristimulusSpec", Role::Tristimulus))
-                m_specification.hasTristimulus = true;
+                m_conditions.hasTristimulus = true;
             else
                 skip();
             break;
         case Role::Tristimulus:
             startValue(name, attributes,
-                { { QLatin1StringView("Illuminant"), &m_specification.illuminant },
-                    { QLatin1StringView("Observer"), &m_specification.observer } });
+                { { QLatin1StringView("Illuminant"), &m_conditions.illuminant },
+                    { QLatin1StringView("Observer"), &m_conditions.observer } });
             break;
         case Role::Value:
             endRun();
@@ -209,8 +209,8 @@ public:
             endRun();
         else if (frame.role == Role::Object)
             finishObject();
-        else if (frame.role == Role::Specification)
-            finishSpecification();
+        else if (frame.role == Role::Conditions)
+            finishConditions();
         m_scope.restore(frame.scopeMark);
         m_frames.pop_back();
         updateCharacterDataWanted();
@@ -263,8 +263,8 @@ private:
         Object,
         ColorValues,
         Lab,
-        Specifications,
-        Specification,
+        ConditionsList,
+        Conditions,
         Tristimulus,
         Value,
     };
@@ -329,7 +329,7 @@ private:
         m_object.name.assign(objectName);
         m_object.hasColorValues = false;
         m_object.hasLab = false;
-        m_object.colourSpecification.clear();
+        m_object.conditionsId.clear();
         m_object.values = {};
         enter(Role::Object, name, attributes);
     }
@@ -351,37 +351,37 @@ private:
         skip();
     }
 
-    // Only a ColorSpecification with an Id can be referred to; its namespace is not asked.
-    void startSpecification(const char *name, const char **attributes)
+    // Only an entry with an Id can be referred to; its namespace is not asked.
+    void startConditions(const char *name, const char **attributes)
     {
         const char *id = attributeValue(attributes, "Id");
         if (localName(name) != QByteArrayView("ColorSpecification") || !id || !*id) {
             skip();
             return;
         }
-        m_specification = SpecificationState { QString::fromUtf8(id), false, {}, {} };
-        enter(Role::Specification, name, attributes);
+        m_conditions = ConditionsState { QString::fromUtf8(id), false, {}, {} };
+        enter(Role::Conditions, name, attributes);
     }
 
-    void finishSpecification()
+    void finishConditions()
     {
         const QString other = otherThanD50TwoDegree(
-            m_specification.illuminant.trimmedText(), m_specification.observer.trimmedText());
+            m_conditions.illuminant.trimmedText(), m_conditions.observer.trimmedText());
         if (!other.isEmpty())
-            m_result.otherSpecifications.insert(m_specification.id, other);
+            m_result.otherConditions.insert(m_conditions.id, other);
     }
 
-    // The attribute as a QString that rows share: a file names few colour specifications.
-    QString internedSpecification(const char *value)
+    // The attribute as a QString that rows share: a file names few sets of conditions.
+    QString internedConditionsId(const char *value)
     {
         if (!value)
             return QString();
         const QByteArrayView bytes(value);
-        if (bytes != m_lastSpecificationBytes) {
-            m_lastSpecificationBytes = bytes.toByteArray();
-            m_lastSpecification = QString::fromUtf8(bytes);
+        if (bytes != m_lastConditionsIdBytes) {
+            m_lastConditionsIdBytes = bytes.toByteArray();
+            m_lastConditionsId = QString::fromUtf8(bytes);
         }
-        return m_lastSpecification;
+        return m_lastConditionsId;
     }
 
     int addCollectionChild()
@@ -463,7 +463,7 @@ private:
             m_row += value.text;
         }
         m_result.rows.push_back(ColourObjects::Row { m_object.childIndex, m_object.line,
-            QString::fromStdString(m_row), m_object.colourSpecification });
+            QString::fromStdString(m_row), m_object.conditionsId });
     }
 
     XmlFileReader &m_reader;
@@ -474,11 +474,11 @@ private:
     bool m_resourcesFound = false;
     bool m_collectionFound = false;
     ObjectState m_object;
-    bool m_specificationsFound = false;
-    SpecificationState m_specification;
+    bool m_conditionsListFound = false;
+    ConditionsState m_conditions;
     ValueContent *m_value = nullptr; // the one being read
-    QByteArray m_lastSpecificationBytes;
-    QString m_lastSpecification;
+    QByteArray m_lastConditionsIdBytes;
+    QString m_lastConditionsId;
     // The run of text since the last markup; its characters are kept only where they may
     // become a value.
     std::string m_run;

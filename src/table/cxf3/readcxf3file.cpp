@@ -12,14 +12,14 @@ namespace {
 
 // Why a row's record may mislead: its values are for another illuminant or observer, as far
 // as the file says; empty when they are not.
-QString specificationNote(const ColourObjects &objects, const ColourObjects::Row &row)
+QString conditionsNote(const ColourObjects &objects, const ColourObjects::Row &row)
 {
-    const auto other = objects.otherSpecifications.constFind(row.colourSpecification);
-    if (other == objects.otherSpecifications.cend())
+    const auto other = objects.otherConditions.constFind(row.conditionsId);
+    if (other == objects.otherConditions.cend())
         return QString();
     return QStringLiteral("its Lab values are for %1 (colour specification \"%2\"), "
                           "yet the record gives them as D50 with the 2\u00B0 observer")
-        .arg(*other, row.colourSpecification);
+        .arg(*other, row.conditionsId);
 }
 
 } // namespace
@@ -50,8 +50,8 @@ NumberedLines ReadCxF3File(
     // check and no yield either; a passed-over child at an update point leaves the indicator
     // where it is.
     for (const ColourObjects::Row &row : objects.rows) {
-        if (notes && !objects.otherSpecifications.isEmpty()) {
-            const QString note = specificationNote(objects, row);
+        if (notes && !objects.otherConditions.isEmpty()) {
+            const QString note = conditionsNote(objects, row);
             if (!note.isEmpty())
                 notes->insert(lines.size(), note);
         }

@@ -81,8 +81,8 @@ private slots:
     void repeatedReads();
     void readAfterFailureLoadsAfresh();
     void sampleFile();
-    void specificationNotes_data();
-    void specificationNotes();
+    void conditionsNotes_data();
+    void conditionsNotes();
 
 private:
     QString writeFile(const QByteArray &bytes);
@@ -724,20 +724,20 @@ void TestReadCxF3File::sampleFile()
     }
 }
 
-void TestReadCxF3File::specificationNotes_data()
+void TestReadCxF3File::conditionsNotes_data()
 {
     QTest::addColumn<QByteArray>("document");
-    // The rows, by index in the table, that get a note, and the specification each names.
+    // The rows, by index in the table, that get a note, and the conditions each names.
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QStringList>("named");
 
-    const auto colour = [](const QByteArray &name, const QByteArray &specification) {
+    const auto colour = [](const QByteArray &name, const QByteArray &conditions) {
         return "<cc:Object Name=\"" + name + "\"><cc:ColorValues><cc:ColorCIELab"
-            + (specification.isNull() ? "" : " ColorSpecification=\"" + specification + "\"")
+            + (conditions.isNull() ? "" : " ColorSpecification=\"" + conditions + "\"")
             + "><cc:L>1</cc:L><cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab></cc:ColorValues>"
               "</cc:Object>";
     };
-    const auto specification = [](const QByteArray &attributes, const QByteArray &tristimulus) {
+    const auto conditions = [](const QByteArray &attributes, const QByteArray &tristimulus) {
         return "<cc:ColorSpecification" + attributes + "><cc:TristimulusSpec>" + tristimulus
             + "</cc:TristimulusSpec></cc:ColorSpecification>";
     };
@@ -746,45 +746,43 @@ void TestReadCxF3File::specificationNotes_data()
               return "<cc:CxF xmlns:cc=\"u\"><cc:Resources>" + before + "<cc:ObjectCollection>"
                   + objects + "</cc:ObjectCollection>" + after + "</cc:Resources></cc:CxF>";
           };
-    const auto collection = [](const QByteArray &specifications) {
-        return "<cc:ColorSpecificationCollection>" + specifications
-            + "</cc:ColorSpecificationCollection>";
+    const auto collection = [](const QByteArray &entries) {
+        return "<cc:ColorSpecificationCollection>" + entries + "</cc:ColorSpecificationCollection>";
     };
     const QByteArray objects = colour("K1", "A") + colour("K2", "B") + colour("K3", QByteArray());
     const QByteArray d65 = "<cc:Illuminant>D65</cc:Illuminant><cc:Observer>2_Degree</cc:Observer>";
 
     QTest::newRow("collection after the objects")
-        << file({}, objects, collection(specification(" Id=\"B\"", d65))) << QList<int> { 2 }
+        << file({}, objects, collection(conditions(" Id=\"B\"", d65))) << QList<int> { 2 }
         << QStringList { "illuminant D65, observer 2_Degree (colour specification \"B\")" };
     QTest::newRow("collection before the objects, observer only")
-        << file(collection(specification(" Id=\"A\"", "<cc:Observer>10_Degree</cc:Observer>")),
+        << file(collection(conditions(" Id=\"A\"", "<cc:Observer>10_Degree</cc:Observer>")),
                objects, {})
         << QList<int> { 1 } << QStringList { "observer 10_Degree (colour specification \"A\")" };
     QTest::newRow("CDATA with spaces, D50 and 2_Degree in any letter case")
         << file({}, objects,
-               collection(
-                   specification(" Id=\"A\"", "<cc:Illuminant><![CDATA[ F2 ]]></cc:Illuminant>")
-                   + specification(" Id=\"B\"",
+               collection(conditions(" Id=\"A\"", "<cc:Illuminant><![CDATA[ F2 ]]></cc:Illuminant>")
+                   + conditions(" Id=\"B\"",
                        "<cc:Illuminant>d50</cc:Illuminant><cc:Observer>2_degree</cc:Observer>")))
         << QList<int> { 1 } << QStringList { "illuminant F2 (colour specification \"A\")" };
     QTest::newRow("one Id twice: the last that is not D50 with 2 degrees")
         << file({}, objects,
-               collection(specification(" Id=\"A\"", d65)
-                   + specification(" Id=\"A\"", "<cc:Illuminant>A</cc:Illuminant><cc:Observer/>")
-                   + specification(" Id=\"A\"", "<cc:Illuminant>D50</cc:Illuminant>")))
+               collection(conditions(" Id=\"A\"", d65)
+                   + conditions(" Id=\"A\"", "<cc:Illuminant>A</cc:Illuminant><cc:Observer/>")
+                   + conditions(" Id=\"A\"", "<cc:Illuminant>D50</cc:Illuminant>")))
         << QList<int> { 1 } << QStringList { "illuminant A (colour specification \"A\")" };
     QTest::newRow("no Id, an empty Id, a TristimulusSpec in another namespace") << file({}, objects,
-        collection(specification({}, d65) + specification(" Id=\"\"", d65)
+        collection(conditions({}, d65) + conditions(" Id=\"\"", d65)
             + "<cc:ColorSpecification Id=\"A\"><o:TristimulusSpec xmlns:o=\"v\">" + d65
             + "</o:TristimulusSpec></cc:ColorSpecification>")) << QList<int>() << QStringList();
     QTest::newRow("only the first collection")
-        << file({}, objects, collection({}) + collection(specification(" Id=\"A\"", d65)))
+        << file({}, objects, collection({}) + collection(conditions(" Id=\"A\"", d65)))
         << QList<int>() << QStringList();
 }
 
 // A row whose values the file says are for another illuminant or observer gets a note,
-// wherever the colour specifications stand in the file.
-void TestReadCxF3File::specificationNotes()
+// wherever the measuring conditions stand in the file.
+void TestReadCxF3File::conditionsNotes()
 {
     QFETCH(QByteArray, document);
     QFETCH(QList<int>, rows);

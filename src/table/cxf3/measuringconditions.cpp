@@ -1,4 +1,4 @@
-#include "colourspecifications.h"
+#include "measuringconditions.h"
 
 #include <QStringList>
 
