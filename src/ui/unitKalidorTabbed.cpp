@@ -452,7 +452,7 @@ void TTabbedForm::openChosenFile(const QString &path)
         labelKalidorFileName->show();
         RectangleProgress->hide();
     } catch (...) {
-        // A failed read leaves its tree behind; the next read starts afresh anyway.
+        // A failed read leaves what it had gathered behind; the next read starts afresh anyway.
         XMLDocument_CxF.deactivate();
         clearTable();
         TabControl1->setTabEnabled(TabControl1->indexOf(TabItem2), false);

@@ -1,8 +1,6 @@
 #include "viewlines.h"
 
 #include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
 
 namespace {
 
@@ -36,18 +34,6 @@ char16_t standInFor(char16_t c)
 } // namespace
 
 namespace ViewLines {
-
-QStringList lines(const QPlainTextEdit *view)
-{
-    QStringList result;
-    const QTextDocument *document = view->document();
-    if (document->isEmpty())
-        return result;
-    result.reserve(document->blockCount());
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        result.append(block.text());
-    return result;
-}
 
 void replace(QPlainTextEdit *view, const QStringList &lines)
 {

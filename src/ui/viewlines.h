@@ -4,13 +4,10 @@
 
 class QPlainTextEdit;
 
-// A text view as a list of lines, one per text block. The window holds the lines themselves;
-// a view only shows them.
+// Showing lines in a text view, one per text block. The window holds the lines themselves; a
+// view only shows them.
 namespace ViewLines {
 
-// The view's lines as shown; an empty view has none. Blocks are read one by one because the
-// view's plain text would turn no-break spaces into spaces.
-QStringList lines(const QPlainTextEdit *view);
 // Replaces the view's lines with `lines`, in one go, each as shown().
 void replace(QPlainTextEdit *view, const QStringList &lines);
 // `line` as a view can hold it on one line: a character that a text view takes for a line

@@ -1,5 +1,5 @@
 #include "ui/unitKalidorTabbed.h"
-#include "ui/viewlines.h"
+#include "viewtext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -88,9 +88,7 @@ void TestRealDialogs::openConvertAndSaveThroughRealDialogs()
     QTest::mouseClick(
         form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")), Qt::LeftButton);
     QCOMPARE(openDialogName, QStringLiteral("dlgOpenKalidorFile"));
-    QCOMPARE(
-        ViewLines::lines(form.findChild<QPlainTextEdit *>(QStringLiteral("memoKalidor"))).size(),
-        3);
+    QCOMPARE(viewLines(form.findChild<QPlainTextEdit *>(QStringLiteral("memoKalidor"))).size(), 3);
 
     // The short last row ends the conversion in the general error handler's box.
     form.findChild<QTabWidget *>(QStringLiteral("TabControl1"))->setCurrentIndex(1);

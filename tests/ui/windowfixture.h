@@ -2,7 +2,7 @@
 
 #include "scripteddialogs.h"
 #include "ui/unitKalidorTabbed.h"
-#include "ui/viewlines.h"
+#include "viewtext.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -32,10 +32,7 @@ public:
         return found;
     }
 
-    QStringList lines(const char *view) const
-    {
-        return ViewLines::lines(child<QPlainTextEdit>(view));
-    }
+    QStringList lines(const char *view) const { return viewLines(child<QPlainTextEdit>(view)); }
 
     // Presses the button named `name` as the operator would.
     void press(const char *name) const;
