@@ -1,9 +1,11 @@
+#include "table/platformmemory.h"
 #include "ui/fileatstart.h"
 #include "ui/kalidorapplication.h"
 #include "ui/unitKalidorTabbed.h"
 
 int main(int argc, char **argv)
 {
+    PlatformMemory::returnLargeBuffersWhenFreed();
     KalidorApplication application(argc, argv);
     const std::optional<QString> file = fileToOpenAtStart(application.arguments());
     TTabbedForm TabbedForm;

@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "table/platformmemory.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -7,6 +8,7 @@
 
 int main(int argc, char **argv)
 {
+    PlatformMemory::returnLargeBuffersWhenFreed();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kalidor-convert"));
     // Unbuffered, so that a failed write (a full disk, a closed pipe) is seen where it happens.

@@ -13,6 +13,8 @@ NumberedLines BuildSpecialColors(
     ProgressSchedule schedule(lineCount);
     QStringList fields;
     NumberedLines records;
+    // Most lines of a table are colour rows; sized once, the list is never copied to grow.
+    records.reserve(lineCount);
     for (int i = 1; i < lineCount; ++i) {
         const QString &line = table.lines.at(i);
         if (colourRows.contains(i)) {

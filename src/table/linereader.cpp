@@ -7,9 +7,11 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <utility>
+
 namespace {
 
-constexpr qint64 chunkSize = 1 << 20;
+constexpr qint64 chunkSize = 1 << 18;
 
 bool isContinuation(char byte)
 {
@@ -186,16 +188,20 @@ bool LineReader::decodeMore()
     if (m_textEnded)
         return true;
 
-    // Drop the text already cut into lines before appending the new one.
-    m_text.remove(0, m_position);
-    m_position = 0;
+    // The text already cut into lines goes; the rest and the new text are put together in a
+    // string of their size, so that the text held never grows beyond about two chunks.
     const qsizetype nul = text.indexOf(QChar(u'\0'));
+    const QStringView added = nul >= 0 ? QStringView(text).first(nul) : QStringView(text);
+    const QStringView rest = QStringView(m_text).sliced(m_position);
+    QString joined;
+    joined.reserve(rest.size() + added.size());
+    joined.append(rest);
+    joined.append(added);
+    m_text = std::move(joined);
+    m_position = 0;
     if (nul >= 0) {
-        m_text += QStringView(text).first(nul);
         m_textEnded = true;
         m_stoppedAtNul = true;
-    } else {
-        m_text += text;
     }
     return true;
 }

@@ -17,6 +17,11 @@ struct NumberedLines {
         lines.append(line);
         fileLines.append(fileLine);
     }
+    void reserve(qsizetype size)
+    {
+        lines.reserve(size);
+        fileLines.reserve(size);
+    }
     void clear()
     {
         lines.clear();

@@ -1,5 +1,6 @@
 #include "opencolourtable.h"
 
+#include "table/cxf3/colourobjectscan.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3rootverdict.h"
 #include "table/filetype.h"
@@ -8,6 +9,9 @@
 #include "table/loopobserver.h"
 
 #include <QFileInfo>
+
+#include <atomic>
+#include <future>
 
 namespace {
 
@@ -51,8 +55,25 @@ OpenedTable openColourTable(
         return notRecognised(path, notAFile);
 
     observer.showProgress();
-    // Classifying keeps no line, so a large CxF3 file is never held as lines.
-    const QString tag = DetectFileTypeOfFile(path);
+    // The file is classified on a thread of its own while it is scanned as a CxF3 file here,
+    // so that the two passes over it take the time of the longer. The scan stops as soon as
+    // the file turns out to be a text table or unreadable; what it gave, or its failure,
+    // counts only when the file is read as CxF3. The rows are made on this thread, which
+    // keeps them.
+    std::atomic<bool> notToBeRead { false };
+    std::future<QString> classified = std::async(std::launch::async, [&path, &notToBeRead] {
+        try {
+            // Classifying keeps no line, so a large CxF3 file is never held as lines.
+            QString tag = DetectFileTypeOfFile(path);
+            notToBeRead = tag == FileTypeTag::textFile;
+            return tag;
+        } catch (...) {
+            notToBeRead = true;
+            throw;
+        }
+    });
+    ColourObjectScan scan(path, notToBeRead);
+    const QString tag = classified.get();
     OpenedTable table;
     if (tag == FileTypeTag::textFile) {
         table.kind = OpenedTable::Kind::TextTable;
@@ -66,6 +87,6 @@ OpenedTable openColourTable(
             return notRecognised(path, root);
     }
     table.kind = OpenedTable::Kind::Cxf3;
-    table.lines = ReadCxF3File(document, path, observer, &table.rowNotes);
+    table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &scan);
     return table;
 }

@@ -5,8 +5,8 @@
 #include <QHash>
 #include <QString>
 
+#include <deque>
 #include <optional>
-#include <vector>
 
 // What the CxF3 reader takes from a file: the children of Resources/ObjectCollection, each
 // colour object (a child with a Name attribute) with its row or, for the first that has no
@@ -24,8 +24,9 @@ struct ColourObjects {
     // Every node of the object collection: elements, comments, processing instructions,
     // CDATA sections and text that is not blank.
     int childCount = 0;
-    // The colour objects before the first that fails, in document order.
-    std::vector<Row> rows;
+    // The colour objects before the first that fails, in document order. A deque grows
+    // without copying what it holds, so a large file's rows are never held twice.
+    std::deque<Row> rows;
     // The failure of the first colour object that fails; it comes after all of `rows`.
     std::optional<KalidorError> failure;
     // The measuring conditions listed under Resources, by Id, whose TristimulusSpec names

@@ -490,9 +490,9 @@ private:
 
 } // namespace
 
-ColourObjects scanColourObjects(const QString &path)
+ColourObjects scanColourObjects(const QString &path, const std::atomic<bool> *stopRequested)
 {
-    XmlFileReader reader(path);
+    XmlFileReader reader(path, stopRequested);
     ColourObjectScanner scanner(reader);
     reader.parse(scanner);
     return scanner.take();

@@ -2,6 +2,8 @@
 
 #include "table/cxf3/colourobjects.h"
 
+#include <atomic>
+
 class QString;
 
 // Reads the CxF3 file at `path` in one pass (see XmlFileReader, whose rules and failures
@@ -13,4 +15,6 @@ class QString;
 // are held, and only while they are open.
 // In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name becomes a space, so that
 // a row is always one line of four fields.
-ColourObjects scanColourObjects(const QString &path);
+// With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.
+ColourObjects scanColourObjects(
+    const QString &path, const std::atomic<bool> *stopRequested = nullptr);

@@ -24,8 +24,8 @@ QString conditionsNote(const ColourObjects &objects, const ColourObjects::Row &r
 
 } // namespace
 
-NumberedLines ReadCxF3File(
-    XmlDocument &document, const QString &path, LoopObserver &observer, RowNotes *notes)
+NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer,
+    RowNotes *notes, ColourObjectScan *madeScan)
 {
     // A failed read leaves what it read behind; never let a later read work on that.
     document.deactivate();
@@ -33,7 +33,7 @@ NumberedLines ReadCxF3File(
     document.setFileName(path);
     // The whole file is read here, so that a fault in its XML fails the read before any row,
     // wherever the fault stands.
-    document.activateColourObjects();
+    document.activateColourObjects(madeScan);
     const ColourObjects &objects = document.colourObjects();
 
     observer.beginProgress();
@@ -43,6 +43,7 @@ NumberedLines ReadCxF3File(
     const int count = objects.childCount;
     ProgressSchedule schedule(count);
     NumberedLines lines;
+    lines.reserve(qsizetype(objects.rows.size()) + 1);
     lines.append(ColourTable::headerLine(), 0);
     observer.appendRow(lines.lines.last(), 0);
 

@@ -3,6 +3,7 @@
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
 
+class ColourObjectScan;
 class LoopObserver;
 class QString;
 class XmlDocument;
@@ -19,5 +20,6 @@ class XmlDocument;
 // or B value; rows already appended stay and the progress indicator is not ended.
 // `notes`, when given, receives the rows whose Lab values the file says are for another
 // illuminant or observer than D50 with 2°, since their records call them D50.
-NumberedLines ReadCxF3File(
-    XmlDocument &document, const QString &path, LoopObserver &observer, RowNotes *notes = nullptr);
+// `madeScan`, when given, is a scan of `path` made beforehand; its objects are used.
+NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer,
+    RowNotes *notes = nullptr, ColourObjectScan *madeScan = nullptr);

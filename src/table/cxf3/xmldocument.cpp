@@ -1,5 +1,6 @@
 #include "xmldocument.h"
 
+#include "table/cxf3/colourobjectscan.h"
 #include "table/cxf3/colourobjectscanner.h"
 #include "table/kalidorerror.h"
 
@@ -15,12 +16,14 @@ void XmlDocument::setFileName(const QString &fileName)
     m_fileName = fileName;
 }
 
-void XmlDocument::activateColourObjects()
+void XmlDocument::activateColourObjects(ColourObjectScan *madeScan)
 {
     if (m_colourObjects)
         return;
     deactivate();
-    m_colourObjects = std::make_unique<ColourObjects>(scanColourObjects(m_fileName));
+    m_colourObjects = std::make_unique<ColourObjects>(madeScan && madeScan->path() == m_fileName
+            ? madeScan->take()
+            : scanColourObjects(m_fileName));
 }
 
 void XmlDocument::deactivate()

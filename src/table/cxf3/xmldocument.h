@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ColourObjectScan;
 struct ColourObjects;
 
 // A CxF3 file by name and, while active, the colour objects read from it in one pass, without
@@ -23,8 +24,9 @@ public:
     bool isActive() const { return m_colourObjects != nullptr; }
     // Reads the colour objects of the named CxF3 file (see scanColourObjects) unless it
     // already holds them. Throws KalidorError when the file cannot be read or parsed; the
-    // document then stays inactive.
-    void activateColourObjects();
+    // document then stays inactive. A scan of the named file made beforehand is taken
+    // instead of reading the file again.
+    void activateColourObjects(ColourObjectScan *madeScan = nullptr);
     // Drops what was read.
     void deactivate();
 

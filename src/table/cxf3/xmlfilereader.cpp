@@ -309,8 +309,9 @@ private:
     std::exception_ptr m_exception;
 };
 
-XmlFileReader::XmlFileReader(const QString &path)
+XmlFileReader::XmlFileReader(const QString &path, const std::atomic<bool> *stopRequested)
     : m_path(path)
+    , m_stopRequested(stopRequested)
 {
 }
 
@@ -340,6 +341,8 @@ void XmlFileReader::parse(XmlContentHandler &handler)
     policy.parse(head.constData() + markLength, static_cast<int>(head.size() - markLength), false);
     qint64 read = 0;
     do {
+        if (m_stopRequested && m_stopRequested->load(std::memory_order_relaxed))
+            throw XmlReadStopped();
         void *buffer = XML_GetBuffer(parser.get(), chunkSize);
         if (!buffer)
             throw std::bad_alloc();

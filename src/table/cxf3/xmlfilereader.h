@@ -2,7 +2,12 @@
 
 #include <QString>
 
+#include <atomic>
+
 class XmlContentHandler;
+
+// Thrown by XmlFileReader::parse when it was asked to stop.
+struct XmlReadStopped {};
 
 // Reads an XML file through Expat, a chunk at a time, under one policy for every reader of
 // the core. A byte-order mark decides the encoding; without one the text is UTF-8 unless its
@@ -11,7 +16,10 @@ class XmlContentHandler;
 // even where Expat would pass over it, and entity expansion is bounded.
 class XmlFileReader {
 public:
-    explicit XmlFileReader(const QString &path);
+    // A reader given `stopRequested` looks at it before each chunk and, once it is set,
+    // throws XmlReadStopped.
+    explicit XmlFileReader(
+        const QString &path, const std::atomic<bool> *stopRequested = nullptr);
     ~XmlFileReader();
     XmlFileReader(const XmlFileReader &) = delete;
     XmlFileReader &operator=(const XmlFileReader &) = delete;
@@ -34,6 +42,7 @@ private:
     class Policy;
 
     QString m_path;
+    const std::atomic<bool> *m_stopRequested;
     Policy *m_policy = nullptr; // while parse() runs
     bool m_characterDataWanted = false;
 };

@@ -1,6 +1,9 @@
 #include "recordingobserver.h"
+#include "table/cxf3/colourobjectscan.h"
+#include "table/cxf3/colourobjectscanner.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
+#include "table/cxf3/xmlfilereader.h"
 #include "table/kalidorerror.h"
 
 #include <QFile>
@@ -83,6 +86,9 @@ private slots:
     void sampleFile();
     void conditionsNotes_data();
     void conditionsNotes();
+    void madeScan_data();
+    void madeScan();
+    void stoppedScan();
 
 private:
     QString writeFile(const QByteArray &bytes);
@@ -801,6 +807,44 @@ void TestReadCxF3File::conditionsNotes()
                            "2\u00B0 observer")
                 .arg(named[i]));
     QCOMPARE(notes, expected);
+}
+
+void TestReadCxF3File::madeScan_data()
+{
+    QTest::addColumn<QByteArray>("document");
+
+    QTest::newRow("rows") << cxf(objects(3));
+    QTest::newRow("object without values") << cxf(objects(2) + "<cc:Object Name=\"X\"/>");
+    QTest::newRow("not well-formed") << cxf(objects(2)).replace("</cc:Resources>", "");
+}
+
+// A scan made beforehand gives the read the same rows, progress and failure as reading the
+// file there and then.
+void TestReadCxF3File::madeScan()
+{
+    QFETCH(QByteArray, document);
+    const QString path = writeFile(document);
+
+    const auto read = [&path](ColourObjectScan *scan) {
+        XmlDocument xml;
+        RecordingObserver observer;
+        try {
+            ReadCxF3File(xml, path, observer, nullptr, scan);
+        } catch (const KalidorError &error) {
+            observer.log.append(error.text());
+        }
+        return observer.log;
+    };
+    const std::atomic<bool> notStopped { false };
+    ColourObjectScan scan(path, notStopped);
+    QCOMPARE(read(&scan), read(nullptr));
+}
+
+void TestReadCxF3File::stoppedScan()
+{
+    const std::atomic<bool> stopRequested { true };
+    QVERIFY_THROWS_EXCEPTION(
+        XmlReadStopped, scanColourObjects(writeFile(cxf(objects(3))), &stopRequested));
 }
 
 QTEST_GUILESS_MAIN(TestReadCxF3File)

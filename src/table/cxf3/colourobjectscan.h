@@ -1,0 +1,28 @@
+#pragma once
+
+#include "table/cxf3/colourobjects.h"
+
+#include <QString>
+
+#include <atomic>
+#include <exception>
+#include <optional>
+
+// The colour objects of a file scanned as a CxF3 file (see scanColourObjects) before it is
+// known to be read as one, so that the scan can go on while the file is classified on
+// another thread. The scan's failure is kept, not thrown: it counts only if the file is read.
+class ColourObjectScan {
+public:
+    // Scans `path` on the calling thread; once `stopRequested` is set, the scan ends at its
+    // next chunk and is not to be taken.
+    ColourObjectScan(const QString &path, const std::atomic<bool> &stopRequested);
+
+    const QString &path() const { return m_path; }
+    // The objects, or throws what the scan threw. Once only.
+    ColourObjects take();
+
+private:
+    QString m_path;
+    std::optional<ColourObjects> m_objects;
+    std::exception_ptr m_failure;
+};
