@@ -11,6 +11,8 @@
 
 #include <QIODevice>
 
+#include <future>
+
 namespace {
 
 // Ends a run early; caught in Converter::run, never seen outside this file.
@@ -82,12 +84,17 @@ ConversionResult Converter::run(const ConversionRequest &request) const
             const OpenedTable opened = readTable(request.input, request.anyCxf3);
             const NumberedLines &table = opened.lines;
             result.tableLines = table.size();
+            const TextEncoding encoding = toStandardOutput
+                ? TextEncoding::DefaultCodePage
+                : databaseEncoding(request.output, request.append);
+            // The check reads the table, not the records, so it runs on a second core while
+            // the records are built; it is waited for before the table goes.
+            std::future<QList<RecordWarning>> warnings = std::async(std::launch::async, [&] {
+                return checkRecords(table, request.form, encoding, opened.rowNotes, request.rows);
+            });
             records = buildRecords(request.input, table, request);
             result.records = records.size();
-            result.warnings = checkRecords(table, request.form,
-                toStandardOutput ? TextEncoding::DefaultCodePage
-                                 : databaseEncoding(request.output, request.append),
-                opened.rowNotes, request.rows);
+            result.warnings = warnings.get();
         }
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
