@@ -15,6 +15,7 @@
 #include "shell/helpdocument.h"
 #include "swatchtextview.h"
 #include "tabcontrol.h"
+#include "textviewrows.h"
 #include "table/opencolourtable.h"
 #include "viewlines.h"
 #include "viewloopobserver.h"
@@ -433,8 +434,10 @@ void TTabbedForm::openChosenFile(const QString &path)
         // A path that names no file is not recognised, like a file that matches neither test.
         OpenedTable opened;
         {
-            ViewLoopObserver observer(memoKalidor, RectangleProgress, labelKalidorFileName);
+            TextViewRows rows(memoKalidor);
+            ViewLoopObserver observer(rows, RectangleProgress, labelKalidorFileName);
             opened = openColourTable(path, XMLDocument_CxF, observer);
+            rows.show();
         }
         if (opened.kind == OpenedTable::Kind::TextTable)
             ViewLines::replace(memoKalidor, opened.lines.lines);
@@ -525,9 +528,10 @@ void TTabbedForm::BuildSpecialColors()
     const NumberedLines table = m_table;
     const RowNotes notes = m_tableNotes;
     try {
-        ViewLoopObserver observer(
-            memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
+        TextViewRows rows(memoDelvaneSpecialColors);
+        ViewLoopObserver observer(rows, RectangleProgress, labelDelvaneColorFile);
         m_records = ::BuildSpecialColors(table, form, observer);
+        rows.show();
     } catch (...) {
         // A row that cannot be converted ends the run; put the controls back before the
         // error is reported, so that the operator can go on.

@@ -2,34 +2,18 @@
 
 #include "keepalive.h"
 #include "progressindicator.h"
-#include "viewlines.h"
+#include "rowsink.h"
 
-#include <QPlainTextEdit>
-
-ViewLoopObserver::ViewLoopObserver(
-    QPlainTextEdit *view, ProgressIndicator *progress, QWidget *covered)
-    : m_end(view->document())
-    , m_viewWasEmpty(view->document()->isEmpty())
+ViewLoopObserver::ViewLoopObserver(RowSink &rows, ProgressIndicator *progress, QWidget *covered)
+    : m_rows(rows)
     , m_progress(progress)
     , m_covered(covered)
 {
-    m_end.movePosition(QTextCursor::End);
-    m_end.beginEditBlock();
-}
-
-ViewLoopObserver::~ViewLoopObserver()
-{
-    m_end.endEditBlock();
 }
 
 void ViewLoopObserver::appendRow(const QString &row, qint64)
 {
-    // The first row of an empty view goes into its one empty block.
-    if (m_viewWasEmpty)
-        m_viewWasEmpty = false;
-    else
-        m_end.insertBlock();
-    m_end.insertText(ViewLines::shown(row));
+    m_rows.append(row);
 }
 
 void ViewLoopObserver::showProgress()
@@ -59,6 +43,7 @@ void ViewLoopObserver::endProgress()
 
 void ViewLoopObserver::processPendingEvents()
 {
+    m_rows.show();
     KeepAlive::processPendingEvents();
 }
 

@@ -2,20 +2,17 @@
 
 #include "table/loopobserver.h"
 
-#include <QTextCursor>
-
 class ProgressIndicator;
-class QPlainTextEdit;
 class QWidget;
+class RowSink;
 
-// Runs a loop of the core in the window: rows go to the end of a text view, progress to the
-// window's indicator. Rows are inserted through one cursor kept at the end, inside one edit
-// block that ends when the observer does, which is far faster than appending line by line.
+// Runs a loop of the core in the window: rows go to a view, progress to the window's
+// indicator. The view shows the rows that came at each progress step; the rest, once the loop
+// has returned, on the host's own RowSink::show().
 class ViewLoopObserver : public LoopObserver {
 public:
     // `covered` is the control the indicator lies over; it is hidden while the loop runs.
-    ViewLoopObserver(QPlainTextEdit *view, ProgressIndicator *progress, QWidget *covered);
-    ~ViewLoopObserver() override;
+    ViewLoopObserver(RowSink &rows, ProgressIndicator *progress, QWidget *covered);
 
     void appendRow(const QString &row, qint64 fileLine) override;
     void showProgress() override;
@@ -26,8 +23,7 @@ public:
     void yieldSlice() override;
 
 private:
-    QTextCursor m_end;
-    bool m_viewWasEmpty;
+    RowSink &m_rows;
     ProgressIndicator *m_progress;
     QWidget *m_covered;
 };

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "rowsink.h"
+
+#include <QStringList>
+
+class QPlainTextEdit;
+
+// Rows going to the end of a text view a batch at a time: one insert of many lines costs the
+// document far less than an insert per line.
+class TextViewRows : public RowSink {
+public:
+    explicit TextViewRows(QPlainTextEdit *view);
+
+    void append(const QString &row) override;
+    void show() override;
+
+private:
+    QPlainTextEdit *m_view;
+    // Nothing shown yet in a view that was empty.
+    bool m_atStart;
+    QStringList m_pending;
+};
