@@ -7,7 +7,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -38,7 +38,7 @@ long peakMemoryKiB()
 qint64 scrollThrough(TTabbedForm &window)
 {
     constexpr int places = 200;
-    auto *view = window.findChild<QPlainTextEdit *>(QStringLiteral("memoKalidor"));
+    auto *view = window.findChild<QAbstractScrollArea *>(QStringLiteral("memoKalidor"));
     QScrollBar *bar = view->verticalScrollBar();
     QElapsedTimer timer;
     timer.start();

@@ -16,7 +16,7 @@ void TextViewRows::append(const QString &row)
     m_pending.append(ViewLines::shown(row));
 }
 
-void TextViewRows::show()
+void TextViewRows::showNewRows()
 {
     if (m_pending.isEmpty())
         return;

@@ -13,7 +13,7 @@ public:
     explicit TextViewRows(QPlainTextEdit *view);
 
     void append(const QString &row) override;
-    void show() override;
+    void showNewRows() override;
 
 private:
     QPlainTextEdit *m_view;

@@ -11,13 +11,13 @@
 #include "messages.h"
 #include "progressindicator.h"
 #include "qtwindowdialogs.h"
+#include "readonlylinesview.h"
 #include "shell/browse.h"
 #include "shell/helpdocument.h"
 #include "swatchtextview.h"
 #include "tabcontrol.h"
 #include "textviewrows.h"
 #include "table/opencolourtable.h"
-#include "viewlines.h"
 #include "viewloopobserver.h"
 
 #include <QCheckBox>
@@ -33,7 +33,6 @@
 #include <QScopedValueRollback>
 #include <QSizeGrip>
 #include <QTabBar>
-#include <QTextBlock>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -81,25 +80,24 @@ void setTextColour(QWidget *widget, const QColor &colour)
 }
 
 // A page whose view fills it below the row of controls and follows its edges.
-void placeView(QWidget *page, QPlainTextEdit *view)
+void placeView(QWidget *page, QAbstractScrollArea *view)
 {
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, viewTop, 0, 0);
     layout->addWidget(view);
-    view->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A file dropped on a view is dropped on the window.
     view->setAcceptDrops(false);
 }
 
 // The table's line 0 is its header, never a colour.
-std::optional<LabValues> tableRowColour(const QTextBlock &block)
+std::optional<LabValues> tableRowColour(int line, const QString &text)
 {
-    return block.blockNumber() > 0 ? labOfRow(block.text()) : std::nullopt;
+    return line > 0 ? labOfRow(text) : std::nullopt;
 }
 
-std::optional<LabValues> recordColour(const QTextBlock &block)
+std::optional<LabValues> recordColour(int, const QString &text)
 {
-    return labOfRecord(block.text());
+    return labOfRecord(text);
 }
 
 // Widens a button whose bold caption does not fit the platform font, up to just short of the
@@ -219,11 +217,8 @@ void TTabbedForm::createFirstPage()
     labelKalidorFileName->move(176, 19);
     setLabelText(labelKalidorFileName, QStringLiteral("Kalidor File Name"));
 
-    memoKalidor = makeControl<SwatchTextView>(
-        TabItem1, QStringLiteral("memoKalidor"), tableRowColour, false);
-    memoKalidor->setReadOnly(true);
-    memoKalidor->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    memoKalidor->setUndoRedoEnabled(false);
+    memoKalidor
+        = makeControl<ReadOnlyLinesView>(TabItem1, QStringLiteral("memoKalidor"), tableRowColour);
     memoKalidor->setCornerWidget(new QSizeGrip(memoKalidor));
     placeView(TabItem1, memoKalidor);
 }
@@ -271,6 +266,7 @@ void TTabbedForm::createSecondPage()
 
     memoDelvaneSpecialColors = makeControl<SwatchTextView>(
         TabItem2, QStringLiteral("memoDelvaneSpecialColors"), recordColour, true);
+    memoDelvaneSpecialColors->setLineWrapMode(QPlainTextEdit::NoWrap);
     placeView(TabItem2, memoDelvaneSpecialColors);
 }
 
@@ -434,13 +430,12 @@ void TTabbedForm::openChosenFile(const QString &path)
         // A path that names no file is not recognised, like a file that matches neither test.
         OpenedTable opened;
         {
-            TextViewRows rows(memoKalidor);
-            ViewLoopObserver observer(rows, RectangleProgress, labelKalidorFileName);
+            ViewLoopObserver observer(*memoKalidor, RectangleProgress, labelKalidorFileName);
             opened = openColourTable(path, XMLDocument_CxF, observer);
-            rows.show();
         }
-        if (opened.kind == OpenedTable::Kind::TextTable)
-            ViewLines::replace(memoKalidor, opened.lines.lines);
+        // The rows the view was given one by one give way to the same rows as the window
+        // holds them, shared.
+        memoKalidor->setLines(opened.lines.lines);
         m_table = std::move(opened.lines);
         m_tableNotes = std::move(opened.rowNotes);
         if (opened.kind == OpenedTable::Kind::NotRecognised) {
@@ -527,14 +522,15 @@ void TTabbedForm::BuildSpecialColors()
     // The rows are taken as the loop starts: events that run meanwhile cannot change them.
     const NumberedLines table = m_table;
     const RowNotes notes = m_tableNotes;
+    TextViewRows rows(memoDelvaneSpecialColors);
     try {
-        TextViewRows rows(memoDelvaneSpecialColors);
         ViewLoopObserver observer(rows, RectangleProgress, labelDelvaneColorFile);
         m_records = ::BuildSpecialColors(table, form, observer);
-        rows.show();
+        rows.showNewRows();
     } catch (...) {
-        // A row that cannot be converted ends the run; put the controls back before the
-        // error is reported, so that the operator can go on.
+        // A row that cannot be converted ends the run; the records before it stay in sight.
+        // Put the controls back before the error is reported, so that the operator can go on.
+        rows.showNewRows();
         RectangleProgress->hide();
         labelDelvaneColorFile->show();
         showConvertControls();

@@ -15,6 +15,7 @@ class ProgressIndicator;
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class ReadOnlyLinesView;
 class SwatchTextView;
 class TabControl;
 struct RecordWarning;
@@ -110,7 +111,7 @@ private:
     QPushButton *btnOpenKalidorFile = nullptr;
     QLabel *labelRealKalidorFileName = nullptr;
     QLabel *labelKalidorFileName = nullptr;
-    SwatchTextView *memoKalidor = nullptr;
+    ReadOnlyLinesView *memoKalidor = nullptr;
     QPushButton *buttonConvertDelvane = nullptr;
     QCheckBox *CheckBoxCSV = nullptr;
     QCheckBox *CheckBoxAppend = nullptr;

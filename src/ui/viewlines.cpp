@@ -1,6 +1,6 @@
 #include "viewlines.h"
 
-#include <QPlainTextEdit>
+#include <algorithm>
 
 namespace {
 
@@ -34,15 +34,6 @@ char16_t standInFor(char16_t c)
 } // namespace
 
 namespace ViewLines {
-
-void replace(QPlainTextEdit *view, const QStringList &lines)
-{
-    QStringList shownLines;
-    shownLines.reserve(lines.size());
-    for (const QString &line : lines)
-        shownLines.append(shown(line));
-    view->setPlainText(shownLines.join(u'\n'));
-}
 
 QString shown(const QString &line)
 {

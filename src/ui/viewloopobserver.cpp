@@ -43,7 +43,7 @@ void ViewLoopObserver::endProgress()
 
 void ViewLoopObserver::processPendingEvents()
 {
-    m_rows.show();
+    m_rows.showNewRows();
     KeepAlive::processPendingEvents();
 }
 

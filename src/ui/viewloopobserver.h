@@ -8,7 +8,7 @@ class RowSink;
 
 // Runs a loop of the core in the window: rows go to a view, progress to the window's
 // indicator. The view shows the rows that came at each progress step; the rest, once the loop
-// has returned, on the host's own RowSink::show().
+// has returned, on the host's own RowSink::showNewRows().
 class ViewLoopObserver : public LoopObserver {
 public:
     // `covered` is the control the indicator lies over; it is hidden while the loop runs.

@@ -1,6 +1,6 @@
 #include "ui/messages.h"
 #include "ui/progressindicator.h"
-#include "ui/swatchtextview.h"
+#include "ui/readonlylinesview.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -216,13 +216,13 @@ void TestOpenWorkflow::colourRowsShowTheirSwatch()
         "Paper\t95\t0\t-2\r\n");
     open(window, path("swatches.txt"));
 
-    const auto *view = window.child<SwatchTextView>("memoKalidor");
-    QVERIFY(!view->swatchOf(0));
-    const QColor red = view->swatchOf(1)->colour;
+    const SwatchMargin *swatches = window.child<ReadOnlyLinesView>("memoKalidor")->margin();
+    QVERIFY(!swatches->swatchOf(0));
+    const QColor red = swatches->swatchOf(1)->colour;
     QVERIFY2(red.red() >= 254 && red.green() <= 1 && red.blue() <= 1, qPrintable(red.name()));
-    QVERIFY(!view->swatchOf(1)->outOfGamut);
-    QVERIFY(view->swatchOf(2)->outOfGamut);
-    QVERIFY(!view->swatchOf(3));
+    QVERIFY(!swatches->swatchOf(1)->outOfGamut);
+    QVERIFY(swatches->swatchOf(2)->outOfGamut);
+    QVERIFY(!swatches->swatchOf(3));
 }
 
 void TestOpenWorkflow::notRecognisedFileEndsWithoutMessage_data()

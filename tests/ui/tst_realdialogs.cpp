@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -88,7 +87,7 @@ void TestRealDialogs::openConvertAndSaveThroughRealDialogs()
     QTest::mouseClick(
         form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")), Qt::LeftButton);
     QCOMPARE(openDialogName, QStringLiteral("dlgOpenKalidorFile"));
-    QCOMPARE(viewLines(form.findChild<QPlainTextEdit *>(QStringLiteral("memoKalidor"))).size(), 3);
+    QCOMPARE(viewLines(form.findChild<ReadOnlyLinesView *>(QStringLiteral("memoKalidor"))).size(), 3);
 
     // The short last row ends the conversion in the general error handler's box.
     form.findChild<QTabWidget *>(QStringLiteral("TabControl1"))->setCurrentIndex(1);

@@ -1,5 +1,6 @@
 #include "database/labvalues.h"
 #include "ui/labtosrgb.h"
+#include "ui/readonlylinesview.h"
 #include "ui/swatchtextview.h"
 
 #include <QApplication>
@@ -9,14 +10,16 @@
 #include <QTextBlock>
 #include <QToolTip>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 // Every line that is a row of the colour table, as the table view reads them.
-std::optional<LabValues> rowColour(const QTextBlock &block)
+std::optional<LabValues> rowColour(int line, const QString &text)
 {
-    return block.blockNumber() > 0 ? labOfRow(block.text()) : std::nullopt;
+    return line > 0 ? labOfRow(text) : std::nullopt;
 }
 
 const QString table = u"Name\tL*\ta*\tb*\n"
@@ -25,7 +28,36 @@ const QString table = u"Name\tL*\ta*\tb*\n"
                       "KALIDOR Neon\t90\t-100\t0\n"
                       "KALIDOR Red\t54.29\t80.81\t69.89"_s;
 
+// The two kinds of view with a swatch margin, showing `table`, 400 by 300.
+enum class ViewKind { Editable, ReadOnly };
+
+std::unique_ptr<QAbstractScrollArea> viewOfTable(ViewKind kind)
+{
+    std::unique_ptr<QAbstractScrollArea> view;
+    if (kind == ViewKind::Editable) {
+        auto text = std::make_unique<SwatchTextView>(rowColour, true);
+        text->setPlainText(table);
+        view = std::move(text);
+    } else {
+        auto lines = std::make_unique<ReadOnlyLinesView>(rowColour);
+        lines->setLines(table.split(u'\n'));
+        view = std::move(lines);
+    }
+    view->resize(400, 300);
+    return view;
+}
+
+SwatchMargin *marginOf(const QAbstractScrollArea &view)
+{
+    return view.findChild<SwatchMargin *>(u"swatchMargin"_s);
+}
+
+// Both views leave a plain text view's margin of 4 above the first line.
+constexpr int textTop = 4;
+
 } // namespace
+
+Q_DECLARE_METATYPE(ViewKind)
 
 class TestSwatches : public QObject {
     Q_OBJECT
@@ -33,7 +65,9 @@ class TestSwatches : public QObject {
 private slots:
     void knownColours_data();
     void knownColours();
+    void swatchesBesideColourRowsOnly_data();
     void swatchesBesideColourRowsOnly();
+    void swatchIsPaintedInTheMargin_data();
     void swatchIsPaintedInTheMargin();
     void textSelectionAndCopyAreTheText();
     void marksFollowTheirLines();
@@ -76,40 +110,51 @@ void TestSwatches::knownColours()
         qPrintable(screen.colour.name()));
 }
 
+void TestSwatches::swatchesBesideColourRowsOnly_data()
+{
+    QTest::addColumn<ViewKind>("kind");
+    QTest::newRow("editable view") << ViewKind::Editable;
+    QTest::newRow("read-only view") << ViewKind::ReadOnly;
+}
+
 void TestSwatches::swatchesBesideColourRowsOnly()
 {
-    SwatchTextView view(rowColour, false);
-    view.setPlainText(table);
-    QVERIFY(!view.swatchOf(0)); // the header
-    QCOMPARE(view.swatchOf(1)->colour, QColor(119, 119, 119));
-    QVERIFY(!view.swatchOf(1)->outOfGamut);
-    QVERIFY(!view.swatchOf(2));
-    QVERIFY(view.swatchOf(3)->outOfGamut);
-    QVERIFY(!view.swatchOf(5)); // past the last line
+    QFETCH(ViewKind, kind);
+    const auto view = viewOfTable(kind);
+    SwatchMargin *margin = marginOf(*view);
+    QVERIFY(!margin->swatchOf(0)); // the header
+    QCOMPARE(margin->swatchOf(1)->colour, QColor(119, 119, 119));
+    QVERIFY(!margin->swatchOf(1)->outOfGamut);
+    QVERIFY(!margin->swatchOf(2));
+    QVERIFY(margin->swatchOf(3)->outOfGamut);
+    QVERIFY(!margin->swatchOf(5)); // past the last line
+}
+
+void TestSwatches::swatchIsPaintedInTheMargin_data()
+{
+    swatchesBesideColourRowsOnly_data();
 }
 
 void TestSwatches::swatchIsPaintedInTheMargin()
 {
-    SwatchTextView view(rowColour, true);
-    view.resize(400, 300);
-    view.setPlainText(table);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QFETCH(ViewKind, kind);
+    const auto view = viewOfTable(kind);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
 
-    auto *margin = view.findChild<QWidget *>(u"swatchMargin"_s);
-    QVERIFY(margin);
-    QCOMPARE(margin->width(), view.marginWidth());
+    SwatchMargin *margin = marginOf(*view);
+    QCOMPARE(margin->width(), margin->preferredWidth());
+    QCOMPARE(view->viewport()->x(), view->frameWidth() + margin->width());
     const QImage image = margin->grab().toImage();
-    const int lineHeight = view.fontMetrics().lineSpacing();
+    const int lineHeight = view->fontMetrics().lineSpacing();
     const auto centreOfSwatch = [&](int line) {
-        // The first line starts at the document margin.
-        const int top = int(view.document()->documentMargin()) + line * lineHeight;
+        const int top = textTop + line * lineHeight;
         return image.pixelColor(
-            view.swatchRect(top, lineHeight).center() * image.devicePixelRatio());
+            margin->swatchRect(top, lineHeight).center() * image.devicePixelRatio());
     };
     QCOMPARE(centreOfSwatch(1), QColor(119, 119, 119));
-    QCOMPARE(centreOfSwatch(4), view.swatchOf(4)->colour);
-    QCOMPARE(centreOfSwatch(2), view.palette().color(QPalette::Window));
+    QCOMPARE(centreOfSwatch(4), margin->swatchOf(4)->colour);
+    QCOMPARE(centreOfSwatch(2), view->palette().color(QPalette::Window));
 }
 
 void TestSwatches::textSelectionAndCopyAreTheText()
@@ -151,16 +196,15 @@ void TestSwatches::tooltipGivesTheReasonAndTheColour()
     view.setMarks({ { 3, u"a* -100 is odd"_s } });
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    auto *margin = view.findChild<QWidget *>(u"swatchMargin"_s);
 
+    auto *margin = view.findChild<QWidget *>(u"swatchMargin"_s);
     const int lineHeight = view.fontMetrics().lineSpacing();
     const auto tipAtLine = [&](int line) {
         // A tooltip goes away a moment after it is told to.
         QToolTip::hideText();
         if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
             return u"<still shown>"_s;
-        const QPoint at(
-            2, int(view.document()->documentMargin()) + line * lineHeight + lineHeight / 2);
+        const QPoint at(2, textTop + line * lineHeight + lineHeight / 2);
         QHelpEvent help(QEvent::ToolTip, at, margin->mapToGlobal(at));
         QApplication::sendEvent(margin, &help);
         return QToolTip::isVisible() ? QToolTip::text() : QString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/readonlylinesview.h"
+
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QTextBlock>
@@ -15,5 +17,14 @@ inline QStringList viewLines(const QPlainTextEdit *view)
         return result;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         result.append(block.text());
+    return result;
+}
+
+// The table view's lines as it shows them.
+inline QStringList viewLines(const ReadOnlyLinesView *view)
+{
+    QStringList result;
+    for (qsizetype line = 0; line < view->lineCount(); ++line)
+        result.append(view->shownLine(line));
     return result;
 }

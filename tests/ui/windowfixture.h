@@ -32,7 +32,13 @@ public:
         return found;
     }
 
-    QStringList lines(const char *view) const { return viewLines(child<QPlainTextEdit>(view)); }
+    // The lines the view named `view` shows, whichever kind of view it is.
+    QStringList lines(const char *view) const
+    {
+        if (const auto *table = form->findChild<ReadOnlyLinesView *>(QString::fromLatin1(view)))
+            return viewLines(table);
+        return viewLines(child<QPlainTextEdit>(view));
+    }
 
     // Presses the button named `name` as the operator would.
     void press(const char *name) const;

@@ -1,0 +1,472 @@
+#include "readonlylinesview.h"
+
+#include "viewlines.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+
+namespace {
+
+// A plain text view's room around its text, and how far it scrolls sideways in one step.
+constexpr int textMargin = 4;
+constexpr int sidewaysStep = 20;
+
+} // namespace
+
+enum class ReadOnlyLinesView::Motion {
+    PreviousCharacter,
+    NextCharacter,
+    PreviousLine,
+    NextLine,
+    StartOfLine,
+    EndOfLine,
+    PreviousPage,
+    NextPage,
+    StartOfText,
+    EndOfText,
+};
+
+ReadOnlyLinesView::ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget *parent)
+    : QAbstractScrollArea(parent)
+    , m_margin(new SwatchMargin(*this, std::move(reader), false, this))
+{
+    // A platform that gives text views a font of their own gives it to this one too.
+    const QFont textViewFont = QApplication::font("QPlainTextEdit");
+    if (textViewFont != font())
+        setFont(textViewFont);
+    setFocusPolicy(Qt::WheelFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    horizontalScrollBar()->setSingleStep(sidewaysStep);
+    updateGeometries();
+}
+
+void ReadOnlyLinesView::setLines(const QStringList &lines)
+{
+    m_lines = lines;
+    const auto fit = [this](LinePlace place) {
+        if (m_lines.isEmpty())
+            return LinePlace {};
+        place.line = qMin(place.line, m_lines.size() - 1);
+        place.column = qMin(place.column, m_lines.at(place.line).size());
+        return place;
+    };
+    m_selection = { fit(m_selection.anchor), fit(m_selection.caret) };
+    showNewRows();
+}
+
+void ReadOnlyLinesView::clear()
+{
+    setLines({});
+    m_widest = 0;
+    updateScrollBars();
+}
+
+void ReadOnlyLinesView::append(const QString &row)
+{
+    m_lines.append(row);
+}
+
+void ReadOnlyLinesView::showNewRows()
+{
+    updateScrollBars();
+    viewport()->update();
+    m_margin->update();
+}
+
+QString ReadOnlyLinesView::shownLine(qsizetype line) const
+{
+    return ViewLines::shown(m_lines.at(line));
+}
+
+QString ReadOnlyLinesView::selectedText() const
+{
+    return m_selection.textOf([this](qsizetype line) { return shownLine(line); });
+}
+
+void ReadOnlyLinesView::copy() const
+{
+    if (!m_selection.isEmpty())
+        QApplication::clipboard()->setText(selectedText());
+}
+
+void ReadOnlyLinesView::selectAll()
+{
+    if (m_lines.isEmpty())
+        return;
+    m_selection = { {}, { m_lines.size() - 1, m_lines.last().size() } };
+    viewport()->update();
+}
+
+QMenu *ReadOnlyLinesView::createStandardContextMenu()
+{
+    auto *menu = new QMenu(this);
+    const auto withKeys = [](const QString &text, QKeySequence::StandardKey key) {
+        return text + u'\t' + QKeySequence(key).toString(QKeySequence::NativeText);
+    };
+    QAction *copyAction
+        = menu->addAction(withKeys(tr("&Copy"), QKeySequence::Copy), this, [this] { copy(); });
+    copyAction->setObjectName(QStringLiteral("edit-copy"));
+    copyAction->setEnabled(!m_selection.isEmpty());
+    menu->addSeparator();
+    QAction *selectAllAction = menu->addAction(
+        withKeys(tr("Select All"), QKeySequence::SelectAll), this, [this] { selectAll(); });
+    selectAllAction->setObjectName(QStringLiteral("select-all"));
+    selectAllAction->setEnabled(!m_lines.isEmpty());
+    return menu;
+}
+
+bool ReadOnlyLinesView::event(QEvent *event)
+{
+    // The view's own keys come before any shortcut of the window's.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void ReadOnlyLinesView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_widest = 0;
+        updateGeometries();
+        updateScrollBars();
+    }
+}
+
+int ReadOnlyLinesView::rowHeight() const
+{
+    return qMax(1, fontMetrics().lineSpacing());
+}
+
+// Rows wholly in sight above the text's bottom margin.
+int ReadOnlyLinesView::fullRowsInSight() const
+{
+    return qMax(1, (viewport()->height() - textMargin - 1) / rowHeight());
+}
+
+QList<SwatchMargin::ShownLine> ReadOnlyLinesView::shownBetween(int top, int bottom) const
+{
+    // The text's top margin scrolls away with the first line.
+    const int first = verticalScrollBar()->value();
+    const int height = rowHeight();
+    int rowTop = first == 0 ? textMargin : 0;
+    QList<SwatchMargin::ShownLine> shown;
+    for (qsizetype line = first; line < m_lines.size() && rowTop <= bottom; ++line) {
+        if (rowTop + height > top)
+            shown.append({ int(line), rowTop, height });
+        rowTop += height;
+    }
+    return shown;
+}
+
+std::optional<QString> ReadOnlyLinesView::textOf(int line) const
+{
+    return line >= 0 && line < m_lines.size() ? std::optional(m_lines.at(line)) : std::nullopt;
+}
+
+QString ReadOnlyLinesView::markOf(int) const
+{
+    return QString();
+}
+
+void ReadOnlyLinesView::layOut(QTextLayout &layout, qsizetype line)
+{
+    layout.setText(shownLine(line));
+    layout.setFont(font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine text = layout.createLine();
+    text.setLeadingIncluded(true);
+    text.setPosition(QPointF(textMargin, 0));
+    layout.endLayout();
+    if (text.naturalTextWidth() > m_widest) {
+        m_widest = text.naturalTextWidth();
+        // Not while painting: a new range may bring in a scroll bar and resize the viewport.
+        if (!m_rangeDue) {
+            m_rangeDue = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_rangeDue = false;
+                    updateScrollBars();
+                },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+void ReadOnlyLinesView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+    QTextLayout::FormatRange selected;
+    selected.format.setBackground(palette().brush(group, QPalette::Highlight));
+    selected.format.setForeground(palette().brush(group, QPalette::HighlightedText));
+    painter.setPen(palette().color(QPalette::Text));
+    const int left = -horizontalScrollBar()->value();
+    for (const SwatchMargin::ShownLine &row :
+        shownBetween(event->rect().top(), event->rect().bottom())) {
+        QTextLayout layout;
+        layOut(layout, row.number);
+        QList<QTextLayout::FormatRange> selections;
+        const auto [from, length] = m_selection.columnsOf(row.number, layout.text().size());
+        if (length > 0) {
+            selected.start = int(from);
+            selected.length = int(length);
+            selections.append(selected);
+        }
+        const QPointF offset(left, row.top);
+        layout.draw(&painter, offset, selections);
+        if (hasFocus() && m_selection.caret.line == row.number)
+            layout.drawCursor(&painter, offset, int(m_selection.caret.column));
+    }
+}
+
+void ReadOnlyLinesView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateGeometries();
+    updateScrollBars();
+}
+
+void ReadOnlyLinesView::updateGeometries()
+{
+    const int width = m_margin->preferredWidth();
+    setViewportMargins(width, 0, 0, 0);
+    const QRect contents = contentsRect();
+    m_margin->setGeometry(contents.left(), contents.top(), width, contents.height());
+}
+
+void ReadOnlyLinesView::updateScrollBars()
+{
+    const int rows = fullRowsInSight();
+    const int count = int(m_lines.size());
+    verticalScrollBar()->setRange(0, qMax(0, count - rows));
+    verticalScrollBar()->setPageStep(qMax(1, qMin(rows, count)));
+    const int width = viewport()->width();
+    horizontalScrollBar()->setRange(0, qMax(0, qCeil(m_widest) + 2 * textMargin - width));
+    horizontalScrollBar()->setPageStep(width);
+}
+
+void ReadOnlyLinesView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+    m_margin->update();
+}
+
+qreal ReadOnlyLinesView::xOf(LinePlace place)
+{
+    QTextLayout layout;
+    layOut(layout, place.line);
+    return layout.lineAt(0).cursorToX(int(place.column));
+}
+
+LinePlace ReadOnlyLinesView::placeAtX(qsizetype line, qreal x)
+{
+    QTextLayout layout;
+    layOut(layout, line);
+    return { line, layout.lineAt(0).xToCursor(x) };
+}
+
+LinePlace ReadOnlyLinesView::placeAt(const QPoint &position)
+{
+    if (m_lines.isEmpty())
+        return {};
+    const int first = verticalScrollBar()->value();
+    const int y = position.y() - (first == 0 ? textMargin : 0);
+    const qsizetype below = y < 0 ? -1 : y / rowHeight();
+    const qsizetype line = qBound(qsizetype(0), first + below, m_lines.size() - 1);
+    return placeAtX(line, position.x() + horizontalScrollBar()->value());
+}
+
+LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
+{
+    const LinePlace caret = m_selection.caret;
+    const qsizetype last = m_lines.size() - 1;
+    const auto lineLength = [this](qsizetype line) { return m_lines.at(line).size(); };
+    const auto across = [&](qsizetype lines) {
+        if (m_caretX < 0)
+            m_caretX = xOf(caret);
+        return placeAtX(qBound(qsizetype(0), caret.line + lines, last), m_caretX);
+    };
+    const int page = verticalScrollBar()->pageStep();
+    if (motion != Motion::PreviousLine && motion != Motion::NextLine
+        && motion != Motion::PreviousPage && motion != Motion::NextPage)
+        m_caretX = -1;
+    switch (motion) {
+    case Motion::PreviousCharacter: {
+        if (caret.column == 0)
+            return caret.line == 0 ? caret : LinePlace { caret.line - 1, lineLength(caret.line - 1) };
+        QTextLayout layout;
+        layOut(layout, caret.line);
+        return { caret.line, layout.previousCursorPosition(int(caret.column)) };
+    }
+    case Motion::NextCharacter: {
+        if (caret.column == lineLength(caret.line))
+            return caret.line == last ? caret : LinePlace { caret.line + 1, 0 };
+        QTextLayout layout;
+        layOut(layout, caret.line);
+        return { caret.line, layout.nextCursorPosition(int(caret.column)) };
+    }
+    case Motion::PreviousLine:
+        return across(-1);
+    case Motion::NextLine:
+        return across(1);
+    case Motion::PreviousPage:
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - page);
+        return across(-page);
+    case Motion::NextPage:
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
+        return across(page);
+    case Motion::StartOfLine:
+        return { caret.line, 0 };
+    case Motion::EndOfLine:
+        return { caret.line, lineLength(caret.line) };
+    case Motion::StartOfText:
+        return {};
+    case Motion::EndOfText:
+        return { last, lineLength(last) };
+    }
+    return caret;
+}
+
+void ReadOnlyLinesView::moveCaret(LinePlace place, bool select)
+{
+    m_selection.caret = place;
+    if (!select)
+        m_selection.anchor = place;
+    viewport()->update();
+}
+
+void ReadOnlyLinesView::ensureCaretVisible()
+{
+    if (m_lines.isEmpty())
+        return;
+    const qsizetype line = m_selection.caret.line;
+    QScrollBar *rows = verticalScrollBar();
+    if (line < rows->value())
+        rows->setValue(int(line));
+    else if (line >= rows->value() + fullRowsInSight())
+        rows->setValue(int(line) - fullRowsInSight() + 1);
+
+    const int x = qCeil(xOf(m_selection.caret));
+    updateScrollBars();
+    QScrollBar *sideways = horizontalScrollBar();
+    const int width = viewport()->width();
+    if (x < sideways->value() + textMargin)
+        sideways->setValue(x - textMargin);
+    else if (x >= sideways->value() + width - textMargin)
+        sideways->setValue(x - width + textMargin + 1);
+}
+
+void ReadOnlyLinesView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    // The platform's keys for each caret motion, without and with the selection following.
+    struct MotionKeys {
+        QKeySequence::StandardKey move;
+        QKeySequence::StandardKey select;
+    };
+    static const std::pair<Motion, MotionKeys> motions[] = {
+        { Motion::PreviousCharacter,
+            { QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar } },
+        { Motion::NextCharacter, { QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar } },
+        { Motion::PreviousLine,
+            { QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine } },
+        { Motion::NextLine, { QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine } },
+        { Motion::StartOfLine,
+            { QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine } },
+        { Motion::EndOfLine, { QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine } },
+        { Motion::PreviousPage,
+            { QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage } },
+        { Motion::NextPage, { QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage } },
+        { Motion::StartOfText,
+            { QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument } },
+        { Motion::EndOfText,
+            { QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument } },
+    };
+    for (const auto &[motion, keys] : motions) {
+        const bool select = event->matches(keys.select);
+        if (!select && !event->matches(keys.move))
+            continue;
+        if (!m_lines.isEmpty()) {
+            moveCaret(placeAfter(motion), select);
+            ensureCaretVisible();
+        }
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void ReadOnlyLinesView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_caretX = -1;
+    m_selecting = true;
+    moveCaret(placeAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+}
+
+void ReadOnlyLinesView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selecting || !(event->buttons() & Qt::LeftButton)) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    // Dragged past an edge, the view scrolls on towards it.
+    moveCaret(placeAt(event->position().toPoint()), true);
+    ensureCaretVisible();
+}
+
+void ReadOnlyLinesView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_selecting || event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    m_selecting = false;
+    QClipboard *clipboard = QApplication::clipboard();
+    if (clipboard->supportsSelection() && !m_selection.isEmpty())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void ReadOnlyLinesView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// The caret shows, and the selection has the active colours, only while the view has focus.
+void ReadOnlyLinesView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void ReadOnlyLinesView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "lineselection.h"
+#include "rowsink.h"
+#include "swatchmargin.h"
+
+#include <QAbstractScrollArea>
+#include <QStringList>
+
+class QMenu;
+class QTextLayout;
+
+// A read-only view of lines held elsewhere: its text can be selected and copied, never edited.
+// Rows are all one height and only those in sight are laid out, when they are painted, so the
+// view costs next to nothing however many lines it shows. It looks and answers like a
+// read-only plain text view: each line as ViewLines::shown() gives it, the same margins, tab
+// stops and selection colours, with a swatch margin (see SwatchMargin) on the left.
+class ReadOnlyLinesView : public QAbstractScrollArea, public RowSink, private SwatchMargin::Lines {
+    Q_OBJECT
+
+public:
+    explicit ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget *parent = nullptr);
+
+    // Shows `lines` in place of those shown; the list is shared, not copied. The scroll
+    // position and the selection stay as far as the new lines reach.
+    void setLines(const QStringList &lines);
+    void clear();
+    // A loop's rows: each goes at the end, and all that came are shown on showNewRows().
+    void append(const QString &row) override;
+    void showNewRows() override;
+
+    qsizetype lineCount() const { return m_lines.size(); }
+    // A line as the view shows it.
+    QString shownLine(qsizetype line) const;
+    QString selectedText() const;
+    const SwatchMargin *margin() const { return m_margin; }
+    // Copy and Select All, as the view's context menu offers them; the caller owns the menu.
+    QMenu *createStandardContextMenu();
+
+    void copy() const;
+    void selectAll();
+
+protected:
+    bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    enum class Motion;
+
+    QList<SwatchMargin::ShownLine> shownBetween(int top, int bottom) const override;
+    std::optional<QString> textOf(int line) const override;
+    QString markOf(int line) const override;
+
+    int rowHeight() const;
+    int fullRowsInSight() const;
+    // Lays out one line, and widens the sideways scroll range when it is the widest yet.
+    void layOut(QTextLayout &layout, qsizetype line);
+    qreal xOf(LinePlace place);
+    LinePlace placeAt(const QPoint &position);
+    LinePlace placeAtX(qsizetype line, qreal x);
+    LinePlace placeAfter(Motion motion);
+    void moveCaret(LinePlace place, bool select);
+    void ensureCaretVisible();
+    void updateScrollBars();
+    void updateGeometries();
+
+    QStringList m_lines;
+    LineSelection m_selection;
+    // Where up, down and the page keys keep the caret across lines; negative when it is to be
+    // taken from the caret.
+    qreal m_caretX = -1;
+    bool m_selecting = false;
+    // The widest line laid out so far: lines are measured as they come into sight.
+    qreal m_widest = 0;
+    bool m_rangeDue = false;
+    SwatchMargin *m_margin;
+};
