@@ -4,10 +4,10 @@
 #include "ui/kalidorapplication.h"
 #include "ui/unitKalidorTabbed.h"
 
+#include <QAbstractScrollArea>
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QAbstractScrollArea>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>

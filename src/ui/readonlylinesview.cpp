@@ -148,18 +148,23 @@ int ReadOnlyLinesView::rowHeight() const
     return qMax(1, fontMetrics().lineSpacing());
 }
 
-// Rows wholly in sight above the text's bottom margin.
-int ReadOnlyLinesView::fullRowsInSight() const
+// The text's top margin scrolls away with the first line.
+int ReadOnlyLinesView::textTop(int first) const
 {
-    return qMax(1, (viewport()->height() - textMargin - 1) / rowHeight());
+    return first == 0 ? textMargin : 0;
+}
+
+// Rows wholly in sight with `first` at the top.
+int ReadOnlyLinesView::rowsFitting(int first) const
+{
+    return (viewport()->height() - textTop(first)) / rowHeight();
 }
 
 QList<SwatchMargin::ShownLine> ReadOnlyLinesView::shownBetween(int top, int bottom) const
 {
-    // The text's top margin scrolls away with the first line.
     const int first = verticalScrollBar()->value();
     const int height = rowHeight();
-    int rowTop = first == 0 ? textMargin : 0;
+    int rowTop = textTop(first);
     QList<SwatchMargin::ShownLine> shown;
     for (qsizetype line = first; line < m_lines.size() && rowTop <= bottom; ++line) {
         if (rowTop + height > top)
@@ -189,7 +194,8 @@ void ReadOnlyLinesView::layOut(QTextLayout &layout, qsizetype line)
     layout.beginLayout();
     QTextLine text = layout.createLine();
     text.setLeadingIncluded(true);
-    text.setPosition(QPointF(textMargin, 0));
+    // At 0, not at the margin: tab stops count from the line's own start.
+    text.setPosition(QPointF(0, 0));
     layout.endLayout();
     if (text.naturalTextWidth() > m_widest) {
         m_widest = text.naturalTextWidth();
@@ -215,7 +221,7 @@ void ReadOnlyLinesView::paintEvent(QPaintEvent *event)
     selected.format.setBackground(palette().brush(group, QPalette::Highlight));
     selected.format.setForeground(palette().brush(group, QPalette::HighlightedText));
     painter.setPen(palette().color(QPalette::Text));
-    const int left = -horizontalScrollBar()->value();
+    const int left = textMargin - horizontalScrollBar()->value();
     for (const SwatchMargin::ShownLine &row :
         shownBetween(event->rect().top(), event->rect().bottom())) {
         QTextLayout layout;
@@ -251,7 +257,8 @@ void ReadOnlyLinesView::updateGeometries()
 
 void ReadOnlyLinesView::updateScrollBars()
 {
-    const int rows = fullRowsInSight();
+    // The last line may scroll up as far as the text's bottom margin shows below it.
+    const int rows = qMax(1, (viewport()->height() - textMargin - 1) / rowHeight());
     const int count = int(m_lines.size());
     verticalScrollBar()->setRange(0, qMax(0, count - rows));
     verticalScrollBar()->setPageStep(qMax(1, qMin(rows, count)));
@@ -285,10 +292,10 @@ LinePlace ReadOnlyLinesView::placeAt(const QPoint &position)
     if (m_lines.isEmpty())
         return {};
     const int first = verticalScrollBar()->value();
-    const int y = position.y() - (first == 0 ? textMargin : 0);
+    const int y = position.y() - textTop(first);
     const qsizetype below = y < 0 ? -1 : y / rowHeight();
     const qsizetype line = qBound(qsizetype(0), first + below, m_lines.size() - 1);
-    return placeAtX(line, position.x() + horizontalScrollBar()->value());
+    return placeAtX(line, position.x() + horizontalScrollBar()->value() - textMargin);
 }
 
 LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
@@ -301,14 +308,14 @@ LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
             m_caretX = xOf(caret);
         return placeAtX(qBound(qsizetype(0), caret.line + lines, last), m_caretX);
     };
-    const int page = verticalScrollBar()->pageStep();
     if (motion != Motion::PreviousLine && motion != Motion::NextLine
         && motion != Motion::PreviousPage && motion != Motion::NextPage)
         m_caretX = -1;
     switch (motion) {
     case Motion::PreviousCharacter: {
         if (caret.column == 0)
-            return caret.line == 0 ? caret : LinePlace { caret.line - 1, lineLength(caret.line - 1) };
+            return caret.line == 0 ? caret
+                                   : LinePlace { caret.line - 1, lineLength(caret.line - 1) };
         QTextLayout layout;
         layOut(layout, caret.line);
         return { caret.line, layout.previousCursorPosition(int(caret.column)) };
@@ -325,11 +332,8 @@ LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
     case Motion::NextLine:
         return across(1);
     case Motion::PreviousPage:
-        verticalScrollBar()->setValue(verticalScrollBar()->value() - page);
-        return across(-page);
     case Motion::NextPage:
-        verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
-        return across(page);
+        return paged(motion == Motion::NextPage ? 1 : -1, across);
     case Motion::StartOfLine:
         return { caret.line, 0 };
     case Motion::EndOfLine:
@@ -342,6 +346,28 @@ LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
     return caret;
 }
 
+// As a plain text view pages: the rows scroll by those wholly in sight and the caret keeps its
+// height in the view, or goes to the first or last line when there is no further page.
+LinePlace ReadOnlyLinesView::paged(int direction, const std::function<LinePlace(qsizetype)> &across)
+{
+    ensureCaretVisible();
+    const qsizetype line = m_selection.caret.line;
+    QScrollBar *rows = verticalScrollBar();
+    const int first = rows->value();
+    const int height = rowHeight();
+    const int caretY = int(line - first) * height + textTop(first);
+    if (direction > 0 && first + rowsFitting(first) >= m_lines.size())
+        return across(m_lines.size() - 1 - line);
+    if (direction < 0 && first == 0)
+        return across(-line);
+    rows->setValue(first + direction * rowsFitting(first));
+    const int top = rows->value();
+    const int below = caretY - textTop(top);
+    // Down, the caret goes to the first row at or below its height; up, to the row it is in.
+    const int rowsBelow = direction > 0 ? (below + height - 1) / height : below / height;
+    return across(top + rowsBelow - line);
+}
+
 void ReadOnlyLinesView::moveCaret(LinePlace place, bool select)
 {
     m_selection.caret = place;
@@ -350,25 +376,25 @@ void ReadOnlyLinesView::moveCaret(LinePlace place, bool select)
     viewport()->update();
 }
 
+// As a plain text view does it: a caret above the rows in sight comes to the top, one below
+// them to the bottom, and one out of sight sideways to the middle.
 void ReadOnlyLinesView::ensureCaretVisible()
 {
     if (m_lines.isEmpty())
         return;
-    const qsizetype line = m_selection.caret.line;
+    const int line = int(m_selection.caret.line);
     QScrollBar *rows = verticalScrollBar();
     if (line < rows->value())
-        rows->setValue(int(line));
-    else if (line >= rows->value() + fullRowsInSight())
-        rows->setValue(int(line) - fullRowsInSight() + 1);
+        rows->setValue(line);
+    else if (line >= rows->value() + rowsFitting(rows->value()))
+        rows->setValue(line - viewport()->height() / rowHeight() + 1);
 
-    const int x = qCeil(xOf(m_selection.caret));
+    const int x = textMargin + qRound(xOf(m_selection.caret));
     updateScrollBars();
     QScrollBar *sideways = horizontalScrollBar();
     const int width = viewport()->width();
-    if (x < sideways->value() + textMargin)
-        sideways->setValue(x - textMargin);
-    else if (x >= sideways->value() + width - textMargin)
-        sideways->setValue(x - width + textMargin + 1);
+    if (x < sideways->value() || x > sideways->value() + width)
+        sideways->setValue(x - width / 2);
 }
 
 void ReadOnlyLinesView::keyPressEvent(QKeyEvent *event)

@@ -62,13 +62,16 @@ private:
     QString markOf(int line) const override;
 
     int rowHeight() const;
-    int fullRowsInSight() const;
+    int textTop(int first) const;
+    int rowsFitting(int first) const;
     // Lays out one line, and widens the sideways scroll range when it is the widest yet.
     void layOut(QTextLayout &layout, qsizetype line);
     qreal xOf(LinePlace place);
     LinePlace placeAt(const QPoint &position);
     LinePlace placeAtX(qsizetype line, qreal x);
     LinePlace placeAfter(Motion motion);
+    // `across` gives the place a number of lines down (up when negative) at the caret's x.
+    LinePlace paged(int direction, const std::function<LinePlace(qsizetype)> &across);
     void moveCaret(LinePlace place, bool select);
     void ensureCaretVisible();
     void updateScrollBars();

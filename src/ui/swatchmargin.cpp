@@ -109,7 +109,8 @@ void SwatchMargin::paintEvent(QPaintEvent *event)
         ? view->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(fontMetrics().height())
         : QPixmap();
     const int lineSpacing = fontMetrics().lineSpacing();
-    for (const ShownLine &line : m_lines.shownBetween(event->rect().top(), event->rect().bottom())) {
+    for (const ShownLine &line :
+        m_lines.shownBetween(event->rect().top(), event->rect().bottom())) {
         const int height = qMin(line.height, lineSpacing);
         if (const std::optional<ScreenColour> swatch = swatchOf(line.number))
             paintSwatch(painter, *swatch, swatchRect(line.top, height));
@@ -118,7 +119,8 @@ void SwatchMargin::paintEvent(QPaintEvent *event)
     }
 }
 
-void SwatchMargin::paintSwatch(QPainter &painter, const ScreenColour &swatch, const QRect &square) const
+void SwatchMargin::paintSwatch(
+    QPainter &painter, const ScreenColour &swatch, const QRect &square) const
 {
     painter.fillRect(square, swatch.colour);
     painter.setPen(parentWidget()->palette().color(QPalette::Mid));

@@ -16,8 +16,8 @@
 #include "shell/helpdocument.h"
 #include "swatchtextview.h"
 #include "tabcontrol.h"
-#include "textviewrows.h"
 #include "table/opencolourtable.h"
+#include "textviewrows.h"
 #include "viewloopobserver.h"
 
 #include <QCheckBox>

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void cxf3FileBecomesTableLines();
     void progressCoversTheFileNameWhileReading_data();
     void progressCoversTheFileNameWhileReading();
+    void rowsAppearWhileReading();
     void colourRowsShowTheirSwatch();
     void notRecognisedFileEndsWithoutMessage_data();
     void notRecognisedFileEndsWithoutMessage();
@@ -203,6 +205,41 @@ void TestOpenWorkflow::progressCoversTheFileNameWhileReading()
     QCOMPARE(progress->width(), widthAfter);
     QVERIFY(label->isVisible());
     QCOMPARE(label->text(), name);
+}
+
+void TestOpenWorkflow::rowsAppearWhileReading()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    const QString file = m_dir.filePath(QStringLiteral("many.cxf"));
+    // More rows than the view has room for, so that the scroll bar gets a range.
+    writeBytes(file, cxf3File(60));
+    auto *progress = window.child<ProgressIndicator>("RectangleProgress");
+    auto *view = window.child<ReadOnlyLinesView>("memoKalidor");
+
+    QList<qsizetype> countsShown;
+    bool scrollRangeBehind = false;
+    {
+        const EventSampler sampler([&] {
+            if (!progress->isVisible())
+                return;
+            if (countsShown.isEmpty() || countsShown.last() != view->lineCount())
+                countsShown.append(view->lineCount());
+            const QScrollBar *bar = view->verticalScrollBar();
+            scrollRangeBehind = scrollRangeBehind
+                || (view->lineCount() > 0 && bar->maximum() + bar->pageStep() != view->lineCount());
+        });
+        open(window, file);
+    }
+
+    // The header and the rows come a few at a time, each time with a scroll range that holds
+    // them all.
+    QVERIFY2(countsShown.size() > 2, qPrintable(QString::number(countsShown.size())));
+    QVERIFY(std::is_sorted(countsShown.cbegin(), countsShown.cend()));
+    QVERIFY(countsShown.last() <= 61);
+    QVERIFY(!scrollRangeBehind);
+    QCOMPARE(view->lineCount(), 61);
+    QVERIFY(view->verticalScrollBar()->maximum() > 0);
 }
 
 void TestOpenWorkflow::colourRowsShowTheirSwatch()

@@ -87,7 +87,8 @@ void TestRealDialogs::openConvertAndSaveThroughRealDialogs()
     QTest::mouseClick(
         form.findChild<QPushButton *>(QStringLiteral("btnOpenKalidorFile")), Qt::LeftButton);
     QCOMPARE(openDialogName, QStringLiteral("dlgOpenKalidorFile"));
-    QCOMPARE(viewLines(form.findChild<ReadOnlyLinesView *>(QStringLiteral("memoKalidor"))).size(), 3);
+    QCOMPARE(
+        viewLines(form.findChild<ReadOnlyLinesView *>(QStringLiteral("memoKalidor"))).size(), 3);
 
     // The short last row ends the conversion in the general error handler's box.
     form.findChild<QTabWidget *>(QStringLiteral("TabControl1"))->setCurrentIndex(1);
