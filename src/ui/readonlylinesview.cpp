@@ -2,6 +2,7 @@
 
 #include "viewlines.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -16,11 +17,45 @@ namespace {
 constexpr int textMargin = 4;
 constexpr int sidewaysStep = 20;
 
+// What ends a word for a double-click besides white space, as in a plain text view.
+bool separatesWords(QChar c)
+{
+    return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|").contains(c);
+}
+
+// Assistive tools are told what the view is: text that can be read and selected, not edited.
+class ReadOnlyText : public QAccessibleWidget {
+public:
+    explicit ReadOnlyText(QWidget *view)
+        : QAccessibleWidget(view, QAccessible::EditableText)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = true;
+        state.multiLine = true;
+        state.selectableText = true;
+        return state;
+    }
+};
+
+QAccessibleInterface *readOnlyTextFor(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(ReadOnlyLinesView::staticMetaObject.className())
+        && object->isWidgetType())
+        return new ReadOnlyText(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 enum class ReadOnlyLinesView::Motion {
     PreviousCharacter,
     NextCharacter,
+    PreviousWord,
+    NextWord,
     PreviousLine,
     NextLine,
     StartOfLine,
@@ -39,6 +74,8 @@ ReadOnlyLinesView::ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget 
     const QFont textViewFont = QApplication::font("QPlainTextEdit");
     if (textViewFont != font())
         setFont(textViewFont);
+    static const bool accessible = (QAccessible::installFactory(readOnlyTextFor), true);
+    Q_UNUSED(accessible)
     setFocusPolicy(Qt::WheelFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     horizontalScrollBar()->setSingleStep(sidewaysStep);
@@ -298,57 +335,71 @@ LinePlace ReadOnlyLinesView::placeAt(const QPoint &position)
     return placeAtX(line, position.x() + horizontalScrollBar()->value() - textMargin);
 }
 
+LinePlace ReadOnlyLinesView::linesAway(qsizetype lines)
+{
+    const LinePlace caret = m_selection.caret;
+    if (m_caretX < 0)
+        m_caretX = xOf(caret);
+    return placeAtX(qBound(qsizetype(0), caret.line + lines, m_lines.size() - 1), m_caretX);
+}
+
+// Past either end of a line, a step goes on to the next line or back to the previous one.
+LinePlace ReadOnlyLinesView::stepped(int direction, QTextLayout::CursorMode mode)
+{
+    const LinePlace caret = m_selection.caret;
+    const qsizetype length = m_lines.at(caret.line).size();
+    if (direction < 0 && caret.column == 0)
+        return caret.line == 0 ? caret
+                               : LinePlace { caret.line - 1, m_lines.at(caret.line - 1).size() };
+    if (direction > 0 && caret.column == length)
+        return caret.line == m_lines.size() - 1 ? caret : LinePlace { caret.line + 1, 0 };
+    QTextLayout layout;
+    layOut(layout, caret.line);
+    const int column = int(caret.column);
+    return { caret.line,
+        direction < 0 ? layout.previousCursorPosition(column, mode)
+                      : layout.nextCursorPosition(column, mode) };
+}
+
 LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
 {
     const LinePlace caret = m_selection.caret;
     const qsizetype last = m_lines.size() - 1;
-    const auto lineLength = [this](qsizetype line) { return m_lines.at(line).size(); };
-    const auto across = [&](qsizetype lines) {
-        if (m_caretX < 0)
-            m_caretX = xOf(caret);
-        return placeAtX(qBound(qsizetype(0), caret.line + lines, last), m_caretX);
-    };
     if (motion != Motion::PreviousLine && motion != Motion::NextLine
         && motion != Motion::PreviousPage && motion != Motion::NextPage)
         m_caretX = -1;
     switch (motion) {
-    case Motion::PreviousCharacter: {
-        if (caret.column == 0)
-            return caret.line == 0 ? caret
-                                   : LinePlace { caret.line - 1, lineLength(caret.line - 1) };
-        QTextLayout layout;
-        layOut(layout, caret.line);
-        return { caret.line, layout.previousCursorPosition(int(caret.column)) };
-    }
-    case Motion::NextCharacter: {
-        if (caret.column == lineLength(caret.line))
-            return caret.line == last ? caret : LinePlace { caret.line + 1, 0 };
-        QTextLayout layout;
-        layOut(layout, caret.line);
-        return { caret.line, layout.nextCursorPosition(int(caret.column)) };
-    }
+    case Motion::PreviousCharacter:
+        return stepped(-1, QTextLayout::SkipCharacters);
+    case Motion::NextCharacter:
+        return stepped(1, QTextLayout::SkipCharacters);
+    case Motion::PreviousWord:
+        return stepped(-1, QTextLayout::SkipWords);
+    case Motion::NextWord:
+        return stepped(1, QTextLayout::SkipWords);
     case Motion::PreviousLine:
-        return across(-1);
+        return linesAway(-1);
     case Motion::NextLine:
-        return across(1);
+        return linesAway(1);
     case Motion::PreviousPage:
+        return paged(-1);
     case Motion::NextPage:
-        return paged(motion == Motion::NextPage ? 1 : -1, across);
+        return paged(1);
     case Motion::StartOfLine:
         return { caret.line, 0 };
     case Motion::EndOfLine:
-        return { caret.line, lineLength(caret.line) };
+        return { caret.line, m_lines.at(caret.line).size() };
     case Motion::StartOfText:
         return {};
     case Motion::EndOfText:
-        return { last, lineLength(last) };
+        return { last, m_lines.at(last).size() };
     }
     return caret;
 }
 
 // As a plain text view pages: the rows scroll by those wholly in sight and the caret keeps its
 // height in the view, or goes to the first or last line when there is no further page.
-LinePlace ReadOnlyLinesView::paged(int direction, const std::function<LinePlace(qsizetype)> &across)
+LinePlace ReadOnlyLinesView::paged(int direction)
 {
     ensureCaretVisible();
     const qsizetype line = m_selection.caret.line;
@@ -357,15 +408,15 @@ LinePlace ReadOnlyLinesView::paged(int direction, const std::function<LinePlace(
     const int height = rowHeight();
     const int caretY = int(line - first) * height + textTop(first);
     if (direction > 0 && first + rowsFitting(first) >= m_lines.size())
-        return across(m_lines.size() - 1 - line);
+        return linesAway(m_lines.size() - 1 - line);
     if (direction < 0 && first == 0)
-        return across(-line);
+        return linesAway(-line);
     rows->setValue(first + direction * rowsFitting(first));
     const int top = rows->value();
     const int below = caretY - textTop(top);
     // Down, the caret goes to the first row at or below its height; up, to the row it is in.
     const int rowsBelow = direction > 0 ? (below + height - 1) / height : below / height;
-    return across(top + rowsBelow - line);
+    return linesAway(top + rowsBelow - line);
 }
 
 void ReadOnlyLinesView::moveCaret(LinePlace place, bool select)
@@ -416,6 +467,9 @@ void ReadOnlyLinesView::keyPressEvent(QKeyEvent *event)
         { Motion::PreviousCharacter,
             { QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar } },
         { Motion::NextCharacter, { QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar } },
+        { Motion::PreviousWord,
+            { QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord } },
+        { Motion::NextWord, { QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord } },
         { Motion::PreviousLine,
             { QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine } },
         { Motion::NextLine, { QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine } },
@@ -450,8 +504,61 @@ void ReadOnlyLinesView::mousePressEvent(QMouseEvent *event)
         return;
     }
     m_caretX = -1;
+    const QPoint position = event->position().toPoint();
+    const bool thirdClick = m_sinceDoubleClick.isValid()
+        && !m_sinceDoubleClick.hasExpired(QApplication::doubleClickInterval())
+        && (position - m_doubleClickedAt).manhattanLength() < QApplication::startDragDistance();
+    m_sinceDoubleClick.invalidate();
+    if (thirdClick && !m_lines.isEmpty()) {
+        const qsizetype line = placeAt(position).line;
+        const LinePlace end = line + 1 < m_lines.size()
+            ? LinePlace { line + 1, 0 }
+            : LinePlace { line, m_lines.at(line).size() };
+        m_selection = { { line, 0 }, end };
+        viewport()->update();
+        offerSelection();
+        return;
+    }
     m_selecting = true;
-    moveCaret(placeAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    moveCaret(placeAt(position), event->modifiers() & Qt::ShiftModifier);
+}
+
+// Two clicks select the word under the pointer, three the line and its line break.
+void ReadOnlyLinesView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || m_lines.isEmpty()) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    m_selection = wordAt(placeAt(event->position().toPoint()));
+    m_doubleClickedAt = event->position().toPoint();
+    m_sinceDoubleClick.start();
+    m_selecting = false;
+    viewport()->update();
+    offerSelection();
+}
+
+LineSelection ReadOnlyLinesView::wordAt(LinePlace place)
+{
+    QTextLayout layout;
+    layOut(layout, place.line);
+    const QString text = layout.text();
+    const int length = int(text.size());
+    const int column = int(place.column);
+    const bool afterWord = column == length && column > 0
+        && (text.at(column - 1).isSpace() || separatesWords(text.at(column - 1)));
+    const int start = column == 0 || afterWord
+        ? column
+        : layout.previousCursorPosition(qMin(column + 1, length), QTextLayout::SkipWords);
+    int end = start;
+    if (end < length && separatesWords(text.at(end))) {
+        while (end < length && separatesWords(text.at(end)))
+            ++end;
+    } else {
+        while (end < length && !text.at(end).isSpace() && !separatesWords(text.at(end)))
+            ++end;
+    }
+    return { { place.line, start }, { place.line, end } };
 }
 
 void ReadOnlyLinesView::mouseMoveEvent(QMouseEvent *event)
@@ -472,9 +579,30 @@ void ReadOnlyLinesView::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     m_selecting = false;
+    offerSelection();
+}
+
+// Where the platform has a selection clipboard, text selected by the mouse goes there.
+void ReadOnlyLinesView::offerSelection() const
+{
     QClipboard *clipboard = QApplication::clipboard();
     if (clipboard->supportsSelection() && !m_selection.isEmpty())
         clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+// Control and the wheel change the text's size, as in a read-only plain text view.
+void ReadOnlyLinesView::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    QFont larger = font();
+    const qreal size = larger.pointSizeF() + event->angleDelta().y() / 120.0;
+    if (size > 0) {
+        larger.setPointSizeF(size);
+        setFont(larger);
+    }
 }
 
 void ReadOnlyLinesView::contextMenuEvent(QContextMenuEvent *event)

@@ -5,10 +5,11 @@
 #include "swatchmargin.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTextLayout>
 
 class QMenu;
-class QTextLayout;
 
 // A read-only view of lines held elsewhere: its text can be selected and copied, never edited.
 // Rows are all one height and only those in sight are laid out, when they are painted, so the
@@ -48,8 +49,10 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -69,10 +72,16 @@ private:
     qreal xOf(LinePlace place);
     LinePlace placeAt(const QPoint &position);
     LinePlace placeAtX(qsizetype line, qreal x);
+    // Where a key's motion takes the caret.
     LinePlace placeAfter(Motion motion);
-    // `across` gives the place a number of lines down (up when negative) at the caret's x.
-    LinePlace paged(int direction, const std::function<LinePlace(qsizetype)> &across);
+    // The place `lines` down (up when negative) from the caret, at the x it keeps.
+    LinePlace linesAway(qsizetype lines);
+    // One character or word further (`direction` 1) or back (-1).
+    LinePlace stepped(int direction, QTextLayout::CursorMode mode);
+    LinePlace paged(int direction);
+    LineSelection wordAt(LinePlace place);
     void moveCaret(LinePlace place, bool select);
+    void offerSelection() const;
     void ensureCaretVisible();
     void updateScrollBars();
     void updateGeometries();
@@ -83,6 +92,9 @@ private:
     // taken from the caret.
     qreal m_caretX = -1;
     bool m_selecting = false;
+    // A press soon after a double-click, near it, is a third click.
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickedAt;
     // The widest line laid out so far: lines are measured as they come into sight.
     qreal m_widest = 0;
     bool m_rangeDue = false;

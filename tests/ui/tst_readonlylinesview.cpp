@@ -2,11 +2,13 @@
 #include "ui/readonlylinesview.h"
 #include "ui/swatchtextview.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +39,23 @@ struct Place {
     int column;
 };
 
+// The read-only plain text view that the table view stands in for, showing `lines`.
+std::unique_ptr<SwatchTextView> textViewOf(const QStringList &lines, QSize size)
+{
+    auto text = std::make_unique<SwatchTextView>(rowColour, false);
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->resize(size);
+    text->setPlainText(lines.join(u'\n'));
+    return text;
+}
+
+QString selectedText(const QPlainTextEdit &text)
+{
+    return text.textCursor().selectedText().replace(u'\u2029', u'\n');
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Place)
@@ -55,7 +74,11 @@ private slots:
     void keysSelect();
     void typingChangesNothing();
     void lineBreaksAreShownByStandIns();
+    void assistiveToolsSeeReadOnlyText();
     void swatchesOfTheRowsInSight();
+    void clicksSelectAsInATextView_data();
+    void clicksSelectAsInATextView();
+    void controlWheelSizesTheTextAsInATextView();
     void looksLikeAReadOnlyTextView_data();
     void looksLikeAReadOnlyTextView();
 
@@ -196,6 +219,15 @@ void TestReadOnlyLinesView::lineBreaksAreShownByStandIns()
     QCOMPARE(m_view->selectedText(), u"a\u240Db\u240Ac\u2424d\nplain"_s);
 }
 
+void TestReadOnlyLinesView::assistiveToolsSeeReadOnlyText()
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_view.get());
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::EditableText);
+    QVERIFY(accessible->state().readOnly);
+    QVERIFY(accessible->state().focusable);
+}
+
 void TestReadOnlyLinesView::swatchesOfTheRowsInSight()
 {
     QStringList ramp { table.first() };
@@ -217,6 +249,64 @@ void TestReadOnlyLinesView::swatchesOfTheRowsInSight()
     QVERIFY(margin->swatchOf(first)->colour != margin->swatchOf(first + 10)->colour);
 }
 
+void TestReadOnlyLinesView::clicksSelectAsInATextView_data()
+{
+    QTest::addColumn<Place>("place");
+    QTest::addColumn<int>("clicks");
+
+    QTest::newRow("a word") << Place { 1, 3 } << 2;
+    QTest::newRow("the word's end") << Place { 1, 7 } << 2;
+    QTest::newRow("a number") << Place { 4, 14 } << 2;
+    QTest::newRow("a line") << Place { 2, 5 } << 3;
+    QTest::newRow("the last line") << Place { 4, 2 } << 3;
+}
+
+void TestReadOnlyLinesView::clicksSelectAsInATextView()
+{
+    QFETCH(Place, place);
+    QFETCH(int, clicks);
+
+    const auto text = textViewOf(table, m_view->size());
+    text->show();
+    QVERIFY(QTest::qWaitForWindowExposed(text.get()));
+    // The table's columns are laid out alike in both views, tabs included.
+    QTextLayout layout(table.at(place.line), m_view->font());
+    layout.beginLayout();
+    const qreal x = layout.createLine().cursorToX(place.column);
+    layout.endLayout();
+    const QPoint at = placeOf(*m_view, place.line, 0) + QPoint(qRound(x), 0);
+    for (QAbstractScrollArea *view :
+        std::initializer_list<QAbstractScrollArea *> { text.get(), m_view.get() }) {
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        if (clicks == 3)
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
+    QVERIFY(!m_view->selectedText().isEmpty());
+    QCOMPARE(m_view->selectedText(), selectedText(*text));
+}
+
+void TestReadOnlyLinesView::controlWheelSizesTheTextAsInATextView()
+{
+    const auto text = textViewOf(table, m_view->size());
+    text->show();
+    QVERIFY(QTest::qWaitForWindowExposed(text.get()));
+    const QFont before = m_view->font();
+    for (QAbstractScrollArea *view :
+        std::initializer_list<QAbstractScrollArea *> { text.get(), m_view.get() }) {
+        for (const int notches : { 3, -1 }) {
+            const QPoint centre = view->viewport()->rect().center();
+            QWheelEvent wheel(centre, view->viewport()->mapToGlobal(centre), {},
+                { 0, 120 * notches }, Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view->viewport(), &wheel);
+        }
+    }
+    QCOMPARE(m_view->font().pointSizeF(), before.pointSizeF() + 2);
+    // The text alone: a text view keeps its margin as wide as it was made, this view widens
+    // it with the font.
+    const QRect common = m_view->viewport()->rect() & text->viewport()->rect();
+    QCOMPARE(m_view->viewport()->grab(common).toImage(), text->viewport()->grab(common).toImage());
+}
+
 void TestReadOnlyLinesView::looksLikeAReadOnlyTextView_data()
 {
     QTest::addColumn<QList<QKeySequence::StandardKey>>("keys");
@@ -226,6 +316,12 @@ void TestReadOnlyLinesView::looksLikeAReadOnlyTextView_data()
     QTest::newRow("selection across lines") << QList { K::MoveToNextLine, K::MoveToNextChar,
         K::MoveToNextChar, K::SelectNextLine, K::SelectNextLine, K::SelectEndOfLine }
                                             << 0;
+    QTest::newRow("words") << QList { K::MoveToNextLine, K::MoveToNextWord, K::MoveToNextWord,
+        K::SelectNextWord, K::SelectNextWord, K::SelectNextWord, K::SelectPreviousWord }
+                           << 0;
+    QTest::newRow("words across lines") << QList { K::MoveToNextLine, K::MoveToEndOfLine,
+        K::SelectNextWord, K::SelectNextWord, K::MoveToStartOfLine, K::SelectPreviousWord }
+                                        << 0;
     QTest::newRow("scrolled") << QList { K::MoveToNextLine, K::SelectNextLine, K::SelectNextChar }
                               << 7;
     QTest::newRow("pages down and up") << QList { K::MoveToNextPage, K::MoveToNextLine,
@@ -252,12 +348,8 @@ void TestReadOnlyLinesView::looksLikeAReadOnlyTextView()
     for (int copy = 0; copy < 20; ++copy)
         lines += table;
     m_view->setLines(lines);
-    SwatchTextView text(rowColour, false);
-    text.setReadOnly(true);
-    text.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text.setLineWrapMode(QPlainTextEdit::NoWrap);
-    text.resize(m_view->size());
-    text.setPlainText(lines.join(u'\n'));
+    const auto textView = textViewOf(lines, m_view->size());
+    SwatchTextView &text = *textView;
     text.show();
     QVERIFY(QTest::qWaitForWindowExposed(&text));
 
@@ -276,7 +368,7 @@ void TestReadOnlyLinesView::looksLikeAReadOnlyTextView()
         shownWithFocus.append(view->grab().toImage());
         view->clearFocus();
     }
-    QCOMPARE(m_view->selectedText(), text.textCursor().selectedText().replace(u'\u2029', u'\n'));
+    QCOMPARE(m_view->selectedText(), selectedText(text));
     QCOMPARE(m_view->verticalScrollBar()->value(), text.verticalScrollBar()->value());
     QCOMPARE(shownWithFocus.last(), shownWithFocus.first());
     QCOMPARE(m_view->grab().toImage(), text.grab().toImage());
