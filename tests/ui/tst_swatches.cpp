@@ -71,6 +71,7 @@ private slots:
     void swatchIsPaintedInTheMargin();
     void textSelectionAndCopyAreTheText();
     void marksFollowTheirLines();
+    void tooltipGivesTheReasonAndTheColour_data();
     void tooltipGivesTheReasonAndTheColour();
 };
 
@@ -188,17 +189,29 @@ void TestSwatches::marksFollowTheirLines()
     QVERIFY(view.markOf(0).isEmpty());
 }
 
+void TestSwatches::tooltipGivesTheReasonAndTheColour_data()
+{
+    QTest::addColumn<ViewKind>("kind");
+    QTest::addColumn<QString>("reason");
+
+    // Only the editable view marks lines.
+    QTest::newRow("editable view") << ViewKind::Editable << u"a* -100 is odd\n"_s;
+    QTest::newRow("read-only view") << ViewKind::ReadOnly << QString();
+}
+
 void TestSwatches::tooltipGivesTheReasonAndTheColour()
 {
-    SwatchTextView view(rowColour, true);
-    view.resize(400, 300);
-    view.setPlainText(table);
-    view.setMarks({ { 3, u"a* -100 is odd"_s } });
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QFETCH(ViewKind, kind);
+    QFETCH(QString, reason);
 
-    auto *margin = view.findChild<QWidget *>(u"swatchMargin"_s);
-    const int lineHeight = view.fontMetrics().lineSpacing();
+    const auto view = viewOfTable(kind);
+    if (auto *text = qobject_cast<SwatchTextView *>(view.get()))
+        text->setMarks({ { 3, u"a* -100 is odd"_s } });
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+
+    SwatchMargin *margin = marginOf(*view);
+    const int lineHeight = view->fontMetrics().lineSpacing();
     const auto tipAtLine = [&](int line) {
         // A tooltip goes away a moment after it is told to.
         QToolTip::hideText();
@@ -210,8 +223,9 @@ void TestSwatches::tooltipGivesTheReasonAndTheColour()
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
     QCOMPARE(tipAtLine(3),
-        u"a* -100 is odd\nL* 90, a* -100, b* 0 (D50) shows as sRGB 0, 255, 223\nOutside sRGB: the "
-        "screen shows the nearest colour it has."_s);
+        reason
+            + u"L* 90, a* -100, b* 0 (D50) shows as sRGB 0, 255, 223\nOutside sRGB: the screen "
+              "shows the nearest colour it has."_s);
     QCOMPARE(tipAtLine(1), u"L* 50, a* 0, b* 0 (D50) shows as sRGB 119, 119, 119"_s);
     QCOMPARE(tipAtLine(2), QString()); // no colour, no mark
     QCOMPARE(tipAtLine(12), QString()); // below the last line

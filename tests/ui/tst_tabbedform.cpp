@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSizeGrip>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -128,7 +129,9 @@ void TestTabbedForm::startState()
         QStringLiteral("labelRealKalidorFileName"));
     QVERIFY(!child<QLabel>("labelRealKalidorFileName")->isVisibleTo(m_form));
 
-    QCOMPARE(child<ReadOnlyLinesView>("memoKalidor")->lineCount(), 0);
+    auto *table = child<ReadOnlyLinesView>("memoKalidor");
+    QCOMPARE(table->lineCount(), 0);
+    QVERIFY(qobject_cast<QSizeGrip *>(table->cornerWidget()));
 
     auto *convert = child<QPushButton>("buttonConvertDelvane");
     QVERIFY(!convert->isEnabled());
