@@ -1,8 +1,10 @@
 #include "readonlylinesview.h"
 
+#include "caretmotion.h"
+#include "clickedword.h"
+#include "readonlytextaccessible.h"
 #include "viewlines.h"
 
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -17,54 +19,7 @@ namespace {
 constexpr int textMargin = 4;
 constexpr int sidewaysStep = 20;
 
-// What ends a word for a double-click besides white space, as in a plain text view.
-bool separatesWords(QChar c)
-{
-    return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|").contains(c);
-}
-
-// Assistive tools are told what the view is: text that can be read and selected, not edited.
-class ReadOnlyText : public QAccessibleWidget {
-public:
-    explicit ReadOnlyText(QWidget *view)
-        : QAccessibleWidget(view, QAccessible::EditableText)
-    {
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.readOnly = true;
-        state.multiLine = true;
-        state.selectableText = true;
-        return state;
-    }
-};
-
-QAccessibleInterface *readOnlyTextFor(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(ReadOnlyLinesView::staticMetaObject.className())
-        && object->isWidgetType())
-        return new ReadOnlyText(static_cast<QWidget *>(object));
-    return nullptr;
-}
-
 } // namespace
-
-enum class ReadOnlyLinesView::Motion {
-    PreviousCharacter,
-    NextCharacter,
-    PreviousWord,
-    NextWord,
-    PreviousLine,
-    NextLine,
-    StartOfLine,
-    EndOfLine,
-    PreviousPage,
-    NextPage,
-    StartOfText,
-    EndOfText,
-};
 
 ReadOnlyLinesView::ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget *parent)
     : QAbstractScrollArea(parent)
@@ -74,8 +29,7 @@ ReadOnlyLinesView::ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget 
     const QFont textViewFont = QApplication::font("QPlainTextEdit");
     if (textViewFont != font())
         setFont(textViewFont);
-    static const bool accessible = (QAccessible::installFactory(readOnlyTextFor), true);
-    Q_UNUSED(accessible)
+    ReadOnlyTextAccessible::install();
     setFocusPolicy(Qt::WheelFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     horizontalScrollBar()->setSingleStep(sidewaysStep);
@@ -361,37 +315,37 @@ LinePlace ReadOnlyLinesView::stepped(int direction, QTextLayout::CursorMode mode
                       : layout.nextCursorPosition(column, mode) };
 }
 
-LinePlace ReadOnlyLinesView::placeAfter(Motion motion)
+LinePlace ReadOnlyLinesView::placeAfter(CaretMotion motion)
 {
     const LinePlace caret = m_selection.caret;
     const qsizetype last = m_lines.size() - 1;
-    if (motion != Motion::PreviousLine && motion != Motion::NextLine
-        && motion != Motion::PreviousPage && motion != Motion::NextPage)
+    if (motion != CaretMotion::PreviousLine && motion != CaretMotion::NextLine
+        && motion != CaretMotion::PreviousPage && motion != CaretMotion::NextPage)
         m_caretX = -1;
     switch (motion) {
-    case Motion::PreviousCharacter:
+    case CaretMotion::PreviousCharacter:
         return stepped(-1, QTextLayout::SkipCharacters);
-    case Motion::NextCharacter:
+    case CaretMotion::NextCharacter:
         return stepped(1, QTextLayout::SkipCharacters);
-    case Motion::PreviousWord:
+    case CaretMotion::PreviousWord:
         return stepped(-1, QTextLayout::SkipWords);
-    case Motion::NextWord:
+    case CaretMotion::NextWord:
         return stepped(1, QTextLayout::SkipWords);
-    case Motion::PreviousLine:
+    case CaretMotion::PreviousLine:
         return linesAway(-1);
-    case Motion::NextLine:
+    case CaretMotion::NextLine:
         return linesAway(1);
-    case Motion::PreviousPage:
+    case CaretMotion::PreviousPage:
         return paged(-1);
-    case Motion::NextPage:
+    case CaretMotion::NextPage:
         return paged(1);
-    case Motion::StartOfLine:
+    case CaretMotion::StartOfLine:
         return { caret.line, 0 };
-    case Motion::EndOfLine:
+    case CaretMotion::EndOfLine:
         return { caret.line, m_lines.at(caret.line).size() };
-    case Motion::StartOfText:
+    case CaretMotion::StartOfText:
         return {};
-    case Motion::EndOfText:
+    case CaretMotion::EndOfText:
         return { last, m_lines.at(last).size() };
     }
     return caret;
@@ -458,38 +412,9 @@ void ReadOnlyLinesView::keyPressEvent(QKeyEvent *event)
         selectAll();
         return;
     }
-    // The platform's keys for each caret motion, without and with the selection following.
-    struct MotionKeys {
-        QKeySequence::StandardKey move;
-        QKeySequence::StandardKey select;
-    };
-    static const std::pair<Motion, MotionKeys> motions[] = {
-        { Motion::PreviousCharacter,
-            { QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar } },
-        { Motion::NextCharacter, { QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar } },
-        { Motion::PreviousWord,
-            { QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord } },
-        { Motion::NextWord, { QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord } },
-        { Motion::PreviousLine,
-            { QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine } },
-        { Motion::NextLine, { QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine } },
-        { Motion::StartOfLine,
-            { QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine } },
-        { Motion::EndOfLine, { QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine } },
-        { Motion::PreviousPage,
-            { QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage } },
-        { Motion::NextPage, { QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage } },
-        { Motion::StartOfText,
-            { QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument } },
-        { Motion::EndOfText,
-            { QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument } },
-    };
-    for (const auto &[motion, keys] : motions) {
-        const bool select = event->matches(keys.select);
-        if (!select && !event->matches(keys.move))
-            continue;
+    if (const std::optional<CaretKey> key = caretKeyOf(*event)) {
         if (!m_lines.isEmpty()) {
-            moveCaret(placeAfter(motion), select);
+            moveCaret(placeAfter(key->motion), key->selects);
             ensureCaretVisible();
         }
         return;
@@ -530,35 +455,14 @@ void ReadOnlyLinesView::mouseDoubleClickEvent(QMouseEvent *event)
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
-    m_selection = wordAt(placeAt(event->position().toPoint()));
+    const LinePlace place = placeAt(event->position().toPoint());
+    const auto [start, end] = clickedWord(shownLine(place.line), int(place.column));
+    m_selection = { { place.line, start }, { place.line, end } };
     m_doubleClickedAt = event->position().toPoint();
     m_sinceDoubleClick.start();
     m_selecting = false;
     viewport()->update();
     offerSelection();
-}
-
-LineSelection ReadOnlyLinesView::wordAt(LinePlace place)
-{
-    QTextLayout layout;
-    layOut(layout, place.line);
-    const QString text = layout.text();
-    const int length = int(text.size());
-    const int column = int(place.column);
-    const bool afterWord = column == length && column > 0
-        && (text.at(column - 1).isSpace() || separatesWords(text.at(column - 1)));
-    const int start = column == 0 || afterWord
-        ? column
-        : layout.previousCursorPosition(qMin(column + 1, length), QTextLayout::SkipWords);
-    int end = start;
-    if (end < length && separatesWords(text.at(end))) {
-        while (end < length && separatesWords(text.at(end)))
-            ++end;
-    } else {
-        while (end < length && !text.at(end).isSpace() && !separatesWords(text.at(end)))
-            ++end;
-    }
-    return { { place.line, start }, { place.line, end } };
 }
 
 void ReadOnlyLinesView::mouseMoveEvent(QMouseEvent *event)

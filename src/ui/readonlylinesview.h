@@ -1,5 +1,6 @@
 #pragma once
 
+#include "caretmotion.h"
 #include "lineselection.h"
 #include "rowsink.h"
 #include "swatchmargin.h"
@@ -58,8 +59,6 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    enum class Motion;
-
     QList<SwatchMargin::ShownLine> shownBetween(int top, int bottom) const override;
     std::optional<QString> textOf(int line) const override;
     QString markOf(int line) const override;
@@ -73,13 +72,12 @@ private:
     LinePlace placeAt(const QPoint &position);
     LinePlace placeAtX(qsizetype line, qreal x);
     // Where a key's motion takes the caret.
-    LinePlace placeAfter(Motion motion);
+    LinePlace placeAfter(CaretMotion motion);
     // The place `lines` down (up when negative) from the caret, at the x it keeps.
     LinePlace linesAway(qsizetype lines);
     // One character or word further (`direction` 1) or back (-1).
     LinePlace stepped(int direction, QTextLayout::CursorMode mode);
     LinePlace paged(int direction);
-    LineSelection wordAt(LinePlace place);
     void moveCaret(LinePlace place, bool select);
     void offerSelection() const;
     void ensureCaretVisible();
