@@ -35,7 +35,6 @@ public:
     // A line as the view shows it.
     QString shownLine(qsizetype line) const;
     QString selectedText() const;
-    const SwatchMargin *margin() const { return m_margin; }
     // Copy and Select All, as the view's context menu offers them; the caller owns the menu.
     QMenu *createStandardContextMenu();
 

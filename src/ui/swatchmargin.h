@@ -15,6 +15,8 @@ struct LabValues;
 // lines in sight are read and converted, when the strip is painted. The view places the strip
 // over its left viewport margin, so that a height in the viewport is the same height here.
 class SwatchMargin : public QWidget {
+    Q_OBJECT
+
 public:
     // The colour a line stands for, read from its number and its text; nothing when the line
     // is no colour.

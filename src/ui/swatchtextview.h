@@ -20,7 +20,6 @@ public:
     // A mark stays with its line when the text is edited and goes with it.
     void setMarks(const QMap<int, QString> &reasonsByLine);
     QString markOf(int line) const override;
-    const SwatchMargin *margin() const { return m_margin; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -253,7 +253,8 @@ void TestOpenWorkflow::colourRowsShowTheirSwatch()
         "Paper\t95\t0\t-2\r\n");
     open(window, path("swatches.txt"));
 
-    const SwatchMargin *swatches = window.child<ReadOnlyLinesView>("memoKalidor")->margin();
+    const auto *swatches
+        = window.child<ReadOnlyLinesView>("memoKalidor")->findChild<SwatchMargin *>();
     QVERIFY(!swatches->swatchOf(0));
     const QColor red = swatches->swatchOf(1)->colour;
     QVERIFY2(red.red() >= 254 && red.green() <= 1 && red.blue() <= 1, qPrintable(red.name()));
