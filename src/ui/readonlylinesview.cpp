@@ -207,7 +207,7 @@ void ReadOnlyLinesView::layOut(QTextLayout &layout, qsizetype line)
 void ReadOnlyLinesView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
-    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+    const QPalette::ColorGroup group = m_focused ? QPalette::Active : QPalette::Inactive;
     QTextLayout::FormatRange selected;
     selected.format.setBackground(palette().brush(group, QPalette::Highlight));
     selected.format.setForeground(palette().brush(group, QPalette::HighlightedText));
@@ -226,7 +226,7 @@ void ReadOnlyLinesView::paintEvent(QPaintEvent *event)
         }
         const QPointF offset(left, row.top);
         layout.draw(&painter, offset, selections);
-        if (hasFocus() && m_selection.caret.line == row.number)
+        if (m_focused && m_selection.caret.line == row.number)
             layout.drawCursor(&painter, offset, int(m_selection.caret.column));
     }
 }
@@ -516,15 +516,18 @@ void ReadOnlyLinesView::contextMenuEvent(QContextMenuEvent *event)
     menu->popup(event->globalPos());
 }
 
-// The caret shows, and the selection has the active colours, only while the view has focus.
+// The caret shows, and the selection has the active colours, only while the view has focus;
+// a context menu takes it too, though the view stays the window's focus widget.
 void ReadOnlyLinesView::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
+    m_focused = true;
     viewport()->update();
 }
 
 void ReadOnlyLinesView::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
+    m_focused = false;
     viewport()->update();
 }

@@ -89,6 +89,7 @@ private:
     // taken from the caret.
     qreal m_caretX = -1;
     bool m_selecting = false;
+    bool m_focused = false;
     // A press soon after a double-click, near it, is a third click.
     QElapsedTimer m_sinceDoubleClick;
     QPoint m_doubleClickedAt;
