@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -444,8 +446,24 @@ void ReadOnlyLinesView::mousePressEvent(QMouseEvent *event)
         offerSelection();
         return;
     }
+    const bool extends = event->modifiers() & Qt::ShiftModifier;
+    if (!extends && onSelectedText(position)) {
+        m_dragFrom = position;
+        return;
+    }
     m_selecting = true;
-    moveCaret(placeAt(position), event->modifiers() & Qt::ShiftModifier);
+    moveCaret(placeAt(position), extends);
+}
+
+// A press on selected text may begin a drag of it, as in a text view.
+bool ReadOnlyLinesView::onSelectedText(const QPoint &position)
+{
+    if (m_selection.isEmpty())
+        return false;
+    const LinePlace place = placeAt(position);
+    const qreal x = position.x() + horizontalScrollBar()->value() - textMargin;
+    return place >= m_selection.start() && place <= m_selection.end()
+        && x <= xOf({ place.line, m_lines.at(place.line).size() });
 }
 
 // Two clicks select the word under the pointer, three the line and its line break.
@@ -467,6 +485,18 @@ void ReadOnlyLinesView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void ReadOnlyLinesView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_dragFrom) {
+        if ((event->position().toPoint() - *m_dragFrom).manhattanLength()
+            >= QApplication::startDragDistance()) {
+            m_dragFrom.reset();
+            auto *data = new QMimeData;
+            data->setText(selectedText());
+            auto *drag = new QDrag(this);
+            drag->setMimeData(data);
+            drag->exec(Qt::CopyAction);
+        }
+        return;
+    }
     if (!m_selecting || !(event->buttons() & Qt::LeftButton)) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;
@@ -478,6 +508,12 @@ void ReadOnlyLinesView::mouseMoveEvent(QMouseEvent *event)
 
 void ReadOnlyLinesView::mouseReleaseEvent(QMouseEvent *event)
 {
+    // A press on the selection that did not become a drag is a click there.
+    if (m_dragFrom) {
+        moveCaret(placeAt(*m_dragFrom), false);
+        m_dragFrom.reset();
+        return;
+    }
     if (!m_selecting || event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;

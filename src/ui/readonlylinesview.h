@@ -79,6 +79,7 @@ private:
     LinePlace paged(int direction);
     void moveCaret(LinePlace place, bool select);
     void offerSelection() const;
+    bool onSelectedText(const QPoint &position);
     void ensureCaretVisible();
     void updateScrollBars();
     void updateGeometries();
@@ -90,6 +91,8 @@ private:
     qreal m_caretX = -1;
     bool m_selecting = false;
     bool m_focused = false;
+    // Where a press on the selection was, while it may still become a drag of the text.
+    std::optional<QPoint> m_dragFrom;
     // A press soon after a double-click, near it, is a third click.
     QElapsedTimer m_sinceDoubleClick;
     QPoint m_doubleClickedAt;

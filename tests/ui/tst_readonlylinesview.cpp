@@ -252,6 +252,7 @@ void TestReadOnlyLinesView::swatchesOfTheRowsInSight()
 void TestReadOnlyLinesView::clicksSelectAsInATextView_data()
 {
     QTest::addColumn<Place>("place");
+    // One click is made in a selection of everything.
     QTest::addColumn<int>("clicks");
 
     QTest::newRow("a word") << Place { 1, 3 } << 2;
@@ -259,6 +260,7 @@ void TestReadOnlyLinesView::clicksSelectAsInATextView_data()
     QTest::newRow("a number") << Place { 4, 14 } << 2;
     QTest::newRow("a line") << Place { 2, 5 } << 3;
     QTest::newRow("the last line") << Place { 4, 2 } << 3;
+    QTest::newRow("a click in the selection") << Place { 1, 5 } << 1;
 }
 
 void TestReadOnlyLinesView::clicksSelectAsInATextView()
@@ -277,11 +279,17 @@ void TestReadOnlyLinesView::clicksSelectAsInATextView()
     const QPoint at = placeOf(*m_view, place.line, 0) + QPoint(qRound(x), 0);
     for (QAbstractScrollArea *view :
         std::initializer_list<QAbstractScrollArea *> { text.get(), m_view.get() }) {
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-        if (clicks == 3)
+        if (clicks == 1)
+            QTest::keySequence(view, QKeySequence::SelectAll);
+        else
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        if (clicks != 2)
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     }
-    QVERIFY(!m_view->selectedText().isEmpty());
+    QCOMPARE(m_view->selectedText(), selectedText(*text));
+    // Where the caret went shows in the selection the keys make from there.
+    QTest::keySequence(m_view.get(), QKeySequence::SelectNextChar);
+    QTest::keySequence(text.get(), QKeySequence::SelectNextChar);
     QCOMPARE(m_view->selectedText(), selectedText(*text));
 }
 
