@@ -79,6 +79,7 @@ private slots:
     void clicksSelectAsInATextView_data();
     void clicksSelectAsInATextView();
     void controlWheelSizesTheTextAsInATextView();
+    void rightToLeftLinesAsInATextView();
     void looksLikeAReadOnlyTextView_data();
     void looksLikeAReadOnlyTextView();
 
@@ -313,6 +314,17 @@ void TestReadOnlyLinesView::controlWheelSizesTheTextAsInATextView()
     // it with the font.
     const QRect common = m_view->viewport()->rect() & text->viewport()->rect();
     QCOMPARE(m_view->viewport()->grab(common).toImage(), text->viewport()->grab(common).toImage());
+}
+
+void TestReadOnlyLinesView::rightToLeftLinesAsInATextView()
+{
+    const QStringList lines { u"Name\tL*\ta*\tb*"_s, u"\u05D0\u05D3\u05D5\u05DD\t50\t60\t20"_s,
+        u"KALIDOR \u05D0\u05D3\u05D5\u05DD\t50\t60\t20"_s };
+    m_view->setLines(lines);
+    const auto text = textViewOf(lines, m_view->size());
+    text->show();
+    QVERIFY(QTest::qWaitForWindowExposed(text.get()));
+    QCOMPARE(m_view->grab().toImage(), text->grab().toImage());
 }
 
 void TestReadOnlyLinesView::looksLikeAReadOnlyTextView_data()
