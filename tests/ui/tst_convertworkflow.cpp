@@ -169,8 +169,7 @@ void TestConvertWorkflow::progressCoversTheHiddenControlsWhileConverting()
         const EventSampler sampler([&] {
             if (!progress->isVisible())
                 return;
-            if (widthsShown.isEmpty() || widthsShown.last() != progress->width())
-                widthsShown.append(progress->width());
+            appendChange(widthsShown, progress->width());
             coveredShownUnderProgress = coveredShownUnderProgress || !coveredHidden();
         });
         convert(window, path("out.csv"));

@@ -190,8 +190,7 @@ void TestOpenWorkflow::progressCoversTheFileNameWhileReading()
         const EventSampler sampler([&] {
             if (!progress->isVisible())
                 return;
-            if (widthsShown.isEmpty() || widthsShown.last() != progress->width())
-                widthsShown.append(progress->width());
+            appendChange(widthsShown, progress->width());
             labelShownUnderProgress = labelShownUnderProgress || label->isVisible();
             progressCovered = progressCovered || lastDrawn() != progress;
         });
@@ -223,8 +222,7 @@ void TestOpenWorkflow::rowsAppearWhileReading()
         const EventSampler sampler([&] {
             if (!progress->isVisible())
                 return;
-            if (countsShown.isEmpty() || countsShown.last() != view->lineCount())
-                countsShown.append(view->lineCount());
+            appendChange(countsShown, view->lineCount());
             const QScrollBar *bar = view->verticalScrollBar();
             scrollRangeBehind = scrollRangeBehind
                 || (view->lineCount() > 0 && bar->maximum() + bar->pageStep() != view->lineCount());

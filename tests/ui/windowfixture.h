@@ -62,6 +62,13 @@ private:
     QTimer m_timer;
 };
 
+// Appends `value` unless it is the last one already: the values something went through.
+template<class T> void appendChange(QList<T> &seen, const T &value)
+{
+    if (seen.isEmpty() || seen.last() != value)
+        seen.append(value);
+}
+
 inline void writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
