@@ -37,6 +37,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <exception>
+#include <future>
+
 namespace {
 
 const QColor blue(0x00, 0x00, 0xFF);
@@ -558,10 +561,24 @@ void TTabbedForm::saveSpecialColors(
     const bool append = CheckBoxAppend->isChecked();
 
     try {
-        // Marked before the save, so the marks stand also when the save fails; inside the
-        // guard, so that a check that cannot finish ends like a failed save.
-        showWarnings(checkRecords(table, form, databaseEncoding(*chosen, append), notes));
-        saveDatabase(*chosen, m_records.lines, append);
+        // The check reads the table, not the records, so it runs on a second core while the
+        // records are saved. Its marks are shown before a failed save is reported, so they
+        // stand also then; inside the guard, so that a check that cannot finish ends like a
+        // failed save.
+        const TextEncoding encoding = databaseEncoding(*chosen, append);
+        std::future<QList<RecordWarning>> warnings
+            = std::async(std::launch::async, [&table, form, encoding, &notes] {
+                  return checkRecords(table, form, encoding, notes);
+              });
+        std::exception_ptr saveFailure;
+        try {
+            saveDatabase(*chosen, m_records.lines, append);
+        } catch (...) {
+            saveFailure = std::current_exception();
+        }
+        showWarnings(warnings.get());
+        if (saveFailure)
+            std::rethrow_exception(saveFailure);
         setLabelText(labelDelvaneColorFile, *chosen);
     } catch (...) {
         m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError(),
