@@ -348,6 +348,13 @@ void TestConvertWorkflow::warnedRecordsAreMarked()
         QByteArray("KALIDOR Clean,50,1,2\r\nKALIDOR ?,50,1,2\r\nKALIDOR Caf\xE9,50,1,2\r\n"
                    "KALIDOR Wide,50,200,12,5\r\n"));
 
+    // A failed save comes with the same marks.
+    convert(window, path("table.txt") + QStringLiteral("/out.csv"));
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    QCOMPARE(records->markOf(3).split(u'\n'), reasons);
+    QVERIFY(warnings->isVisible());
+    QVERIFY(warnings->text().contains(QStringLiteral("3 warnings")));
+
     // A clean table clears the marks and the count.
     openTable(window, "Name\tL*\ta*\tb*\r\nKALIDOR 1\t1\t2\t3\r\nKALIDOR 2\t1\t2\t3\r\n");
     convert(window, path("clean.csv"));
