@@ -2,7 +2,8 @@
 
 #include "caretmotion.h"
 #include "clickedword.h"
-#include "readonlytextaccessible.h"
+#include "linesviewaccessible.h"
+#include "menuentry.h"
 #include "viewlines.h"
 
 #include <QApplication>
@@ -24,14 +25,20 @@ constexpr int sidewaysStep = 20;
 } // namespace
 
 ReadOnlyLinesView::ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget *parent)
+    : ReadOnlyLinesView(std::move(reader), false, parent)
+{
+}
+
+ReadOnlyLinesView::ReadOnlyLinesView(
+    SwatchMargin::ColourReader reader, bool withMarks, QWidget *parent)
     : QAbstractScrollArea(parent)
-    , m_margin(new SwatchMargin(*this, std::move(reader), false, this))
+    , m_margin(new SwatchMargin(*this, std::move(reader), withMarks, this))
 {
     // A platform that gives text views a font of their own gives it to this one too.
     const QFont textViewFont = QApplication::font("QPlainTextEdit");
     if (textViewFont != font())
         setFont(textViewFont);
-    ReadOnlyTextAccessible::install();
+    LinesViewAccessible::install();
     setFocusPolicy(Qt::WheelFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     horizontalScrollBar()->setSingleStep(sidewaysStep);
@@ -98,18 +105,15 @@ void ReadOnlyLinesView::selectAll()
 QMenu *ReadOnlyLinesView::createStandardContextMenu()
 {
     auto *menu = new QMenu(this);
-    const auto withKeys = [](const QString &text, QKeySequence::StandardKey key) {
-        return text + u'\t' + QKeySequence(key).toString(QKeySequence::NativeText);
-    };
-    QAction *copyAction
-        = menu->addAction(withKeys(tr("&Copy"), QKeySequence::Copy), this, [this] { copy(); });
-    copyAction->setObjectName(QStringLiteral("edit-copy"));
-    copyAction->setEnabled(!m_selection.isEmpty());
+    QAction *copyAction = menuEntry(
+        menu, tr("&Copy"), QKeySequence::Copy, QStringLiteral("edit-copy"), !m_selection.isEmpty());
+    connect(copyAction, &QAction::triggered, this, [this] { copy(); });
+    menu->addAction(copyAction);
     menu->addSeparator();
-    QAction *selectAllAction = menu->addAction(
-        withKeys(tr("Select All"), QKeySequence::SelectAll), this, [this] { selectAll(); });
-    selectAllAction->setObjectName(QStringLiteral("select-all"));
-    selectAllAction->setEnabled(!m_lines.isEmpty());
+    QAction *selectAllAction = menuEntry(menu, tr("Select All"), QKeySequence::SelectAll,
+        QStringLiteral("select-all"), !m_lines.isEmpty());
+    connect(selectAllAction, &QAction::triggered, this, [this] { selectAll(); });
+    menu->addAction(selectAllAction);
     return menu;
 }
 

@@ -23,10 +23,12 @@ class ReadOnlyLinesView : public QAbstractScrollArea, public RowSink, private Sw
 public:
     explicit ReadOnlyLinesView(SwatchMargin::ColourReader reader, QWidget *parent = nullptr);
 
+    virtual bool isReadOnly() const { return true; }
+
     // Shows `lines` in place of those shown; the list is shared, not copied. The scroll
     // position and the selection stay as far as the new lines reach.
     void setLines(const QStringList &lines);
-    void clear();
+    virtual void clear();
     // A loop's rows: each goes at the end, and all that came are shown on showNewRows().
     void append(const QString &row) override;
     void showNewRows() override;
@@ -36,12 +38,18 @@ public:
     QString shownLine(qsizetype line) const;
     QString selectedText() const;
     // Copy and Select All, as the view's context menu offers them; the caller owns the menu.
-    QMenu *createStandardContextMenu();
+    virtual QMenu *createStandardContextMenu();
 
     void copy() const;
     void selectAll();
 
 protected:
+    // `withMarks` makes room in the margin for warning marks, which a subclass gives by markOf().
+    ReadOnlyLinesView(SwatchMargin::ColourReader reader, bool withMarks, QWidget *parent);
+
+    const LineSelection &selection() const { return m_selection; }
+    void updateMargin() { m_margin->update(); }
+
     bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

@@ -5,6 +5,7 @@
 #include "database/databasewriter.h"
 #include "database/labvalues.h"
 #include "database/recordwarnings.h"
+#include "editablelinesview.h"
 #include "failuredetails.h"
 #include "generalerrorhandler.h"
 #include "keepalive.h"
@@ -14,10 +15,8 @@
 #include "readonlylinesview.h"
 #include "shell/browse.h"
 #include "shell/helpdocument.h"
-#include "swatchtextview.h"
 #include "tabcontrol.h"
 #include "table/opencolourtable.h"
-#include "textviewrows.h"
 #include "viewloopobserver.h"
 
 #include <QCheckBox>
@@ -27,9 +26,7 @@
 #include <QLabel>
 #include <QMap>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSizeGrip>
 #include <QTabBar>
@@ -267,9 +264,8 @@ void TTabbedForm::createSecondPage()
                        "beside them below; point at a mark for the reason."));
     labelDelvaneWarnings->hide();
 
-    memoDelvaneSpecialColors = makeControl<SwatchTextView>(
-        TabItem2, QStringLiteral("memoDelvaneSpecialColors"), recordColour, true);
-    memoDelvaneSpecialColors->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memoDelvaneSpecialColors = makeControl<EditableLinesView>(
+        TabItem2, QStringLiteral("memoDelvaneSpecialColors"), recordColour);
     placeView(TabItem2, memoDelvaneSpecialColors);
 }
 
@@ -518,27 +514,25 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::zeroSleep();
 
     const RecordForm form = CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
-    // Thousands of programmatic inserts are no edit of the operator's to undo.
-    memoDelvaneSpecialColors->setUndoRedoEnabled(false);
-    const auto undoBack
-        = qScopeGuard([this] { memoDelvaneSpecialColors->setUndoRedoEnabled(true); });
     // The rows are taken as the loop starts: events that run meanwhile cannot change them.
     const NumberedLines table = m_table;
     const RowNotes notes = m_tableNotes;
-    TextViewRows rows(memoDelvaneSpecialColors);
     try {
-        ViewLoopObserver observer(rows, RectangleProgress, labelDelvaneColorFile);
+        ViewLoopObserver observer(
+            *memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
         m_records = ::BuildSpecialColors(table, form, observer);
-        rows.showNewRows();
     } catch (...) {
         // A row that cannot be converted ends the run; the records before it stay in sight.
         // Put the controls back before the error is reported, so that the operator can go on.
-        rows.showNewRows();
+        memoDelvaneSpecialColors->showNewRows();
         RectangleProgress->hide();
         labelDelvaneColorFile->show();
         showConvertControls();
         throw;
     }
+    // The rows the view was given one by one give way to the same rows as the window holds
+    // them, shared.
+    memoDelvaneSpecialColors->setLines(m_records.lines);
     RectangleProgress->hide();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();

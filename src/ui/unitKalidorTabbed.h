@@ -14,9 +14,9 @@
 class ProgressIndicator;
 class QCheckBox;
 class QLabel;
+class EditableLinesView;
 class QPushButton;
 class ReadOnlyLinesView;
-class SwatchTextView;
 class TabControl;
 struct RecordWarning;
 
@@ -118,6 +118,6 @@ private:
     QLabel *labelDelvaneColorFile = nullptr;
     // How many records have warnings, under the convert button; hidden when none have.
     QLabel *labelDelvaneWarnings = nullptr;
-    SwatchTextView *memoDelvaneSpecialColors = nullptr;
+    EditableLinesView *memoDelvaneSpecialColors = nullptr;
     ProgressIndicator *RectangleProgress = nullptr;
 };

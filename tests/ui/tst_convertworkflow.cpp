@@ -1,6 +1,5 @@
 #include "ui/messages.h"
 #include "ui/progressindicator.h"
-#include "ui/swatchtextview.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -326,7 +325,7 @@ void TestConvertWorkflow::warnedRecordsAreMarked()
         "KALIDOR Wide\t50\t200\t12,5\r\n");
     convert(window, path("out.csv"));
 
-    const auto *records = window.child<SwatchTextView>("memoDelvaneSpecialColors");
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
     QVERIFY(records->markOf(0).isEmpty());
     QVERIFY2(
         records->markOf(1).contains(QStringLiteral("as \"?\"")), qPrintable(records->markOf(1)));

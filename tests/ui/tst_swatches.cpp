@@ -1,4 +1,5 @@
 #include "database/labvalues.h"
+#include "ui/editablelinesview.h"
 #include "ui/labtosrgb.h"
 #include "ui/readonlylinesview.h"
 #include "ui/swatchtextview.h"
@@ -28,8 +29,9 @@ const QString table = u"Name\tL*\ta*\tb*\n"
                       "KALIDOR Neon\t90\t-100\t0\n"
                       "KALIDOR Red\t54.29\t80.81\t69.89"_s;
 
-// The two kinds of view with a swatch margin, showing `table`, 400 by 300.
-enum class ViewKind { Editable, ReadOnly };
+// The kinds of view with a swatch margin, showing `table`, 400 by 300: a text view, the table
+// view, and the output view before any edit.
+enum class ViewKind { Editable, ReadOnly, EditableLines };
 
 std::unique_ptr<QAbstractScrollArea> viewOfTable(ViewKind kind)
 {
@@ -39,7 +41,11 @@ std::unique_ptr<QAbstractScrollArea> viewOfTable(ViewKind kind)
         text->setPlainText(table);
         view = std::move(text);
     } else {
-        auto lines = std::make_unique<ReadOnlyLinesView>(rowColour);
+        std::unique_ptr<ReadOnlyLinesView> lines;
+        if (kind == ViewKind::ReadOnly)
+            lines = std::make_unique<ReadOnlyLinesView>(rowColour);
+        else
+            lines = std::make_unique<EditableLinesView>(rowColour);
         lines->setLines(table.split(u'\n'));
         view = std::move(lines);
     }
@@ -116,6 +122,7 @@ void TestSwatches::swatchesBesideColourRowsOnly_data()
     QTest::addColumn<ViewKind>("kind");
     QTest::newRow("editable view") << ViewKind::Editable;
     QTest::newRow("read-only view") << ViewKind::ReadOnly;
+    QTest::newRow("output view") << ViewKind::EditableLines;
 }
 
 void TestSwatches::swatchesBesideColourRowsOnly()
@@ -194,9 +201,10 @@ void TestSwatches::tooltipGivesTheReasonAndTheColour_data()
     QTest::addColumn<ViewKind>("kind");
     QTest::addColumn<QString>("reason");
 
-    // Only the editable view marks lines.
+    // Only the editable views mark lines.
     QTest::newRow("editable view") << ViewKind::Editable << u"a* -100 is odd\n"_s;
     QTest::newRow("read-only view") << ViewKind::ReadOnly << QString();
+    QTest::newRow("output view") << ViewKind::EditableLines << u"a* -100 is odd\n"_s;
 }
 
 void TestSwatches::tooltipGivesTheReasonAndTheColour()
@@ -205,8 +213,11 @@ void TestSwatches::tooltipGivesTheReasonAndTheColour()
     QFETCH(QString, reason);
 
     const auto view = viewOfTable(kind);
+    const QMap<int, QString> marks { { 3, u"a* -100 is odd"_s } };
     if (auto *text = qobject_cast<SwatchTextView *>(view.get()))
-        text->setMarks({ { 3, u"a* -100 is odd"_s } });
+        text->setMarks(marks);
+    else if (auto *lines = qobject_cast<EditableLinesView *>(view.get()))
+        lines->setMarks(marks);
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
 

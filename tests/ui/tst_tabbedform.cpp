@@ -9,7 +9,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSizeGrip>
@@ -142,9 +141,10 @@ void TestTabbedForm::startState()
     QCOMPARE(child<QCheckBox>("CheckBoxAppend")->text(), QStringLiteral("Append"));
     QCOMPARE(child<QLabel>("labelDelvaneColorFile")->text(),
         QStringLiteral("KALIDOR_Color_Database.csv"));
-    auto *output = child<QPlainTextEdit>("memoDelvaneSpecialColors");
+    auto *output = child<EditableLinesView>("memoDelvaneSpecialColors");
     QVERIFY(!output->isReadOnly());
-    QVERIFY(output->document()->isEmpty());
+    QCOMPARE(output->lineCount(), 0);
+    QVERIFY(!output->cornerWidget());
 
     auto *progress = child<ProgressIndicator>("RectangleProgress");
     QCOMPARE(progress->parentWidget(), m_form);
@@ -367,8 +367,6 @@ QStringList TestTabbedForm::windowState() const
             text = label->text();
         else if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
             text = button->text() + (button->isChecked() ? u'+' : u'-');
-        else if (const auto *view = qobject_cast<const QPlainTextEdit *>(widget))
-            text = view->toPlainText();
         else if (const auto *table = qobject_cast<const ReadOnlyLinesView *>(widget))
             text = viewLines(table).join(u'\n');
         const QRect place = widget->geometry();
@@ -405,7 +403,7 @@ void TestTabbedForm::helpThatOpensNothingChangesNothing()
 {
     QFETCH(QByteArray, handler);
     // Something to lose: records in the output view and the second page shown.
-    child<QPlainTextEdit>("memoDelvaneSpecialColors")->setPlainText(QStringLiteral("records"));
+    child<EditableLinesView>("memoDelvaneSpecialColors")->setLines({ QStringLiteral("records") });
     showSecondPage();
     const QStringList before = windowState();
     const int windowsBefore = QApplication::topLevelWidgets().size();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "ui/editablelinesview.h"
 #include "ui/readonlylinesview.h"
+#include "ui/swatchtextview.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
@@ -27,4 +29,12 @@ inline QStringList viewLines(const ReadOnlyLinesView *view)
     for (qsizetype line = 0; line < view->lineCount(); ++line)
         result.append(view->shownLine(line));
     return result;
+}
+
+// The output view's lines as it shows them: its text once edited, else the lines it holds.
+inline QStringList viewLines(const EditableLinesView *view)
+{
+    if (const SwatchTextView *text = view->textView())
+        return viewLines(static_cast<const QPlainTextEdit *>(text));
+    return viewLines(static_cast<const ReadOnlyLinesView *>(view));
 }

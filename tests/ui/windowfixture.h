@@ -5,7 +5,6 @@
 #include "viewtext.h"
 
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -35,9 +34,9 @@ public:
     // The lines the view named `view` shows, whichever kind of view it is.
     QStringList lines(const char *view) const
     {
-        if (const auto *table = form->findChild<ReadOnlyLinesView *>(QString::fromLatin1(view)))
-            return viewLines(table);
-        return viewLines(child<QPlainTextEdit>(view));
+        if (const auto *output = form->findChild<EditableLinesView *>(QString::fromLatin1(view)))
+            return viewLines(output);
+        return viewLines(child<ReadOnlyLinesView>(view));
     }
 
     // Presses the button named `name` as the operator would.
