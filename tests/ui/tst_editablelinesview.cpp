@@ -32,22 +32,6 @@ QStringList manyLines()
 
 const QMap<int, QString> marks { { 3, u"odd a*"_s }, { 4, u"odd b*"_s }, { 40, u"far"_s } };
 
-// The edits an operator may begin with.
-enum class Edit {
-    Typed,
-    Enter,
-    Backspace,
-    DeleteKey,
-    PasteKeys,
-    CutKeys,
-    Tab,
-    UndoKeys,
-    MenuPaste,
-    MenuCut,
-    MenuDelete,
-    InputMethod,
-};
-
 QMenu *menuOf(QAbstractScrollArea *view)
 {
     if (auto *text = qobject_cast<QPlainTextEdit *>(view))
@@ -55,46 +39,25 @@ QMenu *menuOf(QAbstractScrollArea *view)
     return static_cast<ReadOnlyLinesView *>(view)->createStandardContextMenu();
 }
 
-void triggerMenuEntry(QAbstractScrollArea *view, const QString &name)
-{
-    std::unique_ptr<QMenu> menu(menuOf(view));
-    if (auto *entry = menu->findChild<QAction *>(name))
-        entry->trigger();
-    else
-        qFatal("no menu entry %s", qPrintable(name));
-}
+// An edit by keys, else by the context menu's entry of that name, else by text that an input
+// method gives.
+struct Edit {
+    QKeySequence keys;
+    QString menuEntry;
+    QString committed;
+};
 
-void perform(QAbstractScrollArea *view, Edit edit)
+void perform(QAbstractScrollArea *view, const Edit &edit)
 {
-    switch (edit) {
-    case Edit::Typed:
-        return QTest::keyClick(view, Qt::Key_X);
-    case Edit::Enter:
-        return QTest::keyClick(view, Qt::Key_Return);
-    case Edit::Backspace:
-        return QTest::keyClick(view, Qt::Key_Backspace);
-    case Edit::DeleteKey:
-        return QTest::keyClick(view, Qt::Key_Delete);
-    case Edit::PasteKeys:
-        return QTest::keySequence(view, QKeySequence::Paste);
-    case Edit::CutKeys:
-        return QTest::keySequence(view, QKeySequence::Cut);
-    case Edit::Tab:
-        return QTest::keyClick(view, Qt::Key_Tab);
-    case Edit::UndoKeys:
-        return QTest::keySequence(view, QKeySequence::Undo);
-    case Edit::MenuPaste:
-        return triggerMenuEntry(view, u"edit-paste"_s);
-    case Edit::MenuCut:
-        return triggerMenuEntry(view, u"edit-cut"_s);
-    case Edit::MenuDelete:
-        return triggerMenuEntry(view, u"edit-delete"_s);
-    case Edit::InputMethod: {
+    if (!edit.keys.isEmpty()) {
+        QTest::keySequence(view, edit.keys);
+    } else if (!edit.menuEntry.isEmpty()) {
+        const std::unique_ptr<QMenu> menu(menuOf(view));
+        menu->findChild<QAction *>(edit.menuEntry)->trigger();
+    } else {
         QInputMethodEvent typed;
-        typed.setCommitString(u"\u00E9"_s);
+        typed.setCommitString(edit.committed);
         QApplication::sendEvent(view, &typed);
-        return;
-    }
     }
 }
 
@@ -209,18 +172,20 @@ void TestEditableLinesView::firstEditBecomesText_data()
     const QList<K::StandardKey> farDown { K::MoveToNextPage, K::MoveToNextPage, K::SelectNextWord };
     const QList<K::StandardKey> lineStart { K::MoveToNextLine, K::MoveToNextLine, K::MoveToNextLine,
         K::MoveToNextLine };
-    QTest::newRow("character typed") << inALine << Edit::Typed;
-    QTest::newRow("Enter") << inALine << Edit::Enter;
-    QTest::newRow("Backspace at a line's start") << lineStart << Edit::Backspace;
-    QTest::newRow("Delete over lines") << acrossLines << Edit::DeleteKey;
-    QTest::newRow("paste by keys, scrolled") << farDown << Edit::PasteKeys;
-    QTest::newRow("cut by keys") << acrossLines << Edit::CutKeys;
-    QTest::newRow("Tab") << inALine << Edit::Tab;
-    QTest::newRow("undo with nothing to undo") << inALine << Edit::UndoKeys;
-    QTest::newRow("paste from the menu") << acrossLines << Edit::MenuPaste;
-    QTest::newRow("cut from the menu") << farDown << Edit::MenuCut;
-    QTest::newRow("delete from the menu") << acrossLines << Edit::MenuDelete;
-    QTest::newRow("input method text") << inALine << Edit::InputMethod;
+    const auto byKeys = [](QKeySequence keys) { return Edit { keys, {}, {} }; };
+    const auto byMenu = [](const QString &entry) { return Edit { {}, entry, {} }; };
+    QTest::newRow("character typed") << inALine << byKeys(Qt::Key_X);
+    QTest::newRow("Enter") << inALine << byKeys(Qt::Key_Return);
+    QTest::newRow("Backspace at a line's start") << lineStart << byKeys(Qt::Key_Backspace);
+    QTest::newRow("Delete over lines") << acrossLines << byKeys(Qt::Key_Delete);
+    QTest::newRow("paste by keys, scrolled") << farDown << byKeys(K::Paste);
+    QTest::newRow("cut by keys") << acrossLines << byKeys(K::Cut);
+    QTest::newRow("Tab") << inALine << byKeys(Qt::Key_Tab);
+    QTest::newRow("undo with nothing to undo") << inALine << byKeys(K::Undo);
+    QTest::newRow("paste from the menu") << acrossLines << byMenu(u"edit-paste"_s);
+    QTest::newRow("cut from the menu") << farDown << byMenu(u"edit-cut"_s);
+    QTest::newRow("delete from the menu") << acrossLines << byMenu(u"edit-delete"_s);
+    QTest::newRow("input method text") << inALine << Edit { {}, {}, u"\u00E9"_s };
 }
 
 // The edit does to the view what it does to a text view with the same lines, and leaves the
@@ -239,7 +204,7 @@ void TestEditableLinesView::firstEditBecomesText()
     const SwatchTextView *text = m_view->textView();
     QVERIFY(text);
     QCOMPARE(viewLines(m_view.get()), viewLines(m_text.get()));
-    QVERIFY(viewLines(m_text.get()) != manyLines() || edit == Edit::UndoKeys);
+    QVERIFY(viewLines(m_text.get()) != manyLines() || edit.keys == QKeySequence::Undo);
     QCOMPARE(text->textCursor().position(), m_text->textCursor().position());
     QCOMPARE(text->textCursor().anchor(), m_text->textCursor().anchor());
     for (int line = 0; line < m_text->blockCount(); ++line)
