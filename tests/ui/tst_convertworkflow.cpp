@@ -134,9 +134,16 @@ void TestConvertWorkflow::recordsAreBuiltAndSaved()
     QVERIFY(window.dialogs->messages.isEmpty());
     verifyConvertControlsShown(window);
 
-    // A second run starts from an empty output view.
+    // The operator may edit the records in sight; a second run starts from an empty output
+    // view, back to showing the records it builds, and saves those, not the edited text.
+    auto *output = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    QTest::keyClick(output, Qt::Key_Return);
+    QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), records.size() + 1);
     convert(window, path("out.csv"));
     QCOMPARE(window.lines("memoDelvaneSpecialColors"), records);
+    QVERIFY(!output->textView());
+    QCOMPARE(
+        readBytes(path("out.csv")), (records.join(QStringLiteral("\r\n")) + "\r\n").toLatin1());
 }
 
 void TestConvertWorkflow::progressCoversTheHiddenControlsWhileConverting()
