@@ -209,17 +209,27 @@ void TestTabbedForm::tabHeadersShareTheWidth()
 void TestTabbedForm::tabOrderFollowsThePages()
 {
     // The next widget that the Tab key can reach, as QWidget::focusNextChild looks for it.
-    const auto follows = [this](const char *first, const char *second) {
-        QWidget *next = child<QWidget>(first)->nextInFocusChain();
+    const auto nextTabStop = [](const QWidget *widget) {
+        QWidget *next = widget->nextInFocusChain();
         while (!(next->focusPolicy() & Qt::TabFocus))
             next = next->nextInFocusChain();
-        return next == child<QWidget>(second);
+        return next;
+    };
+    const auto follows = [&](const char *first, const char *second) {
+        return nextTabStop(child<QWidget>(first)) == child<QWidget>(second);
     };
     QVERIFY(follows("btnOpenKalidorFile", "memoKalidor"));
     QVERIFY(follows("buttonConvertDelvane", "memoDelvaneSpecialColors"));
     QVERIFY(follows("memoDelvaneSpecialColors", "CheckBoxCSV"));
     QVERIFY(follows("CheckBoxCSV", "CheckBoxAppend"));
     QCOMPARE(child<QLabel>("labelDelvaneColorFile")->focusPolicy(), Qt::NoFocus);
+
+    // Once edited, the output view's text comes in its place.
+    auto *output = child<EditableLinesView>("memoDelvaneSpecialColors");
+    QTest::keyClick(output, Qt::Key_X);
+    QVERIFY(follows("buttonConvertDelvane", "memoDelvaneSpecialColors"));
+    QCOMPARE(nextTabStop(output), output->textView());
+    QCOMPARE(nextTabStop(output->textView()), child<QWidget>("CheckBoxCSV"));
 }
 
 void TestTabbedForm::hoverOverEitherCheckBoxWidensAppend_data()
