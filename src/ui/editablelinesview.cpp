@@ -4,6 +4,7 @@
 #include "swatchtextview.h"
 #include "textedits.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -96,8 +97,15 @@ SwatchTextView &EditableLinesView::becomeText()
     cursor.setPosition(positionOf(*text->document(), selection().anchor));
     cursor.setPosition(positionOf(*text->document(), selection().caret), QTextCursor::KeepAnchor);
     text->setTextCursor(cursor);
-    text->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
     text->verticalScrollBar()->setValue(verticalScrollBar()->value());
+    // The text view shows or hides its scroll bars on a queued call, and measures lines as it
+    // lays them out, anew when its width changes. Once its scroll bars are in place and it has
+    // measured the widest line this view has, it can scroll sideways as far as this view.
+    QCoreApplication::sendPostedEvents(text, QEvent::MetaCall);
+    text->document()->documentLayout()->blockBoundingRect(
+        text->document()->findBlockByNumber(int(widestLine())));
+    QCoreApplication::sendPostedEvents(text, QEvent::MetaCall);
+    text->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
     // This view's own scroll bars would show over the text view's: a scroll area keeps its
     // scroll bars above its other children.
     showScrollBars(Qt::ScrollBarAlwaysOff);

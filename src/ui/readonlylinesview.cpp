@@ -63,6 +63,7 @@ void ReadOnlyLinesView::clear()
 {
     setLines({});
     m_widest = 0;
+    m_widestLine = 0;
     updateScrollBars();
 }
 
@@ -135,6 +136,7 @@ void ReadOnlyLinesView::changeEvent(QEvent *event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_widest = 0;
+        m_widestLine = 0;
         updateGeometries();
         updateScrollBars();
     }
@@ -196,6 +198,7 @@ void ReadOnlyLinesView::layOut(QTextLayout &layout, qsizetype line)
     layout.endLayout();
     if (text.naturalTextWidth() > m_widest) {
         m_widest = text.naturalTextWidth();
+        m_widestLine = line;
         // Not while painting: a new range may bring in a scroll bar and resize the viewport.
         if (!m_rangeDue) {
             m_rangeDue = true;

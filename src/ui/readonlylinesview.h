@@ -48,6 +48,8 @@ protected:
     ReadOnlyLinesView(SwatchMargin::ColourReader reader, bool withMarks, QWidget *parent);
 
     const LineSelection &selection() const { return m_selection; }
+    // The widest of the lines laid out so far, which sets how far the view scrolls sideways.
+    qsizetype widestLine() const { return m_widestLine; }
     void updateMargin() { m_margin->update(); }
 
     bool event(QEvent *event) override;
@@ -106,6 +108,7 @@ private:
     QPoint m_doubleClickedAt;
     // The widest line laid out so far: lines are measured as they come into sight.
     qreal m_widest = 0;
+    qsizetype m_widestLine = 0;
     bool m_rangeDue = false;
     SwatchMargin *m_margin;
 };
