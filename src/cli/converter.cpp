@@ -11,8 +11,6 @@
 
 #include <QIODevice>
 
-#include <future>
-
 namespace {
 
 // Ends a run early; caught in Converter::run, never seen outside this file.
@@ -87,11 +85,9 @@ ConversionResult Converter::run(const ConversionRequest &request) const
             const TextEncoding encoding = toStandardOutput
                 ? TextEncoding::DefaultCodePage
                 : databaseEncoding(request.output, request.append);
-            // The check reads the table, not the records, so it runs on a second core while
-            // the records are built; it is waited for before the table goes.
-            std::future<QList<RecordWarning>> warnings = std::async(std::launch::async, [&] {
-                return checkRecords(table, request.form, encoding, opened.rowNotes, request.rows);
-            });
+            // Checked while the records are built; waited for before the table goes.
+            std::future<QList<RecordWarning>> warnings
+                = checkRecordsAside(table, request.form, encoding, opened.rowNotes, request.rows);
             records = buildRecords(request.input, table, request);
             result.records = records.size();
             result.warnings = warnings.get();

@@ -229,3 +229,11 @@ QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     }
     return checker.takeWarnings();
 }
+
+std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows)
+{
+    return std::async(std::launch::async, [&table, form, encoding, &notes, rows] {
+        return checkRecords(table, form, encoding, notes, rows);
+    });
+}

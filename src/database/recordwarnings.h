@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <future>
+
 // Something about a record that the RIP may not read as the operator meant, though the record
 // is written as it stands: its name will not match the job's, or its values are no colour.
 struct RecordWarning {
@@ -28,4 +30,9 @@ struct RecordWarning {
 // Rows are read as the builder reads them; a row too short to make a record is left out. The
 // warnings come in the order of the rows.
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
+    TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows);
+
+// checkRecords on a thread of its own, so that the records can be built or saved meanwhile:
+// the check reads the table, not the records. `table` and `notes` must outlive the result.
+std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows);

@@ -35,7 +35,6 @@
 #include <QVBoxLayout>
 
 #include <exception>
-#include <future>
 
 namespace {
 
@@ -555,15 +554,11 @@ void TTabbedForm::saveSpecialColors(
     const bool append = CheckBoxAppend->isChecked();
 
     try {
-        // The check reads the table, not the records, so it runs on a second core while the
-        // records are saved. Its marks are shown before a failed save is reported, so they
-        // stand also then; inside the guard, so that a check that cannot finish ends like a
-        // failed save.
-        const TextEncoding encoding = databaseEncoding(*chosen, append);
+        // Checked while the records are saved. The marks are shown before a failed save is
+        // reported, so they stand also then; inside the guard, so that a check that cannot
+        // finish ends like a failed save.
         std::future<QList<RecordWarning>> warnings
-            = std::async(std::launch::async, [&table, form, encoding, &notes] {
-                  return checkRecords(table, form, encoding, notes);
-              });
+            = checkRecordsAside(table, form, databaseEncoding(*chosen, append), notes);
         std::exception_ptr saveFailure;
         try {
             saveDatabase(*chosen, m_records.lines, append);

@@ -88,6 +88,7 @@ private slots:
     void conditionsNotes();
     void madeScan_data();
     void madeScan();
+    void madeScanIsWhatIsRead();
     void stoppedScan();
 
 private:
@@ -838,6 +839,24 @@ void TestReadCxF3File::madeScan()
     const std::atomic<bool> notStopped { false };
     ColourObjectScan scan(path, notStopped);
     QCOMPARE(read(&scan), read(nullptr));
+}
+
+// The file is not read again: what the scan found is what the read gives.
+void TestReadCxF3File::madeScanIsWhatIsRead()
+{
+    const QString path = writeFile(cxf(objects(2)));
+    const std::atomic<bool> notStopped { false };
+    ColourObjectScan scan(path, notStopped);
+    QFile rewritten(path);
+    QVERIFY(rewritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    rewritten.write(cxf(objects(3, -1, 10)));
+    rewritten.close();
+
+    XmlDocument xml;
+    RecordingObserver observer;
+    ReadCxF3File(xml, path, observer, nullptr, &scan);
+    QCOMPARE(observer.rows,
+        (QStringList { header, QStringLiteral("K0\t50\t1\t-1"), QStringLiteral("K1\t50\t1\t-1") }));
 }
 
 void TestReadCxF3File::stoppedScan()
