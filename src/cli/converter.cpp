@@ -1,9 +1,10 @@
 #include "converter.h"
 
-#include "database/buildspecialcolors.h"
 #include "database/databaseencoding.h"
 #include "database/databasewriter.h"
 #include "database/listindexerror.h"
+#include "database/recordassembly.h"
+#include "database/scannedrecords.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/kalidorerror.h"
 #include "table/opencolourtable.h"
@@ -24,14 +25,14 @@ struct Failure {
     throw Failure { status, message };
 }
 
-OpenedTable readTable(const QString &path, bool anyCxf3)
+OpenedTable readTable(const QString &path, bool anyCxf3, ScannedRecords &scanned)
 {
     XmlDocument document;
     SilentObserver observer;
     OpenedTable table;
     try {
         table = openColourTable(path, document, observer,
-            anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine);
+            anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine, &scanned);
     } catch (const KalidorError &error) {
         fail(ExitStatus::InputUnreadable, error.inFile(path).text());
     }
@@ -43,12 +44,20 @@ OpenedTable readTable(const QString &path, bool anyCxf3)
     return table;
 }
 
-NumberedLines buildRecords(
-    const QString &path, const NumberedLines &table, const ConversionRequest &request)
+// Makes the records of the table into `assembly`: a CxF3 file's were made while it was read.
+// Returns the number of lines of the table.
+qsizetype assembleTable(const QString &path, const ConversionRequest &request,
+    RecordAssembly &assembly)
 {
-    SilentObserver observer;
+    ScannedRecords scanned(assembly, request.rows);
+    const OpenedTable opened = readTable(path, request.anyCxf3, scanned);
     try {
-        return BuildSpecialColors(table, request.form, observer, request.rows);
+        if (opened.kind == OpenedTable::Kind::Cxf3) {
+            scanned.throwFailure();
+            return scanned.tableLines();
+        }
+        assembleRecords(assembly, opened.lines, request.rows, opened.rowNotes);
+        return opened.lines.size();
     } catch (const ListIndexError &error) {
         // The line of the file: a text table's own line, or where a CxF3 object starts.
         fail(ExitStatus::RowNotConvertible,
@@ -56,9 +65,9 @@ NumberedLines buildRecords(
     }
 }
 
-void writeStandardOutput(QIODevice &device, const QStringList &records)
+void writeStandardOutput(QIODevice &device, const EncodedLines &records)
 {
-    const QByteArray bytes = encodeLines(records, TextEncoding::DefaultCodePage);
+    const QByteArray bytes = records.withMark();
     if (device.write(bytes) != bytes.size())
         fail(ExitStatus::OutputUnwritable,
             QStringLiteral("standard output could not be written: %1").arg(device.errorString()));
@@ -76,22 +85,13 @@ ConversionResult Converter::run(const ConversionRequest &request) const
     ConversionResult result;
     try {
         const bool toStandardOutput = request.output == u"-";
-        NumberedLines records;
-        {
-            // The table goes once its records are checked, before the bytes to write are made.
-            const OpenedTable opened = readTable(request.input, request.anyCxf3);
-            const NumberedLines &table = opened.lines;
-            result.tableLines = table.size();
-            const TextEncoding encoding = toStandardOutput
-                ? TextEncoding::DefaultCodePage
-                : databaseEncoding(request.output, request.append);
-            // Checked while the records are built; waited for before the table goes.
-            std::future<QList<RecordWarning>> warnings
-                = checkRecordsAside(table, request.form, encoding, opened.rowNotes, request.rows);
-            records = buildRecords(request.input, table, request);
-            result.records = records.size();
-            result.warnings = warnings.get();
-        }
+        // The records are encoded as they are made, so the encoding is settled first.
+        RecordAssembly assembly(request.form,
+            toStandardOutput ? TextEncoding::DefaultCodePage
+                             : databaseEncoding(request.output, request.append));
+        result.tableLines = assembleTable(request.input, request, assembly);
+        result.records = assembly.records();
+        result.warnings = assembly.takeWarnings();
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,
@@ -100,11 +100,12 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                                 ? QStringLiteral("1 warning")
                                 : QStringLiteral("%1 warnings").arg(result.warnings.size())))
                     .text());
+        const EncodedLines records = assembly.takeRecords();
         if (toStandardOutput) {
-            writeStandardOutput(m_standardOutput, records.lines);
+            writeStandardOutput(m_standardOutput, records);
         } else {
             try {
-                result.note = saveDatabase(request.output, records.lines, request.append);
+                result.note = saveDatabase(request.output, records, request.append);
             } catch (const KalidorError &error) {
                 fail(ExitStatus::OutputUnwritable, error.text());
             }

@@ -1,6 +1,5 @@
 #include "buildspecialcolors.h"
 
-#include "listindexerror.h"
 #include "table/loopobserver.h"
 #include "table/progressschedule.h"
 #include "table/splittabfields.h"
@@ -20,12 +19,7 @@ NumberedLines BuildSpecialColors(
         if (colourRows.contains(i)) {
             SplitTabFields(line, fields);
             const qint64 fileLine = table.fileLines.at(i);
-            QString record;
-            try {
-                record = specialColorRecord(fields, form);
-            } catch (const ListIndexError &error) {
-                throw ListIndexError(error.index(), i, fileLine);
-            }
+            const QString record = specialColorRecordOfRow(fields, form, i, fileLine);
             observer.appendRow(record, fileLine);
             records.append(record, fileLine);
             fields.clear();

@@ -7,7 +7,14 @@
 
 #include <QtEndian>
 
+#include <functional>
+#include <utility>
+
 namespace {
+
+// Lines are gathered into blocks of about this many code units, so that short lines are
+// encoded many at a time.
+constexpr qsizetype blockSize = 1 << 16;
 
 QByteArray utf16Bytes(const QString &text, TextEncoding encoding)
 {
@@ -18,6 +25,21 @@ QByteArray utf16Bytes(const QString &text, TextEncoding encoding)
     else
         qToBigEndian<char16_t>(text.utf16(), text.size(), bytes.data());
     return bytes;
+}
+
+EncodedLines encoded(const QStringList &lines, TextEncoding encoding)
+{
+    LineEncoder encoder(encoding);
+    for (const QString &line : lines)
+        encoder.append(line);
+    return encoder.take();
+}
+
+// The encoding as the operator knows it, for messages.
+QString encodingName(TextEncoding encoding)
+{
+    const char *marked = ByteOrderMark::ianaName(encoding);
+    return marked ? QString::fromLatin1(marked) : DefaultCodePage::name();
 }
 
 // The existing file is left as it was; `reason` says why it cannot be appended to.
@@ -46,61 +68,90 @@ LoadedLines loadExisting(const QString &path, const FileSave &save)
     return loaded;
 }
 
+// Saves the lines that `append` keeps and then the records that `encodeRecords` gives in the
+// encoding the file is written in.
+QString saveRecords(
+    const QString &path, bool append, const std::function<QByteArray(TextEncoding)> &encodeRecords)
+{
+    // Appending refuses to save over a change that another program made after the read.
+    FileSave save(path, append);
+    LoadedLines existing;
+    if (append && save.exists())
+        existing = loadExisting(path, save);
+    const QByteArray records = encodeRecords(existing.encoding);
+    EncodedLines lines = encoded(existing.lines, existing.encoding);
+    lines.bytes += records;
+    return save.commit(lines.withMark());
+}
+
 } // namespace
+
+QByteArray EncodedLines::withMark() const
+{
+    // Only a system whose code page is UTF-8 marks its files.
+    const QByteArrayView mark
+        = encoding == TextEncoding::DefaultCodePage && DefaultCodePage::isUtf8()
+        ? ByteOrderMark::utf8
+        : ByteOrderMark::of(encoding);
+    return mark.toByteArray() + bytes;
+}
+
+LineEncoder::LineEncoder(TextEncoding encoding)
+    : m_encoding(encoding)
+{
+    m_block.reserve(blockSize);
+}
+
+void LineEncoder::append(const QString &line)
+{
+    m_block += line;
+    m_block += u"\r\n";
+    if (m_block.size() >= blockSize)
+        encodeBlock();
+}
+
+EncodedLines LineEncoder::take()
+{
+    encodeBlock();
+    return { m_encoding, std::exchange(m_bytes, {}) };
+}
+
+void LineEncoder::encodeBlock()
+{
+    switch (m_encoding) {
+    case TextEncoding::DefaultCodePage:
+        m_bytes += DefaultCodePage::encode(m_block);
+        break;
+    case TextEncoding::Utf8:
+        m_bytes += m_block.toUtf8();
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        m_bytes += utf16Bytes(m_block, m_encoding);
+        break;
+    }
+    m_block.truncate(0);
+}
 
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
 {
-    // Only a system whose code page is UTF-8 marks its files.
-    QByteArray bytes = encoding == TextEncoding::DefaultCodePage && DefaultCodePage::isUtf8()
-        ? ByteOrderMark::utf8.toByteArray()
-        : ByteOrderMark::of(encoding).toByteArray();
-    // A block of lines at a time, so that the whole text is never held a second time as UTF-16.
-    qsizetype units = 0;
-    for (const QString &line : lines)
-        units += line.size() + 2;
-    const bool wide = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
-    bytes.reserve(bytes.size() + (wide ? 2 * units : units));
-    const auto encodeBlock = [&](const QString &text) {
-        switch (encoding) {
-        case TextEncoding::DefaultCodePage:
-            bytes += DefaultCodePage::encode(text);
-            return;
-        case TextEncoding::Utf8:
-            bytes += text.toUtf8();
-            return;
-        case TextEncoding::Utf16LE:
-        case TextEncoding::Utf16BE:
-            bytes += utf16Bytes(text, encoding);
-            return;
-        }
-        Q_UNREACHABLE();
-    };
-    constexpr qsizetype blockSize = 1 << 16;
-    QString block;
-    block.reserve(blockSize);
-    for (const QString &line : lines) {
-        block += line;
-        block += u"\r\n";
-        if (block.size() >= blockSize) {
-            encodeBlock(block);
-            block.truncate(0);
-        }
-    }
-    encodeBlock(block);
-    return bytes;
+    return encoded(lines, encoding).withMark();
 }
 
 QString saveDatabase(const QString &path, const QStringList &records, bool append)
 {
-    // Appending refuses to save over a change that another program made after the read.
-    FileSave save(path, append);
-    QStringList lines;
-    TextEncoding encoding = TextEncoding::DefaultCodePage;
-    if (append && save.exists()) {
-        const LoadedLines existing = loadExisting(path, save);
-        lines = existing.lines;
-        encoding = existing.encoding;
-    }
-    lines += records;
-    return save.commit(encodeLines(lines, encoding));
+    return saveRecords(path, append,
+        [&records](TextEncoding encoding) { return encoded(records, encoding).bytes; });
+}
+
+QString saveDatabase(const QString &path, const EncodedLines &records, bool append)
+{
+    return saveRecords(path, append, [&](TextEncoding encoding) {
+        if (encoding != records.encoding)
+            throw KalidorError::at(path,
+                QStringLiteral("changed while the records were made in %1, so nothing was "
+                               "written: run again")
+                    .arg(encodingName(records.encoding)));
+        return records.bytes;
+    });
 }

@@ -6,9 +6,37 @@
 #include <QString>
 #include <QStringList>
 
-// The bytes of a database file: every line followed by CR LF, the last one included, in
-// `encoding` with its byte-order mark. DefaultCodePage has no mark unless that code page is
-// UTF-8; a character it cannot represent becomes "?".
+// Lines encoded for a database file, each followed by CR LF.
+struct EncodedLines {
+    TextEncoding encoding = TextEncoding::DefaultCodePage;
+    QByteArray bytes; // the lines alone, without a byte-order mark
+
+    // The whole file: the byte-order mark of `encoding`, then the lines. DefaultCodePage has no
+    // mark unless that code page is UTF-8.
+    QByteArray withMark() const;
+};
+
+// Encodes lines one at a time, so that a caller can drop each line once it is appended.
+// A character that DefaultCodePage cannot represent becomes "?"; UTF-16 is written code unit
+// for code unit, so that an unpaired surrogate is kept.
+class LineEncoder {
+public:
+    explicit LineEncoder(TextEncoding encoding);
+
+    // Adds `line` followed by CR LF.
+    void append(const QString &line);
+    // The lines appended so far; the encoder is empty afterwards.
+    EncodedLines take();
+
+private:
+    void encodeBlock();
+
+    TextEncoding m_encoding;
+    QString m_block; // lines not encoded yet, so that short lines are encoded many at a time
+    QByteArray m_bytes;
+};
+
+// The bytes of a database file: the lines encoded as LineEncoder does, with the byte-order mark.
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 
 // Saves the records as the special-colour database `path`. Without `append` the file holds the
@@ -20,3 +48,9 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 // lines would be lost) or another program changed it after it was read. Returns a note for the
 // operator, empty unless a copy of the old content was left beside the file.
 QString saveDatabase(const QString &path, const QStringList &records, bool append);
+
+// saveDatabase for records encoded beforehand, in the encoding that databaseEncoding(path,
+// append) gave; the file's bytes are the same as for the records unencoded. Throws KalidorError,
+// and writes nothing, when the file is to be written in another encoding by now, because
+// another program changed or removed it meanwhile.
+QString saveDatabase(const QString &path, const EncodedLines &records, bool append);

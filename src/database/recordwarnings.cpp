@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 #include <array>
 
 namespace {
@@ -105,116 +106,131 @@ constexpr std::array<Range, 3> surfaceRanges { {
     { "b*", -128, 128, "beyond \u00B1128" },
 } };
 
-class Checker {
-public:
-    Checker(RecordForm form, TextEncoding encoding, qsizetype rows)
-        : m_form(form)
-        , m_encoding(encoding)
-    {
-        m_firstLineOfName.reserve(rows);
-    }
-
-    // `note` is what the reader saw about the row, if anything.
-    void checkRow(
-        const QString &line, qint64 fileLine, const QStringList &fields, const QString *note)
-    {
-        const QString &name = fields.at(0);
-        m_row = { fileLine, m_records, name, QString() };
-        // The split drops the blanks in front of the name; what follows is the row's own.
-        const QStringView row = QStringView(line).sliced(line.indexOf(name));
-        checkName(row, name, fileLine);
-        checkEmptyValue(row);
-        checkValues(fields);
-        if (note)
-            warn(*note);
-        ++m_records;
-    }
-
-    QList<RecordWarning> takeWarnings() { return std::move(m_warnings); }
-
-private:
-    void warn(const QString &what)
-    {
-        m_row.what = what;
-        m_warnings.append(m_row);
-    }
-
-    void checkName(QStringView row, const QString &name, qint64 fileLine)
-    {
-        // Most names are written as they are, so the table's own line is the key: no copy.
-        QStringView writtenName = row.first(name.size());
-        const QString written = asWritten(name, m_encoding);
-        if (written != name) {
-            warn(lostCharacters(name, m_encoding));
-            m_replacedNames.append(written);
-            writtenName = m_replacedNames.constLast();
-        }
-        const auto first = m_firstLineOfName.constFind(writtenName);
-        if (first == m_firstLineOfName.cend())
-            m_firstLineOfName.insert(writtenName, fileLine);
-        else
-            warn(QStringLiteral("the name as written, \"%1\", is also that of line %2, so the RIP "
-                                "matches only one of them")
-                     .arg(writtenName.toString())
-                     .arg(*first));
-        if (m_form == RecordForm::Csv && name.contains(u','))
-            warn(QStringLiteral("the name holds a comma, which starts a new field of the CSV "
-                                "record"));
-        if (m_form == RecordForm::Csv && name.contains(u'"'))
-            warn(QStringLiteral("the name holds a double quote, which a CSV reader takes for "
-                                "the start or end of a quoted field"));
-    }
-
-    // The split drops empty fields, so the values after an empty one move up a field.
-    void checkEmptyValue(QStringView row)
-    {
-        std::size_t part = 0;
-        for (const QStringView text : row.tokenize(u'\t')) {
-            if (part > surfaceRanges.size())
-                return;
-            if (part > 0 && text.trimmed().isEmpty()) {
-                warn(QStringLiteral("%1 is empty, so the record takes the values after it "
-                                    "in its place")
-                         .arg(QString::fromLatin1(surfaceRanges[part - 1].label)));
-                return;
-            }
-            ++part;
-        }
-    }
-
-    void checkValues(const QStringList &fields)
-    {
-        for (std::size_t i = 0; i < surfaceRanges.size(); ++i) {
-            const Range &range = surfaceRanges[i];
-            const QString &value = fields.at(qsizetype(i) + 1);
-            const std::optional<double> number = plainDecimal(value);
-            if (!number)
-                warn(notPlainDecimal(QString::fromLatin1(range.label), value));
-            else if (*number < range.lowest || *number > range.highest)
-                warn(QStringLiteral("%1 %2 is %3, which no surface colour has")
-                         .arg(QString::fromLatin1(range.label), value.trimmed(),
-                             QString::fromUtf8(range.words)));
-        }
-    }
-
-    RecordForm m_form;
-    TextEncoding m_encoding;
-    RecordWarning m_row;
-    qsizetype m_records = 0;
-    QHash<QStringView, qint64> m_firstLineOfName;
-    // Keeps the names that the encoding changed, for the views into them; a list's elements
-    // stay where they are when it grows, since QString holds its characters apart.
-    QStringList m_replacedNames;
-    QList<RecordWarning> m_warnings;
-};
-
 } // namespace
+
+RecordChecker::RecordChecker(RecordForm form, TextEncoding encoding, qsizetype rows)
+    : m_form(form)
+    , m_encoding(encoding)
+{
+    m_firstLineOfName.reserve(rows);
+    m_names.reserve(rows);
+    m_fileLines.reserve(rows);
+}
+
+void RecordChecker::checkRow(
+    const QString &line, qint64 fileLine, const QStringList &fields, const QString *note)
+{
+    const QString &name = fields.at(0);
+    m_row = { fileLine, m_names.size(), name, QString() };
+    // Kept, so that the check of later names can look at it once the row is gone.
+    m_names.append(name);
+    m_fileLines.append(fileLine);
+    // The split drops the blanks in front of the name; what follows is the row's own.
+    const QStringView row = QStringView(line).sliced(line.indexOf(name));
+    checkName(name);
+    checkEmptyValue(row);
+    checkValues(fields);
+    if (note)
+        warn(*note);
+}
+
+void RecordChecker::noteRecord(qsizetype record, const QString &note)
+{
+    m_lateNotes.emplace_back(record, note);
+}
+
+QList<RecordWarning> RecordChecker::takeWarnings()
+{
+    if (m_lateNotes.empty())
+        return std::move(m_warnings);
+    // Each note goes after the other warnings of its record, as if it had come with the row.
+    std::stable_sort(m_lateNotes.begin(), m_lateNotes.end(),
+        [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<RecordWarning> warnings;
+    warnings.reserve(m_warnings.size() + qsizetype(m_lateNotes.size()));
+    auto next = m_warnings.cbegin();
+    for (const auto &[record, note] : m_lateNotes) {
+        for (; next != m_warnings.cend() && next->record <= record; ++next)
+            warnings.append(*next);
+        warnings.append({ m_fileLines.at(record), record, m_names.at(record), note });
+    }
+    for (; next != m_warnings.cend(); ++next)
+        warnings.append(*next);
+    m_warnings.clear();
+    m_lateNotes.clear();
+    return warnings;
+}
+
+void RecordChecker::warn(const QString &what)
+{
+    m_row.what = what;
+    m_warnings.append(m_row);
+}
+
+void RecordChecker::checkName(const QString &name)
+{
+    // Most names are written as they are: the kept name is the key, no copy.
+    QStringView writtenName = m_names.constLast();
+    const QString written = asWritten(name, m_encoding);
+    if (written != name) {
+        warn(lostCharacters(name, m_encoding));
+        m_replacedNames.append(written);
+        writtenName = m_replacedNames.constLast();
+    }
+    const auto first = m_firstLineOfName.constFind(writtenName);
+    if (first == m_firstLineOfName.cend())
+        m_firstLineOfName.insert(writtenName, m_row.fileLine);
+    else
+        warn(QStringLiteral("the name as written, \"%1\", is also that of line %2, so the RIP "
+                            "matches only one of them")
+                 .arg(writtenName.toString())
+                 .arg(*first));
+    if (m_form == RecordForm::Csv && name.contains(u','))
+        warn(QStringLiteral("the name holds a comma, which starts a new field of the CSV "
+                            "record"));
+    if (m_form == RecordForm::Csv && name.contains(u'"'))
+        warn(QStringLiteral("the name holds a double quote, which a CSV reader takes for "
+                            "the start or end of a quoted field"));
+}
+
+// The split drops empty fields, so the values after an empty one move up a field.
+void RecordChecker::checkEmptyValue(QStringView row)
+{
+    std::size_t part = 0;
+    for (const QStringView text : row.tokenize(u'\t')) {
+        if (part > surfaceRanges.size())
+            return;
+        if (part > 0 && text.trimmed().isEmpty()) {
+            warn(QStringLiteral("%1 is empty, so the record takes the values after it "
+                                "in its place")
+                     .arg(QString::fromLatin1(surfaceRanges[part - 1].label)));
+            return;
+        }
+        ++part;
+    }
+}
+
+void RecordChecker::checkValues(const QStringList &fields)
+{
+    for (std::size_t i = 0; i < surfaceRanges.size(); ++i) {
+        const Range &range = surfaceRanges[i];
+        const QString &value = fields.at(qsizetype(i) + 1);
+        const std::optional<double> number = plainDecimal(value);
+        if (!number)
+            warn(notPlainDecimal(QString::fromLatin1(range.label), value));
+        else if (*number < range.lowest || *number > range.highest)
+            warn(QStringLiteral("%1 %2 is %3, which no surface colour has")
+                     .arg(QString::fromLatin1(range.label), value.trimmed(),
+                         QString::fromUtf8(range.words)));
+    }
+}
+
 
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes, RowSelection rows)
 {
     const ColourRows colourRows(table.lines, rows);
-    Checker checker(form, encoding, table.size());
+    RecordChecker checker(form, encoding, table.size());
     QStringList fields;
     for (qsizetype i = 1; i < table.size(); ++i) {
         if (!colourRows.contains(i))

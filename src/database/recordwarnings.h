@@ -6,10 +6,14 @@
 #include "table/rownotes.h"
 #include "table/textencoding.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <future>
+#include <utility>
+#include <vector>
 
 // Something about a record that the RIP may not read as the operator meant, though the record
 // is written as it stands: its name will not match the job's, or its values are no colour.
@@ -21,6 +25,41 @@ struct RecordWarning {
     // The colour name as the row gives it.
     QString name;
     QString what;
+};
+
+// The checks of checkRecords a row at a time, for rows that need not be held once checked.
+class RecordChecker {
+public:
+    // `rows`: about how many rows will be checked.
+    RecordChecker(RecordForm form, TextEncoding encoding, qsizetype rows = 0);
+
+    // Checks the record of a colour row: `fields` (at least four) split from `line`, the line
+    // `fileLine` of the input file. `note` is what the reader saw about the row, if anything.
+    void checkRow(const QString &line, qint64 fileLine, const QStringList &fields,
+        const QString *note = nullptr);
+    // What the reader saw about the row of the record `record` (counting the rows checked from
+    // 0) once that row was checked; the warning takes its place among that row's.
+    void noteRecord(qsizetype record, const QString &note);
+    QList<RecordWarning> takeWarnings();
+
+private:
+    void warn(const QString &what);
+    void checkName(const QString &name);
+    void checkEmptyValue(QStringView row);
+    void checkValues(const QStringList &fields);
+
+    RecordForm m_form;
+    TextEncoding m_encoding;
+    RecordWarning m_row;
+    // The names and lines of the rows checked, by record.
+    QStringList m_names;
+    QList<qint64> m_fileLines;
+    QHash<QStringView, qint64> m_firstLineOfName;
+    // Keeps the names that the encoding changed, for the views into them; a list's elements
+    // stay where they are when it grows, since QString holds its characters apart.
+    QStringList m_replacedNames;
+    QList<RecordWarning> m_warnings;
+    std::vector<std::pair<qsizetype, QString>> m_lateNotes;
 };
 
 // Checks the records that BuildSpecialColors makes of the `rows` of `table` in `form`, for a

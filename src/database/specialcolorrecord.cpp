@@ -25,3 +25,13 @@ QString specialColorRecord(const QStringList &fields, RecordForm form)
     }
     Q_UNREACHABLE();
 }
+
+QString specialColorRecordOfRow(
+    const QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine)
+{
+    try {
+        return specialColorRecord(fields, form);
+    } catch (const ListIndexError &error) {
+        throw ListIndexError(error.index(), row, fileLine);
+    }
+}

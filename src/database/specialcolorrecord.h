@@ -13,3 +13,8 @@ enum class RecordForm {
 // trimming, quoting or number parsing); further fields are ignored.
 // Throws ListIndexError for the first of the four fields that the row does not have.
 QString specialColorRecord(const QStringList &fields, RecordForm form);
+
+// specialColorRecord for the row `row` of a colour table, the line `fileLine` of its file: the
+// ListIndexError names the row.
+QString specialColorRecordOfRow(
+    const QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine);

@@ -3,7 +3,7 @@
 #include "colourtable.h"
 
 ColourRows::ColourRows(const QStringList &lines, RowSelection selection)
-    : m_lines(lines)
+    : m_lines(&lines)
     , m_selection(selection)
     , m_header(ColourTable::headerLine())
 {
@@ -11,11 +11,17 @@ ColourRows::ColourRows(const QStringList &lines, RowSelection selection)
         m_headerIndex = findLine(lines, m_header);
 }
 
-bool ColourRows::contains(qsizetype index) const
+ColourRows::ColourRows(RowSelection selection)
+    : m_selection(selection)
+    , m_header(ColourTable::headerLine())
+    , m_headerIndex(0)
+{
+}
+
+bool ColourRows::contains(qsizetype index, const QString &line) const
 {
     if (index < 1)
         return false;
-    const QString &line = m_lines.at(index);
     if (ColourTable::isUsedRow(line))
         return true;
     // Lines above the header are a title or notes; a blank line or a repeated header is no

@@ -19,11 +19,15 @@ class ColourRows {
 public:
     // `lines` must outlive this object.
     ColourRows(const QStringList &lines, RowSelection selection);
+    // For the rows of a CxF3 table as they come, one at a time: its header is its first line.
+    explicit ColourRows(RowSelection selection);
 
-    bool contains(qsizetype index) const;
+    bool contains(qsizetype index) const { return index >= 1 && contains(index, m_lines->at(index)); }
+    // Whether `line`, the line `index` of the table, is a colour row.
+    bool contains(qsizetype index, const QString &line) const;
 
 private:
-    const QStringList &m_lines;
+    const QStringList *m_lines = nullptr;
     const RowSelection m_selection;
     const LineComparer m_comparer;
     const QString m_header;

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -172,32 +173,36 @@ bool LineReader::decodeMore()
 {
     if (m_deviceEnded)
         return false;
-    QByteArray bytes = std::exchange(m_carried, {});
-    const qsizetype carried = bytes.size();
+    // The chunk's buffer and the text are kept from one chunk to the next: memory newly taken
+    // for each chunk would cost as much again as decoding it.
+    const qsizetype carried = m_carried.size();
     // A file says how much is left, so a small one gets no full-sized buffer.
     const qint64 wanted = m_device.isSequential()
         ? chunkSize
         : qBound<qint64>(1, m_device.size() - m_device.pos(), chunkSize);
-    bytes.resize(carried + wanted);
-    const qint64 got = m_device.read(bytes.data() + carried, wanted);
+    m_chunk.resize(carried + wanted);
+    std::copy(m_carried.cbegin(), m_carried.cend(), m_chunk.begin());
+    m_carried.clear();
+    const qint64 got = m_device.read(m_chunk.data() + carried, wanted);
     if (got < 0)
         throw KalidorError(m_device.errorString());
-    bytes.truncate(carried + got);
+    m_chunk.truncate(carried + got);
     m_deviceEnded = got == 0 || m_device.atEnd();
-    const QString text = decode(bytes, m_deviceEnded);
+    const QString text = decode(m_chunk, m_deviceEnded);
     if (m_textEnded)
         return true;
 
-    // The text already cut into lines goes; the rest and the new text are put together in a
-    // string of their size, so that the text held never grows beyond about two chunks.
+    // The text already cut into lines goes and the rest moves to the front, so that the text
+    // held never grows beyond about two chunks.
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     const QStringView added = nul >= 0 ? QStringView(text).first(nul) : QStringView(text);
-    const QStringView rest = QStringView(m_text).sliced(m_position);
-    QString joined;
-    joined.reserve(rest.size() + added.size());
-    joined.append(rest);
-    joined.append(added);
-    m_text = std::move(joined);
+    const qsizetype rest = m_text.size() - m_position;
+    if (m_position > 0) {
+        QChar *units = m_text.data();
+        std::copy(units + m_position, units + m_position + rest, units);
+        m_text.truncate(rest);
+    }
+    m_text.append(added);
     m_position = 0;
     if (nul >= 0) {
         m_textEnded = true;

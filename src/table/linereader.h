@@ -40,6 +40,7 @@ private:
     TextEncoding m_encoding = TextEncoding::DefaultCodePage;
     qint64 m_bytesDecoded = 0; // from the start of the device, the mark included
     QByteArray m_carried; // the start of a character whose end is in the next chunk
+    QByteArray m_chunk; // the bytes being decoded
     QString m_text; // decoded text not yet cut into lines
     qsizetype m_position = 0; // where the next line starts in m_text
     qint64 m_linesRead = 0;

@@ -2,6 +2,7 @@
 
 #include "table/cxf3/colourobjectscan.h"
 #include "table/cxf3/readcxf3file.h"
+#include "table/cxf3/scannedrows.h"
 #include "table/cxf3rootverdict.h"
 #include "table/filetype.h"
 #include "table/kalidorerror.h"
@@ -47,8 +48,8 @@ OpenedTable notRecognised(const QString &path, const Cxf3RootVerdict &root)
 
 } // namespace
 
-OpenedTable openColourTable(
-    const QString &path, XmlDocument &document, LoopObserver &observer, Cxf3Recognition recognition)
+OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer,
+    Cxf3Recognition recognition, ScannedRowsConsumer *consumer)
 {
     const QString notAFile = whyNotAFile(QFileInfo(path));
     if (!notAFile.isEmpty())
@@ -59,20 +60,26 @@ OpenedTable openColourTable(
     // so that the two passes over it take the time of the longer. The scan stops as soon as
     // the file turns out to be a text table or unreadable; what it gave, or its failure,
     // counts only when the file is read as CxF3. The rows are made on this thread, which
-    // keeps them.
+    // keeps them, unless a consumer takes them: it does so on the classifying thread, which is
+    // idle once it has classified.
     std::atomic<bool> notToBeRead { false };
-    std::future<QString> classified = std::async(std::launch::async, [&path, &notToBeRead] {
-        try {
-            // Classifying keeps no line, so a large CxF3 file is never held as lines.
-            QString tag = DetectFileTypeOfFile(path);
-            notToBeRead = tag == FileTypeTag::textFile;
-            return tag;
-        } catch (...) {
-            notToBeRead = true;
-            throw;
-        }
-    });
-    ColourObjectScan scan(path, notToBeRead);
+    ScannedRows handedOn;
+    std::future<QString> classified
+        = std::async(std::launch::async, [&path, &notToBeRead, consumer, &handedOn] {
+              QString tag;
+              try {
+                  // Classifying keeps no line, so a large CxF3 file is never held as lines.
+                  tag = DetectFileTypeOfFile(path);
+                  notToBeRead = tag == FileTypeTag::textFile;
+              } catch (...) {
+                  notToBeRead = true;
+                  throw;
+              }
+              if (consumer && !notToBeRead)
+                  consumer->consume(handedOn);
+              return tag;
+          });
+    ColourObjectScan scan(path, notToBeRead, consumer ? &handedOn : nullptr);
     const QString tag = classified.get();
     OpenedTable table;
     if (tag == FileTypeTag::textFile) {

@@ -1,5 +1,7 @@
+#include "database/databaseencoding.h"
 #include "database/databasewriter.h"
 #include "filetestsupport.h"
+#include "table/codepage.h"
 #include "table/kalidorerror.h"
 
 #include <QDir>
@@ -70,6 +72,14 @@ QByteArray withCrLf(std::initializer_list<QByteArray> lines)
 
 const QByteArray utf8Mark("\xEF\xBB\xBF");
 
+EncodedLines encodedOneByOne(const QStringList &lines, TextEncoding encoding)
+{
+    LineEncoder encoder(encoding);
+    for (const QString &line : lines)
+        encoder.append(line);
+    return encoder.take();
+}
+
 } // namespace
 
 class TestDatabaseWriter : public QObject {
@@ -78,8 +88,12 @@ class TestDatabaseWriter : public QObject {
 private slots:
     void encodeLines_data();
     void encodeLines();
+    void lineEncoder_data();
+    void lineEncoder();
     void save_data();
     void save();
+    void saveEncoded_data();
+    void saveEncoded();
     void appendTwice_data();
     void appendTwice();
     void symbolicLink_data();
@@ -92,6 +106,8 @@ private slots:
     void directWriteInLockedFolder();
     void chosenFileChanged_data();
     void chosenFileChanged();
+    void encodingChanged_data();
+    void encodingChanged();
 };
 
 void TestDatabaseWriter::encodeLines_data()
@@ -132,6 +148,53 @@ void TestDatabaseWriter::encodeLines()
     QFETCH(QByteArray, expected);
 
     QCOMPARE(::encodeLines(lines, encoding), expected);
+}
+
+void TestDatabaseWriter::lineEncoder_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QByteArray>("mark");
+
+    const QStringList characters { u"KALIDOR R\u00E9 \u20AC \u4E2D,1,2,3"_s,
+        u"KALIDOR \U0001F600,4,5,6"_s, u"unpaired \xD83D"_s, u"\xDE00 unpaired"_s,
+        QString(70000, u'\u00E9'), u"after the long line"_s };
+    const QStringList manyShortLines = recordsOfSize(200000);
+    const struct {
+        const char *name;
+        TextEncoding encoding;
+        QByteArray mark;
+    } encodings[] = {
+        { "code page", TextEncoding::DefaultCodePage, {} },
+        { "UTF-8", TextEncoding::Utf8, utf8Mark },
+        { "UTF-16LE", TextEncoding::Utf16LE, QByteArray::fromHex("fffe") },
+        { "UTF-16BE", TextEncoding::Utf16BE, QByteArray::fromHex("feff") },
+    };
+    for (const auto &[name, encoding, mark] : encodings) {
+        QTest::addRow("%s, characters and a long line", name) << characters << encoding << mark;
+        QTest::addRow("%s, many short lines", name) << manyShortLines << encoding << mark;
+    }
+}
+
+void TestDatabaseWriter::lineEncoder()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QByteArray, mark);
+
+    LineEncoder encoder(encoding);
+    for (const QString &line : std::as_const(lines))
+        encoder.append(line);
+    const EncodedLines encoded = encoder.take();
+
+    QCOMPARE(encoded.encoding, encoding);
+    QCOMPARE(encoded.withMark(), ::encodeLines(lines, encoding));
+    QCOMPARE(mark + encoded.bytes, encoded.withMark());
+    // However the lines fall into blocks, they are encoded as one text would be.
+    QCOMPARE(encoded.withMark(), ::encodeLines({ lines.join(u"\r\n"_s) }, encoding));
+
+    encoder.append(lines.first());
+    QCOMPARE(encoder.take().withMark(), ::encodeLines({ lines.first() }, encoding));
 }
 
 void TestDatabaseWriter::save_data()
@@ -209,6 +272,46 @@ void TestDatabaseWriter::save()
 
     QCOMPARE(readAll(path), expected);
     QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
+}
+
+void TestDatabaseWriter::saveEncoded_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("existing"); // nullopt: no file yet
+    QTest::addColumn<bool>("append");
+
+    QTest::newRow("new file") << std::optional<QByteArray>() << false;
+    QTest::newRow("existing UTF-16LE file replaced")
+        << std::optional(QByteArray::fromHex("fffe 4100 0a00 2d4e")) << false;
+    QTest::newRow("append, missing file") << std::optional<QByteArray>() << true;
+    QTest::newRow("append, UTF-16LE")
+        << std::optional(QByteArray::fromHex("fffe 4100 0a00 2d4e")) << true;
+    QTest::newRow("append, UTF-8") << std::optional(utf8Mark + "\xE4\xB8\xAD\r\n") << true;
+    QTest::newRow("append, code page")
+        << std::optional(QByteArray("KALIDOR \xC9,1,2,3\nKALIDOR B,4,5,6")) << true;
+}
+
+void TestDatabaseWriter::saveEncoded()
+{
+    QFETCH(std::optional<QByteArray>, existing);
+    QFETCH(bool, append);
+
+    const QTemporaryDir dir;
+    const QString fromLines = dir.filePath(u"fromLines.csv"_s);
+    const QString fromEncoded = dir.filePath(u"fromEncoded.csv"_s);
+    if (existing) {
+        QVERIFY(writeFile(fromLines, *existing));
+        QVERIFY(writeFile(fromEncoded, *existing));
+    }
+    const QStringList records { u"KALIDOR \u00C9 \u20AC,1,2,3"_s, u"KALIDOR \U0001F600,4,5,6"_s,
+        u"KALIDOR \u4E2D,7,8,9"_s };
+
+    const QString linesNote = saveDatabase(fromLines, records, append);
+    const QString encodedNote = saveDatabase(
+        fromEncoded, encodedOneByOne(records, databaseEncoding(fromEncoded, append)), append);
+
+    QCOMPARE(readAll(fromEncoded), readAll(fromLines));
+    QCOMPARE(encodedNote, linesNote);
+    QCOMPARE(entries(dir.path()), QStringList({ u"fromEncoded.csv"_s, u"fromLines.csv"_s }));
 }
 
 void TestDatabaseWriter::appendTwice_data()
@@ -589,6 +692,58 @@ void TestDatabaseWriter::chosenFileChanged()
     if (change == Change::ReplacedByDanglingLink)
         QCOMPARE(QFileInfo(path).symLinkTarget(), written);
     QCOMPARE(entries(dir.path()), expectedEntries);
+}
+
+void TestDatabaseWriter::encodingChanged_data()
+{
+    QTest::addColumn<TextEncoding>("madeIn"); // as databaseEncoding said before the change
+    QTest::addColumn<std::optional<QByteArray>>("now"); // nullopt: the file was removed
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<QString>("madeInName");
+
+    const std::optional<QByteArray> utf16 = QByteArray::fromHex("fffe 4100 0d00 0a00");
+    QTest::newRow("append, UTF-16LE file now UTF-8")
+        << TextEncoding::Utf16LE << std::optional(utf8Mark + "a\r\n") << true << u"UTF-16LE"_s;
+    QTest::newRow("append, UTF-8 file now without a mark")
+        << TextEncoding::Utf8 << std::optional(QByteArray("a\r\n")) << true << u"UTF-8"_s;
+    QTest::newRow("append, code-page file now UTF-16LE")
+        << TextEncoding::DefaultCodePage << utf16 << true << DefaultCodePage::name();
+    QTest::newRow("append, UTF-16BE file removed")
+        << TextEncoding::Utf16BE << std::optional<QByteArray>() << true << u"UTF-16BE"_s;
+    QTest::newRow("replace, records in UTF-16LE")
+        << TextEncoding::Utf16LE << utf16 << false << u"UTF-16LE"_s;
+}
+
+void TestDatabaseWriter::encodingChanged()
+{
+    QFETCH(TextEncoding, madeIn);
+    QFETCH(std::optional<QByteArray>, now);
+    QFETCH(bool, append);
+    QFETCH(QString, madeInName);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"KALIDOR_Color_Database.csv"_s);
+    if (now)
+        QVERIFY(writeFile(path, *now));
+    const EncodedLines records = encodedOneByOne({ u"KALIDOR 1,2,3,4"_s }, madeIn);
+
+    try {
+        saveDatabase(path, records, append);
+        QFAIL("the save must fail");
+    } catch (const KalidorError &error) {
+        QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
+        QVERIFY2(
+            error.text().contains(u"changed while the records were made in %1"_s.arg(madeInName)),
+            qPrintable(error.text()));
+        QVERIFY2(error.text().contains(u"nothing was written"_s), qPrintable(error.text()));
+    }
+
+    if (now) {
+        QCOMPARE(readAll(path), *now);
+        QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
+    } else {
+        QCOMPARE(entries(dir.path()), QStringList());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestDatabaseWriter)

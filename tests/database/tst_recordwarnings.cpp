@@ -2,6 +2,7 @@
 #include "database/labvalues.h"
 #include "database/recordwarnings.h"
 #include "table/codepage.h"
+#include "table/splittabfields.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +39,7 @@ private slots:
     void warnings();
     void fileLinesComeFromTheTable();
     void readerNotesJoinTheirRow();
+    void notesAfterTheRowsTakeTheirPlace();
     void allColoursAreCheckedWhenSelected();
     void plainDecimals_data();
     void plainDecimals();
@@ -182,6 +184,38 @@ void TestRecordWarnings::readerNotesJoinTheirRow()
         (QStringList { u"40, 1: KALIDOR B: L* 1000 is outside 0 to 100, which no surface colour "
                        "has"_s,
             u"40, 1: KALIDOR B: for D65"_s }));
+}
+
+void TestRecordWarnings::notesAfterTheRowsTakeTheirPlace()
+{
+    const QStringList rows { u"KALIDOR A\t1000\t2\t3"_s, u"KALIDOR B\t1\t2\t3"_s,
+        u"KALIDOR A\t1\tx\t3"_s, u"KALIDOR C\t1\t2\t3"_s };
+    const RowNotes notes { { 1, u"first"_s }, { 2, u"second"_s }, { 3, u"third"_s } };
+    const auto check = [&](bool notesLater) {
+        RecordChecker checker(RecordForm::Csv, TextEncoding::DefaultCodePage);
+        QStringList fields;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            SplitTabFields(rows.at(i), fields);
+            const auto note = notes.constFind(i + 1);
+            checker.checkRow(rows.at(i), 10 * (i + 1), fields,
+                notesLater || note == notes.cend() ? nullptr : &note.value());
+        }
+        // Out of order, as a reader may find them.
+        if (notesLater) {
+            for (const qsizetype row : { 3, 1, 2 })
+                checker.noteRecord(row - 1, notes.value(row));
+        }
+        return described(checker.takeWarnings());
+    };
+    const QStringList expected { u"10, 0: KALIDOR A: L* 1000 is outside 0 to 100, which no "
+                                 "surface colour has"_s,
+        u"10, 0: KALIDOR A: first"_s, u"20, 1: KALIDOR B: second"_s,
+        u"30, 2: KALIDOR A: the name as written, \"KALIDOR A\", is also that of line 10, so the "
+        "RIP matches only one of them"_s,
+        u"30, 2: KALIDOR A: a* \"x\" is not a plain decimal number"_s,
+        u"30, 2: KALIDOR A: third"_s };
+    QCOMPARE(check(false), expected);
+    QCOMPARE(check(true), expected);
 }
 
 void TestRecordWarnings::allColoursAreCheckedWhenSelected()

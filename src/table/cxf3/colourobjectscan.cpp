@@ -1,17 +1,21 @@
 #include "colourobjectscan.h"
 
 #include "table/cxf3/colourobjectscanner.h"
+#include "table/cxf3/scannedrows.h"
 
 #include <utility>
 
-ColourObjectScan::ColourObjectScan(const QString &path, const std::atomic<bool> &stopRequested)
+ColourObjectScan::ColourObjectScan(
+    const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn)
     : m_path(path)
 {
     try {
-        m_objects = scanColourObjects(path, &stopRequested);
+        m_objects = scanColourObjects(path, &stopRequested, handOn);
     } catch (...) {
         m_failure = std::current_exception();
     }
+    if (handOn)
+        handOn->finish(m_objects ? m_objects->otherConditions : QHash<QString, QString>());
 }
 
 ColourObjects ColourObjectScan::take()

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class ScannedRows;
+
 #include <atomic>
 #include <exception>
 #include <optional>
@@ -14,8 +16,10 @@
 class ColourObjectScan {
 public:
     // Scans `path` on the calling thread; once `stopRequested` is set, the scan ends at its
-    // next chunk and is not to be taken.
-    ColourObjectScan(const QString &path, const std::atomic<bool> &stopRequested);
+    // next chunk and is not to be taken. With `handOn`, the rows go there as they are made and
+    // it is finished when the scan ends, however it ends.
+    ColourObjectScan(const QString &path, const std::atomic<bool> &stopRequested,
+        ScannedRows *handOn = nullptr);
 
     const QString &path() const { return m_path; }
     // The objects, or throws what the scan threw. Once only.

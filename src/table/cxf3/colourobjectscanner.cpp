@@ -2,6 +2,7 @@
 
 #include "table/cxf3/measuringconditions.h"
 #include "table/cxf3/namespacescope.h"
+#include "table/cxf3/scannedrows.h"
 #include "table/cxf3/xmlcontenthandler.h"
 #include "table/cxf3/xmlfilereader.h"
 #include "table/cxf3/xmlwhitespace.h"
@@ -115,8 +116,9 @@ struct ConditionsState {
 
 class ColourObjectScanner final : public XmlContentHandler {
 public:
-    explicit ColourObjectScanner(XmlFileReader &reader)
+    ColourObjectScanner(XmlFileReader &reader, ScannedRows *handOn)
         : m_reader(reader)
+        , m_handOn(handOn)
     {
     }
 
@@ -462,11 +464,16 @@ private:
             m_row += '\t';
             m_row += value.text;
         }
-        m_result.rows.push_back(ColourObjects::Row { m_object.childIndex, m_object.line,
-            QString::fromStdString(m_row), m_object.conditionsId });
+        ColourObjects::Row row { m_object.childIndex, m_object.line,
+            QString::fromStdString(m_row), m_object.conditionsId };
+        if (m_handOn)
+            m_handOn->add(std::move(row));
+        else
+            m_result.rows.push_back(std::move(row));
     }
 
     XmlFileReader &m_reader;
+    ScannedRows *m_handOn;
     ColourObjects m_result;
     NamespaceScope m_scope;
     std::vector<Frame> m_frames;
@@ -490,10 +497,11 @@ private:
 
 } // namespace
 
-ColourObjects scanColourObjects(const QString &path, const std::atomic<bool> *stopRequested)
+ColourObjects scanColourObjects(
+    const QString &path, const std::atomic<bool> *stopRequested, ScannedRows *handOn)
 {
     XmlFileReader reader(path, stopRequested);
-    ColourObjectScanner scanner(reader);
+    ColourObjectScanner scanner(reader, handOn);
     reader.parse(scanner);
     return scanner.take();
 }

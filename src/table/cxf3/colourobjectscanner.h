@@ -5,6 +5,7 @@
 #include <atomic>
 
 class QString;
+class ScannedRows;
 
 // Reads the CxF3 file at `path` in one pass (see XmlFileReader, whose rules and failures
 // apply) and gathers its colour objects as the reader's lookups find them: the first
@@ -16,5 +17,6 @@ class QString;
 // In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name becomes a space, so that
 // a row is always one line of four fields.
 // With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.
-ColourObjects scanColourObjects(
-    const QString &path, const std::atomic<bool> *stopRequested = nullptr);
+// With `handOn`, each row goes there as soon as it is made, and the result holds none.
+ColourObjects scanColourObjects(const QString &path,
+    const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr);

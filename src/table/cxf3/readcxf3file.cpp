@@ -17,9 +17,7 @@ QString conditionsNote(const ColourObjects &objects, const ColourObjects::Row &r
     const auto other = objects.otherConditions.constFind(row.conditionsId);
     if (other == objects.otherConditions.cend())
         return QString();
-    return QStringLiteral("its Lab values are for %1 (colour specification \"%2\"), "
-                          "yet the record gives them as D50 with the 2\u00B0 observer")
-        .arg(*other, row.conditionsId);
+    return ColourObjects::conditionsNote(row.conditionsId, *other);
 }
 
 } // namespace
