@@ -15,11 +15,14 @@ namespace DefaultCodePage {
 #ifdef Q_OS_WIN
 
 // The ANSI code page is whatever the system is set to, so Qt's system converter decides.
-QString decode(QByteArrayView bytes)
+void decodeOnto(QByteArrayView bytes, QString &text)
 {
     QStringDecoder decoder(QStringDecoder::System,
         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    const qsizetype start = text.size();
+    text.resize(start + decoder.requiredSpace(bytes.size()));
+    const QChar *end = decoder.appendToBuffer(text.data() + start, bytes);
+    text.truncate(end - text.constData());
 }
 
 QByteArray encode(QStringView text)
@@ -77,14 +80,14 @@ bool isLowSurrogate(char16_t unit)
 
 } // namespace
 
-QString decode(QByteArrayView bytes)
+void decodeOnto(QByteArrayView bytes, QString &text)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    auto *out = reinterpret_cast<char16_t *>(text.data());
+    const qsizetype start = text.size();
+    text.resize(start + bytes.size());
+    auto *out = reinterpret_cast<char16_t *>(text.data()) + start;
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     for (qsizetype i = 0; i < bytes.size(); ++i)
         out[i] = decodeTable[in[i]];
-    return text;
 }
 
 QByteArray encode(QStringView text)
@@ -122,5 +125,14 @@ bool isUtf8()
 }
 
 #endif
+
+QString decode(QByteArrayView bytes)
+{
+    QString text;
+    // Sized once: a whole file's text is never held in a buffer grown beyond it.
+    text.reserve(bytes.size());
+    decodeOnto(bytes, text);
+    return text;
+}
 
 } // namespace DefaultCodePage

@@ -12,6 +12,8 @@ namespace DefaultCodePage {
 
 // Never fails: every byte maps to one character.
 QString decode(QByteArrayView bytes);
+// decode, appending to `text`: a reader that keeps its text takes no new memory per chunk.
+void decodeOnto(QByteArrayView bytes, QString &text);
 // A character that the code page cannot represent becomes "?".
 QByteArray encode(QStringView text);
 // The code page's name, for messages: "Windows-1252", or the ANSI code page's number.

@@ -75,16 +75,17 @@ qsizetype firstInvalidUtf8(QByteArrayView bytes)
     return -1;
 }
 
-// Every pair of bytes is one code unit as it stands, unpaired surrogates included.
-QString decodeUtf16(QByteArrayView bytes, TextEncoding encoding)
+// Every pair of bytes is one code unit as it stands, unpaired surrogates included; appended to
+// `text`.
+void decodeUtf16Onto(QByteArrayView bytes, TextEncoding encoding, QString &text)
 {
+    const qsizetype start = text.size();
     const qsizetype units = bytes.size() / 2;
-    QString text(units, Qt::Uninitialized);
+    text.resize(start + units);
     if (encoding == TextEncoding::Utf16BE)
-        qFromBigEndian<char16_t>(bytes.data(), units, text.data());
+        qFromBigEndian<char16_t>(bytes.data(), units, text.data() + start);
     else
-        qFromLittleEndian<char16_t>(bytes.data(), units, text.data());
-    return text;
+        qFromLittleEndian<char16_t>(bytes.data(), units, text.data() + start);
 }
 
 } // namespace
@@ -112,12 +113,13 @@ void LineReader::readMark()
     m_bytesDecoded = markLength;
 }
 
-QString LineReader::decode(QByteArrayView bytes, bool atEnd)
+void LineReader::decodeOnto(QByteArrayView bytes, bool atEnd)
 {
     switch (m_encoding) {
     case TextEncoding::DefaultCodePage:
         m_bytesDecoded += bytes.size();
-        return DefaultCodePage::decode(bytes);
+        DefaultCodePage::decodeOnto(bytes, m_text);
+        return;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
         const qsizetype even = bytes.size() & ~qsizetype(1);
@@ -128,7 +130,8 @@ QString LineReader::decode(QByteArrayView bytes, bool atEnd)
                 m_carried = bytes.sliced(even).toByteArray();
         }
         m_bytesDecoded += even;
-        return decodeUtf16(bytes.first(even), m_encoding);
+        decodeUtf16Onto(bytes.first(even), m_encoding, m_text);
+        return;
     }
     case TextEncoding::Utf8: {
         const qsizetype cut = atEnd ? bytes.size() : utf8CutPoint(bytes);
@@ -136,8 +139,12 @@ QString LineReader::decode(QByteArrayView bytes, bool atEnd)
         // A mark inside the text is a character like any other.
         QStringDecoder decoder(QStringConverter::Utf8,
             QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-        QString text = decoder.decode(whole);
+        const qsizetype start = m_text.size();
+        m_text.resize(start + decoder.requiredSpace(whole.size()));
+        const QChar *end = decoder.appendToBuffer(m_text.data() + start, whole);
+        m_text.truncate(end - m_text.constData());
         if (decoder.hasError()) {
+            m_text.truncate(start);
             const qsizetype invalid = qMax<qsizetype>(firstInvalidUtf8(whole), 0);
             const qint64 offset = m_bytesDecoded + invalid;
             throw KalidorError(QStringLiteral("Invalid UTF-8 sequence at byte offset %1 (0x%2)")
@@ -147,7 +154,7 @@ QString LineReader::decode(QByteArrayView bytes, bool atEnd)
         }
         m_carried = bytes.sliced(cut).toByteArray();
         m_bytesDecoded += cut;
-        return text;
+        return;
     }
     }
     Q_UNREACHABLE();
@@ -188,23 +195,25 @@ bool LineReader::decodeMore()
         throw KalidorError(m_device.errorString());
     m_chunk.truncate(carried + got);
     m_deviceEnded = got == 0 || m_device.atEnd();
-    const QString text = decode(m_chunk, m_deviceEnded);
-    if (m_textEnded)
-        return true;
 
-    // The text already cut into lines goes and the rest moves to the front, so that the text
-    // held never grows beyond about two chunks.
-    const qsizetype nul = text.indexOf(QChar(u'\0'));
-    const QStringView added = nul >= 0 ? QStringView(text).first(nul) : QStringView(text);
-    const qsizetype rest = m_text.size() - m_position;
+    // The text already cut into lines goes and the rest moves to the front, where the new text
+    // follows it, so that the text held never grows beyond about two chunks.
     if (m_position > 0) {
         QChar *units = m_text.data();
-        std::copy(units + m_position, units + m_position + rest, units);
-        m_text.truncate(rest);
+        std::copy(units + m_position, units + m_text.size(), units);
+        m_text.truncate(m_text.size() - m_position);
+        m_position = 0;
     }
-    m_text.append(added);
-    m_position = 0;
+    const qsizetype start = m_text.size();
+    decodeOnto(m_chunk, m_deviceEnded);
+    // After a NUL the bytes are only decoded, so that an invalid sequence is still found.
+    if (m_textEnded) {
+        m_text.truncate(start);
+        return true;
+    }
+    const qsizetype nul = m_text.indexOf(QChar(u'\0'), start);
     if (nul >= 0) {
+        m_text.truncate(nul);
         m_textEnded = true;
         m_stoppedAtNul = true;
     }

@@ -31,7 +31,8 @@ private:
     void readMark();
     // Decodes the next chunk of the device onto the unread text; false when there is none.
     bool decodeMore();
-    QString decode(QByteArrayView bytes, bool atEnd);
+    // Decodes `bytes` onto the end of the unread text.
+    void decodeOnto(QByteArrayView bytes, bool atEnd);
     // The line, counted from 1, on which text decoded as `decodedBefore` after the unread text
     // ends; 0 once a NUL has ended the text.
     qint64 lineOf(const QString &decodedBefore) const;
