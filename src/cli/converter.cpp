@@ -46,8 +46,8 @@ OpenedTable readTable(const QString &path, bool anyCxf3, ScannedRecords &scanned
 
 // Makes the records of the table into `assembly`: a CxF3 file's were made while it was read.
 // Returns the number of lines of the table.
-qsizetype assembleTable(const QString &path, const ConversionRequest &request,
-    RecordAssembly &assembly)
+qsizetype assembleTable(
+    const QString &path, const ConversionRequest &request, RecordAssembly &assembly)
 {
     ScannedRecords scanned(assembly, request.rows);
     const OpenedTable opened = readTable(path, request.anyCxf3, scanned);

@@ -19,8 +19,8 @@ void RecordAssembly::addRow(
     ++m_records;
 }
 
-void assembleRecords(RecordAssembly &assembly, const NumberedLines &table,
-    RowSelection selection, const RowNotes &notes)
+void assembleRecords(RecordAssembly &assembly, const NumberedLines &table, RowSelection selection,
+    const RowNotes &notes)
 {
     const ColourRows colourRows(table.lines, selection);
     for (qsizetype i = 1; i < table.size(); ++i) {

@@ -39,5 +39,5 @@ private:
 
 // Adds the records of a whole table's colour rows, as `selection` takes them, with the
 // reader's `notes`; throws as addRow does.
-void assembleRecords(RecordAssembly &assembly, const NumberedLines &table,
-    RowSelection selection, const RowNotes &notes = {});
+void assembleRecords(RecordAssembly &assembly, const NumberedLines &table, RowSelection selection,
+    const RowNotes &notes = {});

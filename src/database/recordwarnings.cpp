@@ -8,8 +8,8 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <utility>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -224,7 +224,6 @@ void RecordChecker::checkValues(const QStringList &fields)
                          QString::fromUtf8(range.words)));
     }
 }
-
 
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes, RowSelection rows)

@@ -22,7 +22,10 @@ public:
     // For the rows of a CxF3 table as they come, one at a time: its header is its first line.
     explicit ColourRows(RowSelection selection);
 
-    bool contains(qsizetype index) const { return index >= 1 && contains(index, m_lines->at(index)); }
+    bool contains(qsizetype index) const
+    {
+        return index >= 1 && contains(index, m_lines->at(index));
+    }
     // Whether `line`, the line `index` of the table, is a colour row.
     bool contains(qsizetype index, const QString &line) const;
 

@@ -19,8 +19,8 @@ namespace {
 QByteArray object(const QByteArray &name, const QByteArray &lab, const QByteArray &conditions)
 {
     return "<cc:Object Name=\"" + name + "\"><cc:ColorValues><cc:ColorCIELab"
-        + (conditions.isEmpty() ? QByteArray() : " ColorSpecification=\"" + conditions + "\"")
-        + ">" + lab + "</cc:ColorCIELab></cc:ColorValues></cc:Object>\n";
+        + (conditions.isEmpty() ? QByteArray() : " ColorSpecification=\"" + conditions + "\"") + ">"
+        + lab + "</cc:ColorCIELab></cc:ColorValues></cc:Object>\n";
 }
 
 QByteArray lab(const QByteArray &l, const QByteArray &a, const QByteArray &b)
@@ -115,8 +115,8 @@ QString convertedWhileScanned(
         SilentObserver observer;
         RecordAssembly assembly(form, encoding);
         ScannedRecords scanned(assembly, selection);
-        const OpenedTable table = openColourTable(
-            path, document, observer, Cxf3Recognition::RootLine, &scanned);
+        const OpenedTable table
+            = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &scanned);
         if (table.kind != OpenedTable::Kind::Cxf3)
             return u"not read as CxF3"_s;
         if (table.lines.size() != 1 || !table.rowNotes.isEmpty())
@@ -164,8 +164,9 @@ void TestScannedRecords::sameAsTheWholeTable_data()
         << library(warnedObjects(), conditionsList) << all << TextEncoding::Utf16LE << true
         << u"9, 3: Paper: its Lab values are for illuminant D65"_s;
     QTest::newRow("all colours: a row like the header, and one without a name")
-        << library(object("Name", lab("L*", "a*", "b*"), "") + object("Paper", lab("1", "2", "3"), "")
-               + object("", lab("1", "2", "3"), "") + object("Late", lab("1", "2", "3"), ""))
+        << library(object("Name", lab("L*", "a*", "b*"), "")
+               + object("Paper", lab("1", "2", "3"), "") + object("", lab("1", "2", "3"), "")
+               + object("Late", lab("1", "2", "3"), ""))
         << all << codePage << false << u"List index out of bounds (3) (line 7)"_s;
     QTest::newRow("a row without a name is no used row")
         << library(object("", lab("1", "2", "3"), "") + object("KALIDOR A", lab("1", "2", "3"), ""))
@@ -175,8 +176,8 @@ void TestScannedRecords::sameAsTheWholeTable_data()
                + object("KALIDOR B", "<cc:L>1</cc:L><cc:A>2</cc:A>", ""))
         << used << codePage << false << u"\"KALIDOR B\": no B"_s;
     QTest::newRow("not well-formed after the objects")
-        << library(warnedObjects(), {}, conditionsList, "</cc:CxF>\n<extra/>\n") << used
-        << codePage << false << u"(line 15)"_s;
+        << library(warnedObjects(), {}, conditionsList, "</cc:CxF>\n<extra/>\n") << used << codePage
+        << false << u"(line 15)"_s;
     QTest::newRow("many batches, notes late in the file")
         << library(manyObjects(3000), {}, conditionsList) << used << codePage << true
         << u"2762, 2757: KALIDOR 57: its Lab values are for illuminant D65"_s;

@@ -26,10 +26,15 @@ constexpr std::array<QLatin1StringView, 3> valueNames { QLatin1StringView("L"),
 
 // The part of a name after its first colon, or all of it. For a name without a colon this
 // equals it exactly when the name as written does.
-QByteArrayView localName(const char *name)
+const char *localName(const char *name)
 {
     const char *colon = std::strchr(name, ':');
-    return QByteArrayView(colon ? colon + 1 : name);
+    return colon ? colon + 1 : name;
+}
+
+bool hasLocalName(const char *name, const char *wanted)
+{
+    return std::strcmp(localName(name), wanted) == 0;
 }
 
 // The value of the attribute named exactly `name`, or null when there is none.
@@ -71,6 +76,14 @@ struct ValueContent {
     int nodes = 0;
     bool firstIsText = false; // a text node or a CDATA section
     std::string text; // of the first node: trimmed text, or CDATA as written
+
+    void reset()
+    {
+        found = false;
+        nodes = 0;
+        firstIsText = false;
+        text.clear();
+    }
 
     // Why the lookup gives no value, or nothing when it gives one.
     QString problem(QLatin1StringView name) const
@@ -173,8 +186,9 @@ public:
             break;
         case Role::Lab:
             startValue(name, attributes,
-                { { valueNames[0], &m_object.values[0] }, { valueNames[1], &m_object.values[1] },
-                    { valueNames[2], &m_object.values[2] } });
+                { { valueNames[0].data(), &m_object.values[0] },
+                    { valueNames[1].data(), &m_object.values[1] },
+                    { valueNames[2].data(), &m_object.values[2] } });
             break;
         case Role::ConditionsList:
             startConditions(name, attributes);
@@ -188,8 +202,8 @@ public:
             break;
         case Role::Tristimulus:
             startValue(name, attributes,
-                { { QLatin1StringView("Illuminant"), &m_conditions.illuminant },
-                    { QLatin1StringView("Observer"), &m_conditions.observer } });
+                { { "Illuminant", &m_conditions.illuminant },
+                    { "Observer", &m_conditions.observer } });
             break;
         case Role::Value:
             endRun();
@@ -288,9 +302,9 @@ private:
 
     // Enters the element when it is the child `wanted` of the open one: named so, and in its
     // parent's namespace unless the parent has none.
-    bool enterIfMatches(const char *name, const char **attributes, QByteArrayView wanted, Role role)
+    bool enterIfMatches(const char *name, const char **attributes, const char *wanted, Role role)
     {
-        if (localName(name) != wanted)
+        if (!hasLocalName(name, wanted))
             return false;
         const std::size_t mark = m_scope.mark();
         m_scope.declare(attributes);
@@ -332,18 +346,20 @@ private:
         m_object.hasColorValues = false;
         m_object.hasLab = false;
         m_object.conditionsId.clear();
-        m_object.values = {};
+        // Reset in place: the strings keep their memory from one object to the next.
+        for (ValueContent &value : m_object.values)
+            value.reset();
         enter(Role::Object, name, attributes);
     }
 
     // Enters the element as the value of the first candidate whose name it has and that is not
     // found yet; passes over it otherwise.
     void startValue(const char *name, const char **attributes,
-        std::initializer_list<std::pair<QLatin1StringView, ValueContent *>> candidates)
+        std::initializer_list<std::pair<const char *, ValueContent *>> candidates)
     {
-        const QByteArrayView local = localName(name);
+        const char *local = localName(name);
         for (const auto &[valueName, value] : candidates) {
-            if (local == valueName && !value->found
+            if (std::strcmp(local, valueName) == 0 && !value->found
                 && enterIfMatches(name, attributes, local, Role::Value)) {
                 value->found = true;
                 m_value = value;
@@ -357,7 +373,7 @@ private:
     void startConditions(const char *name, const char **attributes)
     {
         const char *id = attributeValue(attributes, "Id");
-        if (localName(name) != QByteArrayView("ColorSpecification") || !id || !*id) {
+        if (!hasLocalName(name, "ColorSpecification") || !id || !*id) {
             skip();
             return;
         }
@@ -378,10 +394,11 @@ private:
     {
         if (!value)
             return QString();
-        const QByteArrayView bytes(value);
-        if (bytes != m_lastConditionsIdBytes) {
-            m_lastConditionsIdBytes = bytes.toByteArray();
-            m_lastConditionsId = QString::fromUtf8(bytes);
+        // Compared as C strings: the attribute holds no NUL, and this runs for every object.
+        if (m_lastConditionsId.isNull()
+            || std::strcmp(value, m_lastConditionsIdBytes.constData()) != 0) {
+            m_lastConditionsIdBytes = QByteArray(value);
+            m_lastConditionsId = QString::fromUtf8(m_lastConditionsIdBytes);
         }
         return m_lastConditionsId;
     }
@@ -464,8 +481,8 @@ private:
             m_row += '\t';
             m_row += value.text;
         }
-        ColourObjects::Row row { m_object.childIndex, m_object.line,
-            QString::fromStdString(m_row), m_object.conditionsId };
+        ColourObjects::Row row { m_object.childIndex, m_object.line, QString::fromStdString(m_row),
+            m_object.conditionsId };
         if (m_handOn)
             m_handOn->add(std::move(row));
         else
