@@ -1,5 +1,6 @@
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
+#include "database/recordwarnings.h"
 #include "syntheticlibrary.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
@@ -90,6 +91,16 @@ void BuildRecords(benchmark::State &state)
     setRates(state, QFileInfo(library(Form::TextTable, state)).size());
 }
 
+void CheckRecords(benchmark::State &state)
+{
+    const NumberedLines table = textTable(state);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            checkRecords(table, RecordForm::Csv, TextEncoding::DefaultCodePage).size());
+    }
+    setRates(state, QFileInfo(library(Form::TextTable, state)).size());
+}
+
 void Save(benchmark::State &state)
 {
     SilentObserver observer;
@@ -115,6 +126,7 @@ BENCHMARK(OpenCxf3)->Apply(sizes);
 BENCHMARK(Classify)->Apply(sizes);
 BENCHMARK(ReadCxf3)->Apply(sizes);
 BENCHMARK(BuildRecords)->Apply(sizes);
+BENCHMARK(CheckRecords)->Apply(sizes);
 BENCHMARK(Save)->Apply(sizes);
 
 int main(int argc, char **argv)

@@ -177,14 +177,16 @@ void RecordChecker::checkName(const QString &name)
         m_replacedNames.append(written);
         writtenName = m_replacedNames.constLast();
     }
-    const auto first = m_firstLineOfName.constFind(writtenName);
-    if (first == m_firstLineOfName.cend())
-        m_firstLineOfName.insert(writtenName, m_row.fileLine);
+    // One lookup finds the name or makes room for it.
+    const qsizetype namesBefore = m_firstLineOfName.size();
+    qint64 &firstLine = m_firstLineOfName[writtenName];
+    if (m_firstLineOfName.size() > namesBefore)
+        firstLine = m_row.fileLine;
     else
         warn(QStringLiteral("the name as written, \"%1\", is also that of line %2, so the RIP "
                             "matches only one of them")
                  .arg(writtenName.toString())
-                 .arg(*first));
+                 .arg(firstLine));
     if (m_form == RecordForm::Csv && name.contains(u','))
         warn(QStringLiteral("the name holds a comma, which starts a new field of the CSV "
                             "record"));

@@ -516,6 +516,13 @@ void TTabbedForm::BuildSpecialColors()
     // The rows are taken as the loop starts: events that run meanwhile cannot change them.
     const NumberedLines table = m_table;
     const RowNotes notes = m_tableNotes;
+    // The check reads the table, not the records, so it runs beside the loop, for the encoding
+    // of the file that the save dialog offers; a file chosen in another encoding is checked
+    // again.
+    const TextEncoding offeredEncoding
+        = databaseEncoding(m_saveFileName, CheckBoxAppend->isChecked());
+    std::future<QList<RecordWarning>> warnings
+        = checkRecordsAside(table, form, offeredEncoding, notes);
     try {
         ViewLoopObserver observer(
             *memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
@@ -536,11 +543,10 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    saveSpecialColors(table, notes, form);
+    saveSpecialColors({ table, notes, form, offeredEncoding, std::move(warnings) });
 }
 
-void TTabbedForm::saveSpecialColors(
-    const NumberedLines &table, const RowNotes &notes, RecordForm form)
+void TTabbedForm::saveSpecialColors(RecordCheck check)
 {
     const std::optional<QString> chosen = m_dialogs->chooseDelvaneColorFile(m_saveFileName);
     if (!chosen) {
@@ -554,18 +560,18 @@ void TTabbedForm::saveSpecialColors(
     const bool append = CheckBoxAppend->isChecked();
 
     try {
-        // Checked while the records are saved. The marks are shown before a failed save is
-        // reported, so they stand also then; inside the guard, so that a check that cannot
-        // finish ends like a failed save.
-        std::future<QList<RecordWarning>> warnings
-            = checkRecordsAside(table, form, databaseEncoding(*chosen, append), notes);
+        // The marks are shown before a failed save is reported, so they stand also then;
+        // inside the guard, so that a check that cannot finish ends like a failed save.
+        const TextEncoding encoding = databaseEncoding(*chosen, append);
+        if (encoding != check.encoding)
+            check.warnings = checkRecordsAside(check.table, check.form, encoding, check.notes);
         std::exception_ptr saveFailure;
         try {
             saveDatabase(*chosen, m_records.lines, append);
         } catch (...) {
             saveFailure = std::current_exception();
         }
-        showWarnings(warnings.get());
+        showWarnings(check.warnings.get());
         if (saveFailure)
             std::rethrow_exception(saveFailure);
         setLabelText(labelDelvaneColorFile, *chosen);

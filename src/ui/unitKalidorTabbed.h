@@ -1,14 +1,17 @@
 #pragma once
 
+#include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
+#include "table/textencoding.h"
 #include "windowdialogs.h"
 
 #include <QWidget>
 
 #include <functional>
+#include <future>
 #include <memory>
 
 class ProgressIndicator;
@@ -73,10 +76,19 @@ private:
     void openChosenFile(const QString &path);
     void openHandedOverFile(const QString &path);
 
+    // The check of the records built from `table` in `form`, under way for `encoding`.
+    struct RecordCheck {
+        const NumberedLines &table;
+        const RowNotes &notes;
+        RecordForm form;
+        TextEncoding encoding;
+        std::future<QList<RecordWarning>> warnings;
+    };
+
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();
-    // Saves the records built from `table` in `form`, marking those that have warnings.
-    void saveSpecialColors(const NumberedLines &table, const RowNotes &notes, RecordForm form);
+    // Saves the records, marking those that `check` warns of.
+    void saveSpecialColors(RecordCheck check);
     void showWarnings(const QList<RecordWarning> &warnings);
     // Ends an opening without a usable table: empty view, second tab unavailable, no file name.
     void showTableUnavailable();

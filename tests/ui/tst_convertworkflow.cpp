@@ -36,6 +36,7 @@ private Q_SLOTS:
     void cancelWritesNothing();
     void failedSaveKeepsLabelAndOldFile();
     void warnedRecordsAreMarked();
+    void checkedForTheFileChosen();
     void secondPressWhileConvertingIsIgnored();
 
 private:
@@ -366,6 +367,31 @@ void TestConvertWorkflow::warnedRecordsAreMarked()
     convert(window, path("clean.csv"));
     QVERIFY(records->markOf(1).isEmpty());
     QVERIFY(!warnings->isVisible());
+}
+
+void TestConvertWorkflow::checkedForTheFileChosen()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, "\xEF\xBB\xBFName\tL*\ta*\tb*\r\nKALIDOR \xC4\x80\t50\t1\t2\r\n");
+    window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+
+    // The check starts for the file the dialog offers, a new one in the code page; a UTF-16
+    // file chosen instead holds the name, so there is nothing to warn of.
+    writeBytes(path("wide.csv"), QByteArray("\xFF\xFE", 2));
+    convert(window, path("wide.csv"));
+    QVERIFY2(records->markOf(0).isEmpty(), qPrintable(records->markOf(0)));
+    const QString record = QStringLiteral("KALIDOR \u0100,50,1,2\r\n");
+    QCOMPARE(readBytes(path("wide.csv")),
+        QByteArray("\xFF\xFE")
+            + QByteArray(reinterpret_cast<const char *>(record.utf16()), record.size() * 2));
+
+    // Now the UTF-16 file is offered and a new file in the code page is chosen.
+    convert(window, path("narrow.csv"));
+    QVERIFY2(
+        records->markOf(0).contains(QStringLiteral("as \"?\"")), qPrintable(records->markOf(0)));
+    QCOMPARE(readBytes(path("narrow.csv")), QByteArray("KALIDOR ?,50,1,2\r\n"));
 }
 
 void TestConvertWorkflow::secondPressWhileConvertingIsIgnored()
