@@ -56,6 +56,8 @@ void ReadOnlyLinesView::setLines(const QStringList &lines)
         return place;
     };
     m_selection = { fit(m_selection.anchor), fit(m_selection.caret) };
+    // Other lines: all in sight are painted again.
+    m_linesShown = 0;
     showNewRows();
 }
 
@@ -75,8 +77,16 @@ void ReadOnlyLinesView::append(const QString &row)
 void ReadOnlyLinesView::showNewRows()
 {
     updateScrollBars();
-    viewport()->update();
-    m_margin->update();
+    // A long loop adds most of its rows below those in sight: only the scroll bar changes
+    // then, and painting the rows in sight again at every progress step would cost as much
+    // as the rest of the step.
+    const int first = verticalScrollBar()->value();
+    const qsizetype partlyInSight = first + rowsFitting(first);
+    if (m_linesShown <= partlyInSight) {
+        viewport()->update();
+        m_margin->update();
+    }
+    m_linesShown = m_lines.size();
 }
 
 QString ReadOnlyLinesView::shownLine(qsizetype line) const

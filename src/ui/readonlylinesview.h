@@ -109,6 +109,9 @@ private:
     // The widest line laid out so far: lines are measured as they come into sight.
     qreal m_widest = 0;
     qsizetype m_widestLine = 0;
+    // How many lines there were when the view last showed its lines; rows added below those
+    // in sight need no painting.
+    qsizetype m_linesShown = 0;
     bool m_rangeDue = false;
     SwatchMargin *m_margin;
 };

@@ -76,6 +76,7 @@ private slots:
     void lineBreaksAreShownByStandIns();
     void assistiveToolsSeeReadOnlyText();
     void swatchesOfTheRowsInSight();
+    void rowsAddedAreShown();
     void clicksSelectAsInATextView_data();
     void clicksSelectAsInATextView();
     void controlWheelSizesTheTextAsInATextView();
@@ -248,6 +249,52 @@ void TestReadOnlyLinesView::swatchesOfTheRowsInSight()
             margin->swatchOf(first + row)->colour);
     }
     QVERIFY(margin->swatchOf(first)->colour != margin->swatchOf(first + 10)->colour);
+}
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void TestReadOnlyLinesView::rowsAddedAreShown()
+{
+    m_view->setLines({ table.first() });
+    QApplication::processEvents();
+    const PaintCounter viewport(m_view->viewport());
+    const PaintCounter margin(m_view->findChild<SwatchMargin *>(u"swatchMargin"_s));
+    const int height = m_view->fontMetrics().lineSpacing();
+    // Rows one at a time, as a loop adds them, until well past the last row in sight.
+    const int rows = 2 * m_view->viewport()->height() / height;
+    QList<int> paintedAt;
+    for (int row = 1; row <= rows; ++row) {
+        m_view->append(u"KALIDOR %1\t50\t0\t0"_s.arg(row));
+        const int before = viewport.paints;
+        m_view->showNewRows();
+        QApplication::processEvents();
+        if (viewport.paints > before)
+            paintedAt.append(row);
+    }
+    // Every row that comes in sight, the one cut off at the bottom too, is painted as it
+    // comes; of the rows below, at most the one that brings the scroll bar.
+    constexpr int textMargin = 4;
+    const int fitting = (m_view->viewport()->height() - textMargin) / height;
+    QVERIFY(fitting > 3 && rows > fitting + 3);
+    QVERIFY2(paintedAt.size() >= fitting && paintedAt.size() <= fitting + 1,
+        qPrintable(QString::number(paintedAt.size())));
+    for (int row = 1; row <= fitting; ++row)
+        QCOMPARE(paintedAt.at(row - 1), row);
+    QVERIFY(margin.paints >= fitting);
+    QVERIFY(m_view->verticalScrollBar()->maximum() > 0);
 }
 
 void TestReadOnlyLinesView::clicksSelectAsInATextView_data()
