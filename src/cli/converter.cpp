@@ -56,7 +56,7 @@ qsizetype assembleTable(
             scanned.throwFailure();
             return scanned.tableLines();
         }
-        assembleRecords(assembly, opened.lines, request.rows, opened.rowNotes);
+        assembly.addTable(opened.lines, request.rows, opened.rowNotes);
         return opened.lines.size();
     } catch (const ListIndexError &error) {
         // The line of the file: a text table's own line, or where a CxF3 object starts.

@@ -23,21 +23,24 @@ public:
     void addRow(const QString &line, qsizetype row, qint64 fileLine, const QString *note = nullptr);
     // See RecordChecker::noteRecord.
     void noteRecord(qsizetype record, const QString &note) { m_checker.noteRecord(record, note); }
+    // Adds the records of a whole table's colour rows, as `selection` takes them, with the
+    // reader's `notes`, to an assembly that holds none yet; throws as addRow does.
+    void addTable(const NumberedLines &table, RowSelection selection, const RowNotes &notes = {});
 
     qsizetype records() const { return m_records; }
     // Once, when every row is added.
     EncodedLines takeRecords() { return m_encoder.take(); }
-    QList<RecordWarning> takeWarnings() { return m_checker.takeWarnings(); }
+    QList<RecordWarning> takeWarnings();
 
 private:
+    // Builds and encodes the record; leaves the row's fields in m_fields.
+    void addRecord(const QString &line, qsizetype row, qint64 fileLine);
+
     RecordForm m_form;
+    TextEncoding m_encoding;
     LineEncoder m_encoder;
     RecordChecker m_checker;
+    QList<RecordWarning> m_checkedAside;
     QStringList m_fields;
     qsizetype m_records = 0;
 };
-
-// Adds the records of a whole table's colour rows, as `selection` takes them, with the
-// reader's `notes`; throws as addRow does.
-void assembleRecords(RecordAssembly &assembly, const NumberedLines &table, RowSelection selection,
-    const RowNotes &notes = {});

@@ -108,34 +108,42 @@ constexpr std::array<Range, 3> surfaceRanges { {
 
 } // namespace
 
-RecordChecker::RecordChecker(RecordForm form, TextEncoding encoding, qsizetype rows)
+RecordChecker::RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows)
     : m_form(form)
     , m_encoding(encoding)
+    , m_rowsAre(rowsAre)
 {
     m_firstLineOfName.reserve(rows);
-    m_names.reserve(rows);
-    m_fileLines.reserve(rows);
+    if (rowsAre == Rows::LetGo) {
+        m_names.reserve(rows);
+        m_fileLines.reserve(rows);
+    }
 }
 
 void RecordChecker::checkRow(
     const QString &line, qint64 fileLine, const QStringList &fields, const QString *note)
 {
     const QString &name = fields.at(0);
-    m_row = { fileLine, m_names.size(), name, QString() };
-    // Kept, so that the check of later names can look at it once the row is gone.
-    m_names.append(name);
-    m_fileLines.append(fileLine);
+    m_row = { fileLine, m_records, name, QString() };
     // The split drops the blanks in front of the name; what follows is the row's own.
     const QStringView row = QStringView(line).sliced(line.indexOf(name));
-    checkName(name);
+    if (m_rowsAre == Rows::LetGo) {
+        m_names.append(name);
+        m_fileLines.append(fileLine);
+        checkName(name, m_names.constLast());
+    } else {
+        checkName(name, row.first(name.size()));
+    }
     checkEmptyValue(row);
     checkValues(fields);
     if (note)
         warn(*note);
+    ++m_records;
 }
 
 void RecordChecker::noteRecord(qsizetype record, const QString &note)
 {
+    Q_ASSERT(m_rowsAre == Rows::LetGo);
     m_lateNotes.emplace_back(record, note);
 }
 
@@ -167,10 +175,10 @@ void RecordChecker::warn(const QString &what)
     m_warnings.append(m_row);
 }
 
-void RecordChecker::checkName(const QString &name)
+void RecordChecker::checkName(const QString &name, QStringView key)
 {
-    // Most names are written as they are: the kept name is the key, no copy.
-    QStringView writtenName = m_names.constLast();
+    // Most names are written as they are, so the name as the table gives it is the key: no copy.
+    QStringView writtenName = key;
     const QString written = asWritten(name, m_encoding);
     if (written != name) {
         warn(lostCharacters(name, m_encoding));
@@ -231,7 +239,7 @@ QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes, RowSelection rows)
 {
     const ColourRows colourRows(table.lines, rows);
-    RecordChecker checker(form, encoding, table.size());
+    RecordChecker checker(form, encoding, RecordChecker::Rows::Held, table.size());
     QStringList fields;
     for (qsizetype i = 1; i < table.size(); ++i) {
         if (!colourRows.contains(i))

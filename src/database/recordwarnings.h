@@ -27,37 +27,44 @@ struct RecordWarning {
     QString what;
 };
 
-// The checks of checkRecords a row at a time, for rows that need not be held once checked.
+// The checks of checkRecords a row at a time.
 class RecordChecker {
 public:
+    // Whether each row checked stays where it is until the checker is done; if not, the
+    // checker keeps what it needs of the row (its name and line), and noteRecord may be used.
+    enum class Rows { Held, LetGo };
+
     // `rows`: about how many rows will be checked.
-    RecordChecker(RecordForm form, TextEncoding encoding, qsizetype rows = 0);
+    RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows = 0);
 
     // Checks the record of a colour row: `fields` (at least four) split from `line`, the line
     // `fileLine` of the input file. `note` is what the reader saw about the row, if anything.
     void checkRow(const QString &line, qint64 fileLine, const QStringList &fields,
         const QString *note = nullptr);
     // What the reader saw about the row of the record `record` (counting the rows checked from
-    // 0) once that row was checked; the warning takes its place among that row's.
+    // 0) once that row was checked and let go; the warning takes its place among that row's.
     void noteRecord(qsizetype record, const QString &note);
     QList<RecordWarning> takeWarnings();
 
 private:
     void warn(const QString &what);
-    void checkName(const QString &name);
+    // `key` holds the name as the table gives it, for as long as the checker runs.
+    void checkName(const QString &name, QStringView key);
     void checkEmptyValue(QStringView row);
     void checkValues(const QStringList &fields);
 
     RecordForm m_form;
     TextEncoding m_encoding;
+    Rows m_rowsAre;
     RecordWarning m_row;
-    // The names and lines of the rows checked, by record.
-    QStringList m_names;
-    QList<qint64> m_fileLines;
+    qsizetype m_records = 0;
     QHash<QStringView, qint64> m_firstLineOfName;
     // Keeps the names that the encoding changed, for the views into them; a list's elements
     // stay where they are when it grows, since QString holds its characters apart.
     QStringList m_replacedNames;
+    // Of rows let go, by record: their names (the views above look into them) and lines.
+    QStringList m_names;
+    QList<qint64> m_fileLines;
     QList<RecordWarning> m_warnings;
     std::vector<std::pair<qsizetype, QString>> m_lateNotes;
 };
