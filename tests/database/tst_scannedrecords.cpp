@@ -1,12 +1,4 @@
-#include "database/buildspecialcolors.h"
-#include "database/databasewriter.h"
-#include "database/recordassembly.h"
-#include "database/recordwarnings.h"
-#include "database/scannedrecords.h"
-#include "table/cxf3/xmldocument.h"
-#include "table/kalidorerror.h"
-#include "table/opencolourtable.h"
-#include "table/silentobserver.h"
+#include "conversionoutcomes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -68,72 +60,11 @@ QByteArray manyObjects(int count)
     return objects;
 }
 
-// How a conversion of the table ended, as one text: its table lines, records, bytes and
-// warnings, or what stopped it.
-QString outcome(qsizetype tableLines, qsizetype records, const QByteArray &bytes,
-    const QList<RecordWarning> &warnings)
-{
-    QString text = u"%1 lines, %2 records, bytes %3\n"_s.arg(tableLines)
-                       .arg(records)
-                       .arg(QString::fromLatin1(bytes.toHex()));
-    for (const RecordWarning &warning : warnings)
-        text += u"%1, %2: %3: %4\n"_s.arg(warning.fileLine)
-                    .arg(warning.record)
-                    .arg(warning.name, warning.what);
-    return text;
-}
-
-QString failed(const KalidorError &error)
-{
-    const auto *listIndex = dynamic_cast<const ListIndexError *>(&error);
-    return u"failed: %1 (line %2)"_s.arg(error.text())
-        .arg(listIndex ? listIndex->fileLine() : error.line());
-}
-
-// The table opened and held whole, then built, encoded and checked: as the window converts.
-QString convertedWhole(
-    const QString &path, RecordForm form, TextEncoding encoding, RowSelection selection)
-{
-    try {
-        XmlDocument document;
-        SilentObserver observer;
-        const OpenedTable table = openColourTable(path, document, observer);
-        const NumberedLines records = BuildSpecialColors(table.lines, form, observer, selection);
-        return outcome(table.lines.size(), records.size(), encodeLines(records.lines, encoding),
-            checkRecords(table.lines, form, encoding, table.rowNotes, selection));
-    } catch (const KalidorError &error) {
-        return failed(error);
-    }
-}
-
-// The records made while the file is scanned.
-QString convertedWhileScanned(
-    const QString &path, RecordForm form, TextEncoding encoding, RowSelection selection)
-{
-    try {
-        XmlDocument document;
-        SilentObserver observer;
-        RecordAssembly assembly(form, encoding);
-        ScannedRecords scanned(assembly, selection);
-        const OpenedTable table
-            = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &scanned);
-        if (table.kind != OpenedTable::Kind::Cxf3)
-            return u"not read as CxF3"_s;
-        if (table.lines.size() != 1 || !table.rowNotes.isEmpty())
-            return u"the opened table holds rows"_s;
-        scanned.throwFailure();
-        const qsizetype records = assembly.records();
-        const QList<RecordWarning> warnings = assembly.takeWarnings();
-        return outcome(scanned.tableLines(), records, assembly.takeRecords().withMark(), warnings);
-    } catch (const KalidorError &error) {
-        return failed(error);
-    }
-}
-
 } // namespace
 
 // The converter makes a CxF3 file's records while the file is read, letting each row go once
-// used; what it gives must be what converting the table held whole gives.
+// used, and a text table's with the check on a second core; what it gives must be what
+// converting the table held whole gives.
 class TestScannedRecords : public QObject {
     Q_OBJECT
 
@@ -181,6 +112,12 @@ void TestScannedRecords::sameAsTheWholeTable_data()
     QTest::newRow("many batches, notes late in the file")
         << library(manyObjects(3000), {}, conditionsList) << used << codePage << true
         << u"2762, 2757: KALIDOR 57: its Lab values are for illuminant D65"_s;
+    const QByteArray textTable = "Name\tL*\ta*\tb*\r\nKALIDOR A\t1000\t2\t3\r\nPaper\t1\t2\t3\r\n"
+                                 "KALIDOR A\t1\tx\t3\r\n";
+    QTest::newRow("text table") << textTable << used << codePage << true
+                                << u"4, 1: KALIDOR A: the name as written"_s;
+    QTest::newRow("text table, a short row") << textTable + "note\r\n"
+                                             << all << codePage << false << u"(line 5)"_s;
 }
 
 void TestScannedRecords::sameAsTheWholeTable()
@@ -198,10 +135,10 @@ void TestScannedRecords::sameAsTheWholeTable()
     out.close();
 
     for (const RecordForm form : { RecordForm::Csv, RecordForm::Legacy }) {
-        const QString whole = convertedWhole(path, form, encoding, selection);
+        const QString whole = ConversionOutcomes::ofWholeTable(path, form, encoding, selection);
         QCOMPARE(whole.startsWith(u"failed"_s), !converts);
         QVERIFY2(whole.contains(mentioned), qPrintable(whole));
-        QCOMPARE(convertedWhileScanned(path, form, encoding, selection), whole);
+        QCOMPARE(ConversionOutcomes::asConverted(path, form, encoding, selection), whole);
     }
 }
 

@@ -1,5 +1,7 @@
-// The CxF3 reader on arbitrary bytes, against the lookups done over the file's whole tree.
+// The CxF3 reader on arbitrary bytes, against the lookups done over the file's whole tree; and
+// the converter's records, made while the file is read, against those of the table held whole.
 
+#include "conversionoutcomes.h"
 #include "fuzzcheck.h"
 #include "scratchfolder.h"
 #include "table/colourtable.h"
@@ -215,5 +217,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const Outcome second = read(document, path);
     FUZZ_CHECK(first == second);
     FUZZ_CHECK(first == TreeModel::read(path));
+    // Every colour row counts, and a file is read as CxF3 whatever the layout of its root tag,
+    // so that as many inputs as can make records do.
+    FUZZ_CHECK(ConversionOutcomes::asConverted(path, RecordForm::Csv, TextEncoding::DefaultCodePage,
+                   RowSelection::AllColours, Cxf3Recognition::AnyRootElement)
+        == ConversionOutcomes::ofWholeTable(path, RecordForm::Csv, TextEncoding::DefaultCodePage,
+            RowSelection::AllColours, Cxf3Recognition::AnyRootElement));
     return 0;
 }

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "database/buildspecialcolors.h"
+#include "database/databasewriter.h"
+#include "database/listindexerror.h"
+#include "database/recordassembly.h"
+#include "database/recordwarnings.h"
+#include "database/scannedrecords.h"
+#include "table/cxf3/xmldocument.h"
+#include "table/kalidorerror.h"
+#include "table/opencolourtable.h"
+#include "table/silentobserver.h"
+
+#include <QString>
+
+// A conversion of a colour table file as one text: its table lines, records, bytes and
+// warnings, or what stopped it. The window converts the table it holds whole; the converter
+// makes a CxF3 file's records while the file is read. Both must give the same.
+namespace ConversionOutcomes {
+
+inline QString described(qsizetype tableLines, qsizetype records, const QByteArray &bytes,
+    const QList<RecordWarning> &warnings)
+{
+    QString text = QStringLiteral("%1 lines, %2 records, bytes %3\n")
+                       .arg(tableLines)
+                       .arg(records)
+                       .arg(QString::fromLatin1(bytes.toHex()));
+    for (const RecordWarning &warning : warnings)
+        text += QStringLiteral("%1, %2: %3: %4\n")
+                    .arg(warning.fileLine)
+                    .arg(warning.record)
+                    .arg(warning.name, warning.what);
+    return text;
+}
+
+inline QString failed(const KalidorError &error)
+{
+    const auto *listIndex = dynamic_cast<const ListIndexError *>(&error);
+    return QStringLiteral("failed: %1 (line %2)")
+        .arg(error.text())
+        .arg(listIndex ? listIndex->fileLine() : error.line());
+}
+
+inline QString notRecognised(const OpenedTable &table)
+{
+    return QStringLiteral("not recognised: ") + table.notRecognisedReason;
+}
+
+// The table opened and held whole, then built, encoded and checked, as the window converts.
+inline QString ofWholeTable(const QString &path, RecordForm form, TextEncoding encoding,
+    RowSelection selection, Cxf3Recognition recognition = Cxf3Recognition::RootLine)
+{
+    try {
+        XmlDocument document;
+        SilentObserver observer;
+        const OpenedTable table = openColourTable(path, document, observer, recognition);
+        if (table.kind == OpenedTable::Kind::NotRecognised)
+            return notRecognised(table);
+        const NumberedLines records = BuildSpecialColors(table.lines, form, observer, selection);
+        return described(table.lines.size(), records.size(), encodeLines(records.lines, encoding),
+            checkRecords(table.lines, form, encoding, table.rowNotes, selection));
+    } catch (const KalidorError &error) {
+        return failed(error);
+    }
+}
+
+// As kalidor-convert makes them: a CxF3 file's records while it is read, a text table's once
+// it is held.
+inline QString asConverted(const QString &path, RecordForm form, TextEncoding encoding,
+    RowSelection selection, Cxf3Recognition recognition = Cxf3Recognition::RootLine)
+{
+    try {
+        XmlDocument document;
+        SilentObserver observer;
+        RecordAssembly assembly(form, encoding);
+        ScannedRecords scanned(assembly, selection);
+        const OpenedTable table = openColourTable(path, document, observer, recognition, &scanned);
+        qsizetype tableLines = 0;
+        switch (table.kind) {
+        case OpenedTable::Kind::NotRecognised:
+            return notRecognised(table);
+        case OpenedTable::Kind::Cxf3:
+            if (table.lines.size() != 1 || !table.rowNotes.isEmpty())
+                return QStringLiteral("the opened table holds rows");
+            scanned.throwFailure();
+            tableLines = scanned.tableLines();
+            break;
+        case OpenedTable::Kind::TextTable:
+            assembly.addTable(table.lines, selection, table.rowNotes);
+            tableLines = table.lines.size();
+            break;
+        }
+        const qsizetype records = assembly.records();
+        const QList<RecordWarning> warnings = assembly.takeWarnings();
+        return described(tableLines, records, assembly.takeRecords().withMark(), warnings);
+    } catch (const KalidorError &error) {
+        return failed(error);
+    }
+}
+
+} // namespace ConversionOutcomes
