@@ -30,6 +30,12 @@ QByteArray utf16Bytes(const QString &text, TextEncoding encoding)
 EncodedLines encoded(const QStringList &lines, TextEncoding encoding)
 {
     LineEncoder encoder(encoding);
+    // Sized once for the lines all held here, so that growing never holds their bytes twice.
+    qsizetype units = 0;
+    for (const QString &line : lines)
+        units += line.size() + 2;
+    encoder.reserve(
+        encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 * units : units);
     for (const QString &line : lines)
         encoder.append(line);
     return encoder.take();

@@ -23,6 +23,8 @@ class LineEncoder {
 public:
     explicit LineEncoder(TextEncoding encoding);
 
+    // Room for about `bytes` bytes of lines.
+    void reserve(qsizetype bytes) { m_bytes.reserve(bytes); }
     // Adds `line` followed by CR LF.
     void append(const QString &line);
     // The lines appended so far; the encoder is empty afterwards.
