@@ -469,10 +469,10 @@ void TestKalidorConvert::cxf3MeasuringConditions()
     QCOMPARE(run.status, 0);
     const QStringList expected {
         expand(u"%in: line 8: \"KALIDOR D65\": its Lab values are for illuminant D65, observer "
-               "2_Degree (colour specification \"CS2\"), yet the record gives them as D50 with "
+               "2_Degree (ColorSpecification \"CS2\"), yet the record gives them as D50 with "
                "the 2\u00B0 observer"_s),
         expand(u"%in: line 11: \"KALIDOR Ten\": its Lab values are for illuminant D50, observer "
-               "10_Degree (colour specification \"CS3\"), yet the record gives them as D50 with "
+               "10_Degree (ColorSpecification \"CS3\"), yet the record gives them as D50 with "
                "the 2\u00B0 observer"_s),
         QString(),
     };

@@ -188,7 +188,7 @@ Outcome read(const QString &path)
         const auto other = others.constFind(conditions);
         if (other != others.cend())
             outcome.notes.insert(rows,
-                QStringLiteral("its Lab values are for %1 (colour specification \"%2\"), yet "
+                QStringLiteral("its Lab values are for %1 (ColorSpecification \"%2\"), yet "
                                "the record gives them as D50 with the 2\u00B0 observer")
                     .arg(*other, conditions));
         ++rows;

@@ -761,23 +761,23 @@ void TestReadCxF3File::conditionsNotes_data()
 
     QTest::newRow("collection after the objects")
         << file({}, objects, collection(conditions(" Id=\"B\"", d65))) << QList<int> { 2 }
-        << QStringList { "illuminant D65, observer 2_Degree (colour specification \"B\")" };
+        << QStringList { "illuminant D65, observer 2_Degree (ColorSpecification \"B\")" };
     QTest::newRow("collection before the objects, observer only")
         << file(collection(conditions(" Id=\"A\"", "<cc:Observer>10_Degree</cc:Observer>")),
                objects, {})
-        << QList<int> { 1 } << QStringList { "observer 10_Degree (colour specification \"A\")" };
+        << QList<int> { 1 } << QStringList { "observer 10_Degree (ColorSpecification \"A\")" };
     QTest::newRow("CDATA with spaces, D50 and 2_Degree in any letter case")
         << file({}, objects,
                collection(conditions(" Id=\"A\"", "<cc:Illuminant><![CDATA[ F2 ]]></cc:Illuminant>")
                    + conditions(" Id=\"B\"",
                        "<cc:Illuminant>d50</cc:Illuminant><cc:Observer>2_degree</cc:Observer>")))
-        << QList<int> { 1 } << QStringList { "illuminant F2 (colour specification \"A\")" };
+        << QList<int> { 1 } << QStringList { "illuminant F2 (ColorSpecification \"A\")" };
     QTest::newRow("one Id twice: the last that is not D50 with 2 degrees")
         << file({}, objects,
                collection(conditions(" Id=\"A\"", d65)
                    + conditions(" Id=\"A\"", "<cc:Illuminant>A</cc:Illuminant><cc:Observer/>")
                    + conditions(" Id=\"A\"", "<cc:Illuminant>D50</cc:Illuminant>")))
-        << QList<int> { 1 } << QStringList { "illuminant A (colour specification \"A\")" };
+        << QList<int> { 1 } << QStringList { "illuminant A (ColorSpecification \"A\")" };
     QTest::newRow("no Id, an empty Id, a TristimulusSpec in another namespace") << file({}, objects,
         collection(conditions({}, d65) + conditions(" Id=\"\"", d65)
             + "<cc:ColorSpecification Id=\"A\"><o:TristimulusSpec xmlns:o=\"v\">" + d65
