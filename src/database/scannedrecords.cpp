@@ -3,7 +3,8 @@
 #include "database/recordassembly.h"
 
 #include <QHash>
-#include <QList>
+
+#include <vector>
 
 ScannedRecords::ScannedRecords(RecordAssembly &assembly, RowSelection selection)
     : m_assembly(assembly)
@@ -11,12 +12,24 @@ ScannedRecords::ScannedRecords(RecordAssembly &assembly, RowSelection selection)
 {
 }
 
+namespace {
+
+// Records in a row whose values come with the same measuring conditions; a file mostly has
+// one run, or few.
+struct ConditionsRun {
+    QString conditionsId;
+    qsizetype first;
+    qsizetype end;
+};
+
+} // namespace
+
 void ScannedRecords::consume(ScannedRows &rows)
 {
     const ColourRows colourRows(m_selection);
     // The file's measuring conditions are known once the scan is over, so a note waits until
-    // then; the records are listed by the conditions their values come with.
-    QHash<QString, QList<qsizetype>> recordsByConditions;
+    // then; meanwhile the records are kept as runs by the conditions their values come with.
+    std::vector<ConditionsRun> runs;
     qsizetype row = 0;
     for (ScannedRows::Batch batch = rows.next(); !batch.empty(); batch = rows.next()) {
         for (const ColourObjects::Row &scanned : batch) {
@@ -26,8 +39,13 @@ void ScannedRecords::consume(ScannedRows &rows)
             try {
                 const qsizetype record = m_assembly.records();
                 m_assembly.addRow(scanned.text, row, scanned.line);
-                if (!scanned.conditionsId.isEmpty())
-                    recordsByConditions[scanned.conditionsId].append(record);
+                if (scanned.conditionsId.isEmpty())
+                    continue;
+                if (!runs.empty() && runs.back().end == record
+                    && runs.back().conditionsId == scanned.conditionsId)
+                    ++runs.back().end;
+                else
+                    runs.push_back({ scanned.conditionsId, record, record + 1 });
             } catch (const ListIndexError &error) {
                 m_failure = error;
             }
@@ -35,9 +53,12 @@ void ScannedRecords::consume(ScannedRows &rows)
     }
     m_tableLines = row + 1;
     const QHash<QString, QString> &otherConditions = rows.otherConditions();
-    for (auto other = otherConditions.cbegin(); other != otherConditions.cend(); ++other) {
-        const QString note = ColourObjects::conditionsNote(other.key(), other.value());
-        for (const qsizetype record : recordsByConditions.value(other.key()))
+    for (const ConditionsRun &run : runs) {
+        const auto other = otherConditions.constFind(run.conditionsId);
+        if (other == otherConditions.cend())
+            continue;
+        const QString note = ColourObjects::conditionsNote(run.conditionsId, *other);
+        for (qsizetype record = run.first; record < run.end; ++record)
             m_assembly.noteRecord(record, note);
     }
 }

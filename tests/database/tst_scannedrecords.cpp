@@ -1,6 +1,6 @@
 #include "conversionoutcomes.h"
+#include "filetestsupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -129,10 +129,7 @@ void TestScannedRecords::sameAsTheWholeTable()
     QFETCH(QString, mentioned);
 
     const QString path = m_dir.filePath(u"library.cxf"_s);
-    QFile out(path);
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(out.write(file), file.size());
-    out.close();
+    QVERIFY(writeFile(path, file));
 
     for (const RecordForm form : { RecordForm::Csv, RecordForm::Legacy }) {
         const QString whole = ConversionOutcomes::ofWholeTable(path, form, encoding, selection);
