@@ -4,9 +4,10 @@
 #include "table/progressschedule.h"
 #include "table/splittabfields.h"
 
-NumberedLines BuildSpecialColors(
-    const NumberedLines &table, RecordForm form, LoopObserver &observer, RowSelection rows)
+NumberedLines BuildSpecialColors(const NumberedLines &table, RecordForm form,
+    LoopObserver &observer, RowSelection rows, const QStringList *madeBeforehand)
 {
+    const qsizetype recordsMade = madeBeforehand ? madeBeforehand->size() : 0;
     const ColourRows colourRows(table.lines, rows);
     const int lineCount = static_cast<int>(table.size());
     ProgressSchedule schedule(lineCount);
@@ -17,12 +18,17 @@ NumberedLines BuildSpecialColors(
     for (int i = 1; i < lineCount; ++i) {
         const QString &line = table.lines.at(i);
         if (colourRows.contains(i)) {
-            SplitTabFields(line, fields);
             const qint64 fileLine = table.fileLines.at(i);
-            const QString record = specialColorRecordOfRow(fields, form, i, fileLine);
+            QString record;
+            if (records.size() < recordsMade) {
+                record = madeBeforehand->at(records.size());
+            } else {
+                SplitTabFields(line, fields);
+                record = specialColorRecordOfRow(fields, form, i, fileLine);
+                fields.clear();
+            }
             observer.appendRow(record, fileLine);
             records.append(record, fileLine);
-            fields.clear();
         }
         if (schedule.isDue(i)) {
             observer.setProgressWidth(ProgressSchedule::width(i, lineCount));

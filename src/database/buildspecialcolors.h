@@ -12,5 +12,8 @@ class LoopObserver;
 // indicator around it. Returns the records, each numbered with its row's line of the input file.
 // A colour row with fewer than four fields throws ListIndexError naming the row; the records of
 // the rows before it have already been appended.
+// `madeBeforehand`, when given, holds the records of the first colour rows, made beforehand in
+// `form`; they are taken as they are, and only the rows after them are built.
 NumberedLines BuildSpecialColors(const NumberedLines &table, RecordForm form,
-    LoopObserver &observer, RowSelection rows = RowSelection::UsedRows);
+    LoopObserver &observer, RowSelection rows = RowSelection::UsedRows,
+    const QStringList *madeBeforehand = nullptr);

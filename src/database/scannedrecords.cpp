@@ -6,9 +6,11 @@
 
 #include <vector>
 
-ScannedRecords::ScannedRecords(RecordAssembly &assembly, RowSelection selection)
+ScannedRecords::ScannedRecords(
+    RecordAssembly &assembly, RowSelection selection, TableRows tableRows)
     : m_assembly(assembly)
     , m_selection(selection)
+    , m_tableRows(tableRows)
 {
 }
 
@@ -50,6 +52,8 @@ void ScannedRecords::consume(ScannedRows &rows)
                 m_failure = error;
             }
         }
+        if (m_tableRows == TableRows::Kept)
+            rows.giveBack(std::move(batch));
     }
     m_tableLines = row + 1;
     const QHash<QString, QString> &otherConditions = rows.otherConditions();

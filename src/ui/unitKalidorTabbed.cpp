@@ -4,6 +4,7 @@
 #include "database/databaseencoding.h"
 #include "database/databasewriter.h"
 #include "database/labvalues.h"
+#include "database/recordsinadvance.h"
 #include "database/recordwarnings.h"
 #include "editablelinesview.h"
 #include "failuredetails.h"
@@ -116,6 +117,14 @@ QString draggedFile(const QMimeData *data)
         return QString();
     const QString path = urls.first().toLocalFile();
     return QFileInfo(path).isDir() ? QString() : path;
+}
+
+// Warnings known already, as a check under way gives them.
+std::future<QList<RecordWarning>> knownWarnings(const QList<RecordWarning> &warnings)
+{
+    std::promise<QList<RecordWarning>> known;
+    known.set_value(warnings);
+    return known.get_future();
 }
 
 // A label that is sized to its one line of text.
@@ -426,17 +435,23 @@ void TTabbedForm::openChosenFile(const QString &path)
 {
     try {
         // A path that names no file is not recognised, like a file that matches neither test.
-        OpenedTable opened;
+        OpenedTableWithRecords opened;
         {
             ViewLoopObserver observer(*memoKalidor, RectangleProgress, labelKalidorFileName);
-            opened = openColourTable(path, XMLDocument_CxF, observer);
+            // The records are made for the form and the file that a conversion would offer now.
+            opened
+                = openColourTableWithRecords(path, XMLDocument_CxF, observer, checkedRecordForm(),
+                    databaseEncoding(offeredSaveFileName(), CheckBoxAppend->isChecked()));
         }
         // The rows the view was given one by one give way to the same rows as the window
         // holds them, shared.
-        memoKalidor->setLines(opened.lines.lines);
-        m_table = std::move(opened.lines);
-        m_tableNotes = std::move(opened.rowNotes);
-        if (opened.kind == OpenedTable::Kind::NotRecognised) {
+        memoKalidor->setLines(opened.table.lines.lines);
+        m_table = std::move(opened.table.lines);
+        m_tableNotes = std::move(opened.table.rowNotes);
+        if (opened.records)
+            m_recordsInAdvance
+                = std::make_shared<const RecordsInAdvance>(std::move(*opened.records));
+        if (opened.table.kind == OpenedTable::Kind::NotRecognised) {
             showTableUnavailable();
         } else {
             setLabelText(labelRealKalidorFileName, path);
@@ -471,6 +486,7 @@ void TTabbedForm::clearTable()
 {
     m_table.clear();
     m_tableNotes.clear();
+    m_recordsInAdvance.reset();
     memoKalidor->clear();
 }
 
@@ -497,8 +513,7 @@ void TTabbedForm::buttonConvertDelvaneClick()
     labelDelvaneWarnings->hide();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
-    if (CheckBoxCSV->isChecked())
-        m_saveFileName = QStringLiteral("KALIDOR_Color_Database.csv");
+    m_saveFileName = offeredSaveFileName();
     BuildSpecialColors();
 }
 
@@ -512,21 +527,26 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    const RecordForm form = CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
+    const RecordForm form = checkedRecordForm();
     // The rows are taken as the loop starts: events that run meanwhile cannot change them.
     const NumberedLines table = m_table;
     const RowNotes notes = m_tableNotes;
+    const std::shared_ptr<const RecordsInAdvance> madeBeforehand
+        = m_recordsInAdvance && m_recordsInAdvance->form == form ? m_recordsInAdvance : nullptr;
     // The check reads the table, not the records, so it runs beside the loop, for the encoding
-    // of the file that the save dialog offers; a file chosen in another encoding is checked
-    // again.
+    // of the file that the save dialog offers, unless it was done while the table was opened;
+    // a file chosen in another encoding is checked again.
     const TextEncoding offeredEncoding
         = databaseEncoding(m_saveFileName, CheckBoxAppend->isChecked());
     std::future<QList<RecordWarning>> warnings
-        = checkRecordsAside(table, form, offeredEncoding, notes);
+        = madeBeforehand && madeBeforehand->encoding == offeredEncoding
+        ? knownWarnings(madeBeforehand->warnings)
+        : checkRecordsAside(table, form, offeredEncoding, notes);
     try {
         ViewLoopObserver observer(
             *memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
-        m_records = ::BuildSpecialColors(table, form, observer);
+        m_records = ::BuildSpecialColors(table, form, observer, RowSelection::UsedRows,
+            madeBeforehand ? &madeBeforehand->records.lines : nullptr);
     } catch (...) {
         // A row that cannot be converted ends the run; the records before it stay in sight.
         // Put the controls back before the error is reported, so that the operator can go on.
@@ -543,7 +563,7 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    saveSpecialColors({ table, notes, form, offeredEncoding, std::move(warnings) });
+    saveSpecialColors({ table, notes, form, offeredEncoding, std::move(warnings), madeBeforehand });
 }
 
 void TTabbedForm::saveSpecialColors(RecordCheck check)
@@ -567,7 +587,8 @@ void TTabbedForm::saveSpecialColors(RecordCheck check)
             check.warnings = checkRecordsAside(check.table, check.form, encoding, check.notes);
         std::exception_ptr saveFailure;
         try {
-            saveDatabase(*chosen, m_records.lines, append);
+            saveDatabase(*chosen, m_records.lines, append,
+                check.madeBeforehand ? &check.madeBeforehand->encoded : nullptr);
         } catch (...) {
             saveFailure = std::current_exception();
         }
@@ -582,6 +603,17 @@ void TTabbedForm::saveSpecialColors(RecordCheck check)
     labelDelvaneColorFile->show();
     KeepAlive::processPendingEvents();
     showConvertControls();
+}
+
+RecordForm TTabbedForm::checkedRecordForm() const
+{
+    return CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
+}
+
+QString TTabbedForm::offeredSaveFileName() const
+{
+    // Only the CSV form has a name of its own; the legacy form keeps the name left before.
+    return CheckBoxCSV->isChecked() ? QStringLiteral("KALIDOR_Color_Database.csv") : m_saveFileName;
 }
 
 void TTabbedForm::showWarnings(const QList<RecordWarning> &warnings)

@@ -21,6 +21,7 @@ class EditableLinesView;
 class QPushButton;
 class ReadOnlyLinesView;
 class TabControl;
+struct RecordsInAdvance;
 struct RecordWarning;
 
 // The program's one window. A tool bar with the title and the Help button, and two pages:
@@ -83,7 +84,14 @@ private:
         RecordForm form;
         TextEncoding encoding;
         std::future<QList<RecordWarning>> warnings;
+        // The records taken from those made while the table was opened, if they were.
+        std::shared_ptr<const RecordsInAdvance> madeBeforehand;
     };
+
+    // The record form that CheckBoxCSV selects.
+    RecordForm checkedRecordForm() const;
+    // The file name that the save dialog offers at the next conversion.
+    QString offeredSaveFileName() const;
 
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();
@@ -103,6 +111,9 @@ private:
     NumberedLines m_table;
     // What the reader saw about rows of the table that their records should warn of.
     RowNotes m_tableNotes;
+    // The records of the table's used rows made while it was opened, if any; they are taken by
+    // a conversion in their form, so that it has little left to do.
+    std::shared_ptr<const RecordsInAdvance> m_recordsInAdvance;
     NumberedLines m_records;
     // The file name the save dialog offers next.
     QString m_saveFileName;

@@ -4,6 +4,7 @@
 #include "database/databasewriter.h"
 #include "database/listindexerror.h"
 #include "database/recordassembly.h"
+#include "database/recordsinadvance.h"
 #include "database/recordwarnings.h"
 #include "database/scannedrecords.h"
 #include "table/cxf3/xmldocument.h"
@@ -46,7 +47,17 @@ inline QString notRecognised(const OpenedTable &table)
     return QStringLiteral("not recognised: ") + table.notRecognisedReason;
 }
 
-// The table opened and held whole, then built, encoded and checked, as the window converts.
+// The records of `table` built, encoded and checked, as the window converts a table it holds.
+inline QString ofTable(
+    const OpenedTable &table, RecordForm form, TextEncoding encoding, RowSelection selection)
+{
+    SilentObserver observer;
+    const NumberedLines records = BuildSpecialColors(table.lines, form, observer, selection);
+    return described(table.lines.size(), records.size(), encodeLines(records.lines, encoding),
+        checkRecords(table.lines, form, encoding, table.rowNotes, selection));
+}
+
+// The table opened and held whole, then converted.
 inline QString ofWholeTable(const QString &path, RecordForm form, TextEncoding encoding,
     RowSelection selection, Cxf3Recognition recognition = Cxf3Recognition::RootLine)
 {
@@ -56,9 +67,7 @@ inline QString ofWholeTable(const QString &path, RecordForm form, TextEncoding e
         const OpenedTable table = openColourTable(path, document, observer, recognition);
         if (table.kind == OpenedTable::Kind::NotRecognised)
             return notRecognised(table);
-        const NumberedLines records = BuildSpecialColors(table.lines, form, observer, selection);
-        return described(table.lines.size(), records.size(), encodeLines(records.lines, encoding),
-            checkRecords(table.lines, form, encoding, table.rowNotes, selection));
+        return ofTable(table, form, encoding, selection);
     } catch (const KalidorError &error) {
         return failed(error);
     }
@@ -93,6 +102,34 @@ inline QString asConverted(const QString &path, RecordForm form, TextEncoding en
         const qsizetype records = assembly.records();
         const QList<RecordWarning> warnings = assembly.takeWarnings();
         return described(tableLines, records, assembly.takeRecords().withMark(), warnings);
+    } catch (const KalidorError &error) {
+        return failed(error);
+    }
+}
+
+// As the window converts a table whose records were made while it was opened, in `form` for
+// a file in `encoding`: those records, taken by the record loop; a table opened without them
+// is converted whole.
+inline QString asMadeWhileOpening(const QString &path, RecordForm form, TextEncoding encoding)
+{
+    try {
+        XmlDocument document;
+        SilentObserver observer;
+        const OpenedTableWithRecords opened
+            = openColourTableWithRecords(path, document, observer, form, encoding);
+        if (opened.table.kind == OpenedTable::Kind::NotRecognised)
+            return notRecognised(opened.table);
+        if (!opened.records)
+            return ofTable(opened.table, form, encoding, RowSelection::UsedRows);
+        const RecordsInAdvance &made = *opened.records;
+        if (made.form != form || made.encoding != encoding)
+            return QStringLiteral("records made for another form or file");
+        const NumberedLines records = BuildSpecialColors(
+            opened.table.lines, form, observer, RowSelection::UsedRows, &made.records.lines);
+        if (records.lines != made.records.lines || records.fileLines != made.records.fileLines)
+            return QStringLiteral("the record loop did not give the records made");
+        return described(
+            opened.table.lines.size(), records.size(), made.encoded.withMark(), made.warnings);
     } catch (const KalidorError &error) {
         return failed(error);
     }

@@ -223,5 +223,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                    RowSelection::AllColours, Cxf3Recognition::AnyRootElement)
         == ConversionOutcomes::ofWholeTable(path, RecordForm::Csv, TextEncoding::DefaultCodePage,
             RowSelection::AllColours, Cxf3Recognition::AnyRootElement));
+    // The window makes a CxF3 file's records while it opens the file, for its used rows.
+    FUZZ_CHECK(ConversionOutcomes::asMadeWhileOpening(
+                   path, RecordForm::Legacy, TextEncoding::DefaultCodePage)
+        == ConversionOutcomes::ofWholeTable(
+            path, RecordForm::Legacy, TextEncoding::DefaultCodePage, RowSelection::UsedRows));
     return 0;
 }

@@ -17,6 +17,23 @@ const QByteArray table = "Name\tL*\ta*\tb*\r\n"
                          "Kalidor skipped\t1\t2\t3\r\n"
                          "KALIDOR 200, matt\t50\t60\t20\t99\r\n";
 
+// Two colours of a CxF3 library: a name beyond Windows-1252, and L* beyond 100.
+const QByteArray library
+    = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
+      " xmlns:xsi=\"http://www.w3.org/2001/"
+      "XMLSchema-instance\">\n<cc:Resources><cc:ObjectCollection>\n"
+      "<cc:Object Name=\"KALIDOR \xC4\x80\"><cc:ColorValues><cc:ColorCIELab><cc:L>50</cc:L>"
+      "<cc:A>1</cc:A><cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues></cc:Object>\n"
+      "<cc:Object Name=\"KALIDOR B\"><cc:ColorValues><cc:ColorCIELab><cc:L>104</cc:L>"
+      "<cc:A>0</cc:A><cc:B>0</cc:B></cc:ColorCIELab></cc:ColorValues></cc:Object>\n"
+      "</cc:ObjectCollection></cc:Resources>\n</cc:CxF>\n";
+
+QByteArray utf16le(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
 } // namespace
 
 class TestConvertWorkflow : public QObject {
@@ -37,6 +54,8 @@ private Q_SLOTS:
     void failedSaveKeepsLabelAndOldFile();
     void warnedRecordsAreMarked();
     void checkedForTheFileChosen();
+    void cxf3RecordsFollowTheFormAndFileChosen_data();
+    void cxf3RecordsFollowTheFormAndFileChosen();
     void secondPressWhileConvertingIsIgnored();
 
 private:
@@ -392,6 +411,61 @@ void TestConvertWorkflow::checkedForTheFileChosen()
     QVERIFY2(
         records->markOf(0).contains(QStringLiteral("as \"?\"")), qPrintable(records->markOf(0)));
     QCOMPARE(readBytes(path("narrow.csv")), QByteArray("KALIDOR ?,50,1,2\r\n"));
+}
+
+void TestConvertWorkflow::cxf3RecordsFollowTheFormAndFileChosen_data()
+{
+    QTest::addColumn<bool>("csvWhenOpened");
+    QTest::addColumn<bool>("csvWhenConverted");
+    // Empty for a new file; otherwise the records are appended to a file of these bytes.
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<bool>("nameWarned");
+
+    const QByteArray csv = "KALIDOR ?,50,1,2\r\nKALIDOR B,104,0,0\r\n";
+    const QByteArray legacy = "SPOTCOLOR_NAME:KALIDOR ?; D50_LAB:50,1,2\r\n"
+                              "SPOTCOLOR_NAME:KALIDOR B; D50_LAB:104,0,0\r\n";
+    QTest::newRow("the form and file offered") << true << true << QByteArray() << csv << true;
+    QTest::newRow("legacy from the start") << false << false << QByteArray() << legacy << true;
+    QTest::newRow("legacy chosen after opening") << true << false << QByteArray() << legacy << true;
+    QTest::newRow("CSV chosen after opening") << false << true << QByteArray() << csv << true;
+    QTest::newRow("a UTF-16 file chosen") << true << true << QByteArray("\xFF\xFE", 2)
+                                          << QByteArray("\xFF\xFE", 2)
+            + utf16le(QStringLiteral("KALIDOR \u0100,50,1,2\r\nKALIDOR B,104,0,0\r\n"))
+                                          << false;
+}
+
+// A CxF3 file's records are made while it is opened, for the form and file a conversion would
+// offer then; what is built, checked and saved follows what the operator chooses afterwards.
+void TestConvertWorkflow::cxf3RecordsFollowTheFormAndFileChosen()
+{
+    QFETCH(bool, csvWhenOpened);
+    QFETCH(bool, csvWhenConverted);
+    QFETCH(QByteArray, existing);
+    QFETCH(QByteArray, saved);
+    QFETCH(bool, nameWarned);
+
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    auto *csv = window.child<QCheckBox>("CheckBoxCSV");
+    csv->setChecked(csvWhenOpened);
+    writeBytes(path("library.cxf"), library);
+    window.dialogs->openAnswers.append(path("library.cxf"));
+    window.press("btnOpenKalidorFile");
+    QCOMPARE(window.lines("memoKalidor").size(), 3);
+
+    csv->setChecked(csvWhenConverted);
+    if (!existing.isEmpty()) {
+        writeBytes(path("out.csv"), existing);
+        window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    }
+    convert(window, path("out.csv"));
+
+    QVERIFY(window.dialogs->messages.isEmpty());
+    QCOMPARE(readBytes(path("out.csv")), saved);
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    QCOMPARE(records->markOf(0).contains(QStringLiteral("as \"?\"")), nameWarned);
+    QVERIFY2(records->markOf(1).contains(QStringLiteral("L* 104")), qPrintable(records->markOf(1)));
 }
 
 void TestConvertWorkflow::secondPressWhileConvertingIsIgnored()

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 // The rows of a CxF3 file handed from the thread that scans it to a thread that uses them
@@ -28,6 +29,11 @@ public:
     Batch next();
     // Once next() has come back empty.
     const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
+    // Gives a batch taken back for the table, when the table is to keep the rows as well.
+    void giveBack(Batch &&batch) { m_givenBack.push_back(std::move(batch)); }
+
+    // Once the user is done: the batches given back, in the order they were given.
+    std::vector<Batch> takeGivenBack() { return std::exchange(m_givenBack, {}); }
 
 private:
     void publish(std::unique_lock<std::mutex> &lock);
@@ -38,6 +44,7 @@ private:
     std::deque<Batch> m_ready;
     bool m_finished = false;
     QHash<QString, QString> m_otherConditions;
+    std::vector<Batch> m_givenBack; // the user's alone until it is done
 };
 
 // Uses the rows of a file while it is scanned as a CxF3 file (see openColourTable).
@@ -46,4 +53,7 @@ public:
     virtual ~ScannedRowsConsumer() = default;
     // Takes every row from `rows` until it comes back empty.
     virtual void consume(ScannedRows &rows) = 0;
+    // Whether the opened table is to hold the rows as well, as it does without a consumer; the
+    // consumer then gives back every batch it takes.
+    virtual bool tableKeepsRows() const { return false; }
 };
