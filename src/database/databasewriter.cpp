@@ -144,14 +144,10 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
     return encoded(lines, encoding).withMark();
 }
 
-QString saveDatabase(const QString &path, const QStringList &records, bool append,
-    const EncodedLines *encodedBeforehand)
+QString saveDatabase(const QString &path, const QStringList &records, bool append)
 {
-    return saveRecords(path, append, [&](TextEncoding encoding) {
-        if (encodedBeforehand && encodedBeforehand->encoding == encoding)
-            return encodedBeforehand->bytes;
-        return encoded(records, encoding).bytes;
-    });
+    return saveRecords(path, append,
+        [&records](TextEncoding encoding) { return encoded(records, encoding).bytes; });
 }
 
 QString saveDatabase(const QString &path, const EncodedLines &records, bool append)

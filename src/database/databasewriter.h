@@ -49,10 +49,7 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 // it cannot be written, and, with `append`, when the existing file cannot be read in full (its
 // lines would be lost) or another program changed it after it was read. Returns a note for the
 // operator, empty unless a copy of the old content was left beside the file.
-// `encodedBeforehand`, when given, holds the same records already encoded; its bytes are written
-// when the file is written in its encoding.
-QString saveDatabase(const QString &path, const QStringList &records, bool append,
-    const EncodedLines *encodedBeforehand = nullptr);
+QString saveDatabase(const QString &path, const QStringList &records, bool append);
 
 // saveDatabase for records encoded beforehand, in the encoding that databaseEncoding(path,
 // append) gave; the file's bytes are the same as for the records unencoded. Throws KalidorError,

@@ -5,11 +5,10 @@
 #include <future>
 #include <utility>
 
-RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, Texts texts)
+RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding)
     : m_form(form)
-    , m_encoding(encoding)
-    , m_keptTexts(texts)
     , m_encoder(encoding)
+    , m_encoding(encoding)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo)
 {
 }
@@ -47,9 +46,6 @@ void RecordAssembly::addRecord(const QString &line, qsizetype row, qint64 fileLi
 {
     m_fields.clear();
     SplitTabFields(line, m_fields);
-    const QString record = specialColorRecordOfRow(m_fields, m_form, row, fileLine);
-    m_encoder.append(record);
-    if (m_keptTexts == Texts::Kept)
-        m_texts.append(record, fileLine);
+    m_encoder.append(specialColorRecordOfRow(m_fields, m_form, row, fileLine));
     ++m_records;
 }

@@ -10,17 +10,12 @@
 
 #include <QStringList>
 
-#include <utility>
-
 // The records of a conversion made a colour row at a time: each record is built as
 // BuildSpecialColors builds it, encoded for the file at once and checked as checkRecords checks
 // it, so that neither the row nor its record need be kept.
 class RecordAssembly {
 public:
-    // Whether the records are also kept as text, numbered with their rows' file lines.
-    enum class Texts { Dropped, Kept };
-
-    RecordAssembly(RecordForm form, TextEncoding encoding, Texts texts = Texts::Dropped);
+    RecordAssembly(RecordForm form, TextEncoding encoding);
 
     // Adds the record of the colour row `line`, the row `row` of the table and the line
     // `fileLine` of its file; `note` is what the reader saw about it. Throws ListIndexError
@@ -35,8 +30,6 @@ public:
     qsizetype records() const { return m_records; }
     // Once, when every row is added.
     EncodedLines takeRecords() { return m_encoder.take(); }
-    // Once, when every row is added; empty unless the texts are kept.
-    NumberedLines takeTexts() { return std::exchange(m_texts, {}); }
     QList<RecordWarning> takeWarnings();
 
 private:
@@ -45,9 +38,7 @@ private:
 
     RecordForm m_form;
     TextEncoding m_encoding;
-    Texts m_keptTexts;
     LineEncoder m_encoder;
-    NumberedLines m_texts;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;
     QStringList m_fields;

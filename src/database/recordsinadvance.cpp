@@ -1,23 +1,64 @@
 #include "recordsinadvance.h"
 
-#include "database/recordassembly.h"
-#include "database/scannedrecords.h"
+#include "database/listindexerror.h"
+#include "table/colourrows.h"
+#include "table/cxf3/scannedrows.h"
+#include "table/splittabfields.h"
 
-OpenedTableWithRecords openColourTableWithRecords(const QString &path, XmlDocument &document,
-    LoopObserver &observer, RecordForm form, TextEncoding encoding)
+namespace {
+
+// Builds the record of each used row as the scan hands the rows over; the scan keeps the rows
+// for the table.
+class RecordsOfScannedRows final : public ScannedRowsConsumer {
+public:
+    explicit RecordsOfScannedRows(RecordForm form)
+        : m_form(form)
+    {
+    }
+
+    void consume(ScannedRows &rows) override
+    {
+        const ColourRows colourRows(RowSelection::UsedRows);
+        QStringList fields;
+        qsizetype row = 0;
+        for (ScannedRows::Batch batch = rows.next(); !batch.empty(); batch = rows.next()) {
+            for (const ColourObjects::Row &scanned : batch) {
+                ++row;
+                if (m_failed || !colourRows.contains(row, scanned.text))
+                    continue;
+                fields.clear();
+                SplitTabFields(scanned.text, fields);
+                try {
+                    m_records.append(
+                        specialColorRecordOfRow(fields, m_form, row, scanned.line), scanned.line);
+                } catch (const ListIndexError &) {
+                    // The conversion fails on this row by itself, in its place.
+                    m_failed = true;
+                }
+            }
+        }
+    }
+
+    bool tableKeepsRows() const override { return true; }
+
+    bool failed() const { return m_failed; }
+    NumberedLines takeRecords() { return std::exchange(m_records, {}); }
+
+private:
+    const RecordForm m_form;
+    NumberedLines m_records;
+    bool m_failed = false;
+};
+
+} // namespace
+
+OpenedTableWithRecords openColourTableWithRecords(
+    const QString &path, XmlDocument &document, LoopObserver &observer, RecordForm form)
 {
-    RecordAssembly assembly(form, encoding, RecordAssembly::Texts::Kept);
-    ScannedRecords scanned(assembly, RowSelection::UsedRows, ScannedRecords::TableRows::Kept);
+    RecordsOfScannedRows made(form);
     OpenedTableWithRecords opened;
-    opened.table = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &scanned);
-    // A row that makes no record fails the conversion there; it is left to the conversion.
-    if (opened.table.kind != OpenedTable::Kind::Cxf3 || scanned.failed())
-        return opened;
-    RecordsInAdvance &records = opened.records.emplace();
-    records.form = form;
-    records.encoding = encoding;
-    records.records = assembly.takeTexts();
-    records.warnings = assembly.takeWarnings();
-    records.encoded = assembly.takeRecords();
+    opened.table = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &made);
+    if (opened.table.kind == OpenedTable::Kind::Cxf3 && !made.failed())
+        opened.records = RecordsInAdvance { form, made.takeRecords() };
     return opened;
 }

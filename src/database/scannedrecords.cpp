@@ -6,11 +6,9 @@
 
 #include <vector>
 
-ScannedRecords::ScannedRecords(
-    RecordAssembly &assembly, RowSelection selection, TableRows tableRows)
+ScannedRecords::ScannedRecords(RecordAssembly &assembly, RowSelection selection)
     : m_assembly(assembly)
     , m_selection(selection)
-    , m_tableRows(tableRows)
 {
 }
 
@@ -52,8 +50,6 @@ void ScannedRecords::consume(ScannedRows &rows)
                 m_failure = error;
             }
         }
-        if (m_tableRows == TableRows::Kept)
-            rows.giveBack(std::move(batch));
     }
     m_tableLines = row + 1;
     const QHash<QString, QString> &otherConditions = rows.otherConditions();

@@ -10,29 +10,22 @@ class RecordAssembly;
 
 // Makes the records of a CxF3 file's rows while the file is scanned (see openColourTable), as
 // a conversion of the table it opens would: the rows that `selection` takes, each with the
-// note that the reader would give it. The rows are let go as soon as they are used, unless
-// the opened table is to keep them.
+// note that the reader would give it. The rows are let go as soon as they are used.
 class ScannedRecords final : public ScannedRowsConsumer {
 public:
-    enum class TableRows { LetGo, Kept };
-
-    ScannedRecords(
-        RecordAssembly &assembly, RowSelection selection, TableRows tableRows = TableRows::LetGo);
+    ScannedRecords(RecordAssembly &assembly, RowSelection selection);
 
     void consume(ScannedRows &rows) override;
-    bool tableKeepsRows() const override { return m_tableRows == TableRows::Kept; }
 
     // The lines of the table the reader would have made: its header and every row.
     qsizetype tableLines() const { return m_tableLines; }
     // Throws the ListIndexError of the first row that made no record, if one did not; the
     // records end before it.
     void throwFailure() const;
-    bool failed() const { return m_failure.has_value(); }
 
 private:
     RecordAssembly &m_assembly;
     RowSelection m_selection;
-    TableRows m_tableRows;
     qsizetype m_tableLines = 0;
     std::optional<ListIndexError> m_failure;
 };

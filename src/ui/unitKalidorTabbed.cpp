@@ -119,14 +119,6 @@ QString draggedFile(const QMimeData *data)
     return QFileInfo(path).isDir() ? QString() : path;
 }
 
-// Warnings known already, as a check under way gives them.
-std::future<QList<RecordWarning>> knownWarnings(const QList<RecordWarning> &warnings)
-{
-    std::promise<QList<RecordWarning>> known;
-    known.set_value(warnings);
-    return known.get_future();
-}
-
 // A label that is sized to its one line of text.
 void setLabelText(QLabel *label, const QString &text)
 {
@@ -438,10 +430,9 @@ void TTabbedForm::openChosenFile(const QString &path)
         OpenedTableWithRecords opened;
         {
             ViewLoopObserver observer(*memoKalidor, RectangleProgress, labelKalidorFileName);
-            // The records are made for the form and the file that a conversion would offer now.
+            // The records are made in the form that a conversion would take now.
             opened
-                = openColourTableWithRecords(path, XMLDocument_CxF, observer, checkedRecordForm(),
-                    databaseEncoding(offeredSaveFileName(), CheckBoxAppend->isChecked()));
+                = openColourTableWithRecords(path, XMLDocument_CxF, observer, checkedRecordForm());
         }
         // The rows the view was given one by one give way to the same rows as the window
         // holds them, shared.
@@ -531,17 +522,16 @@ void TTabbedForm::BuildSpecialColors()
     // The rows are taken as the loop starts: events that run meanwhile cannot change them.
     const NumberedLines table = m_table;
     const RowNotes notes = m_tableNotes;
+    // Records made while the table was opened are taken when they are in this form.
     const std::shared_ptr<const RecordsInAdvance> madeBeforehand
         = m_recordsInAdvance && m_recordsInAdvance->form == form ? m_recordsInAdvance : nullptr;
     // The check reads the table, not the records, so it runs beside the loop, for the encoding
-    // of the file that the save dialog offers, unless it was done while the table was opened;
-    // a file chosen in another encoding is checked again.
+    // of the file that the save dialog offers; a file chosen in another encoding is checked
+    // again.
     const TextEncoding offeredEncoding
         = databaseEncoding(m_saveFileName, CheckBoxAppend->isChecked());
     std::future<QList<RecordWarning>> warnings
-        = madeBeforehand && madeBeforehand->encoding == offeredEncoding
-        ? knownWarnings(madeBeforehand->warnings)
-        : checkRecordsAside(table, form, offeredEncoding, notes);
+        = checkRecordsAside(table, form, offeredEncoding, notes);
     try {
         ViewLoopObserver observer(
             *memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
@@ -563,7 +553,7 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    saveSpecialColors({ table, notes, form, offeredEncoding, std::move(warnings), madeBeforehand });
+    saveSpecialColors({ table, notes, form, offeredEncoding, std::move(warnings) });
 }
 
 void TTabbedForm::saveSpecialColors(RecordCheck check)
@@ -587,8 +577,7 @@ void TTabbedForm::saveSpecialColors(RecordCheck check)
             check.warnings = checkRecordsAside(check.table, check.form, encoding, check.notes);
         std::exception_ptr saveFailure;
         try {
-            saveDatabase(*chosen, m_records.lines, append,
-                check.madeBeforehand ? &check.madeBeforehand->encoded : nullptr);
+            saveDatabase(*chosen, m_records.lines, append);
         } catch (...) {
             saveFailure = std::current_exception();
         }

@@ -84,8 +84,6 @@ private:
         RecordForm form;
         TextEncoding encoding;
         std::future<QList<RecordWarning>> warnings;
-        // The records taken from those made while the table was opened, if they were.
-        std::shared_ptr<const RecordsInAdvance> madeBeforehand;
     };
 
     // The record form that CheckBoxCSV selects.

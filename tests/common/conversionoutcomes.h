@@ -107,29 +107,29 @@ inline QString asConverted(const QString &path, RecordForm form, TextEncoding en
     }
 }
 
-// As the window converts a table whose records were made while it was opened, in `form` for
-// a file in `encoding`: those records, taken by the record loop; a table opened without them
-// is converted whole.
+// As the window converts a table whose records were made in `form` while it was opened: the
+// record loop takes those records; a table opened without them is converted whole.
 inline QString asMadeWhileOpening(const QString &path, RecordForm form, TextEncoding encoding)
 {
     try {
         XmlDocument document;
         SilentObserver observer;
         const OpenedTableWithRecords opened
-            = openColourTableWithRecords(path, document, observer, form, encoding);
+            = openColourTableWithRecords(path, document, observer, form);
         if (opened.table.kind == OpenedTable::Kind::NotRecognised)
             return notRecognised(opened.table);
         if (!opened.records)
             return ofTable(opened.table, form, encoding, RowSelection::UsedRows);
-        const RecordsInAdvance &made = *opened.records;
-        if (made.form != form || made.encoding != encoding)
-            return QStringLiteral("records made for another form or file");
+        const NumberedLines &made = opened.records->records;
+        if (opened.records->form != form)
+            return QStringLiteral("records made in another form");
         const NumberedLines records = BuildSpecialColors(
-            opened.table.lines, form, observer, RowSelection::UsedRows, &made.records.lines);
-        if (records.lines != made.records.lines || records.fileLines != made.records.fileLines)
+            opened.table.lines, form, observer, RowSelection::UsedRows, &made.lines);
+        if (records.lines != made.lines || records.fileLines != made.fileLines)
             return QStringLiteral("the record loop did not give the records made");
-        return described(
-            opened.table.lines.size(), records.size(), made.encoded.withMark(), made.warnings);
+        return described(opened.table.lines.size(), records.size(),
+            encodeLines(records.lines, encoding),
+            checkRecords(opened.table.lines, form, encoding, opened.table.rowNotes));
     } catch (const KalidorError &error) {
         return failed(error);
     }

@@ -141,9 +141,9 @@ void TestScannedRecords::sameAsTheWholeTable()
     }
 }
 
-// The window makes a CxF3 file's records while it opens the file, for the form and file a
-// conversion would then offer; the table it opens must be the same, and the records that the
-// record loop takes what converting that table gives.
+// The window makes a CxF3 file's records while it opens the file, in the form a conversion
+// would then take; the table it opens must be the same, and the records that the record loop
+// takes what converting that table gives.
 void TestScannedRecords::madeWhileOpeningSameAsTheWholeTable()
 {
     QFETCH(QByteArray, file);
@@ -159,7 +159,7 @@ void TestScannedRecords::madeWhileOpeningSameAsTheWholeTable()
         SilentObserver observer;
         const OpenedTable plain = openColourTable(path, document, observer);
         const OpenedTableWithRecords opened
-            = openColourTableWithRecords(path, document, observer, RecordForm::Legacy, encoding);
+            = openColourTableWithRecords(path, document, observer, RecordForm::Legacy);
         QCOMPARE(opened.table.kind, plain.kind);
         QCOMPARE(opened.table.lines.lines, plain.lines.lines);
         QCOMPARE(opened.table.lines.fileLines, plain.lines.fileLines);

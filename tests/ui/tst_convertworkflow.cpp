@@ -435,8 +435,8 @@ void TestConvertWorkflow::cxf3RecordsFollowTheFormAndFileChosen_data()
                                           << false;
 }
 
-// A CxF3 file's records are made while it is opened, for the form and file a conversion would
-// offer then; what is built, checked and saved follows what the operator chooses afterwards.
+// A CxF3 file's records are made while it is opened, in the form a conversion would take then;
+// what is built, checked and saved follows what the operator chooses afterwards.
 void TestConvertWorkflow::cxf3RecordsFollowTheFormAndFileChosen()
 {
     QFETCH(bool, csvWhenOpened);

@@ -18,16 +18,6 @@ ColourObjectScan::ColourObjectScan(
         handOn->finish(m_objects ? m_objects->otherConditions : QHash<QString, QString>());
 }
 
-void ColourObjectScan::restoreRows(std::vector<std::vector<ColourObjects::Row>> &&batches)
-{
-    if (!m_objects)
-        return;
-    for (std::vector<ColourObjects::Row> &batch : batches) {
-        for (ColourObjects::Row &row : batch)
-            m_objects->rows.push_back(std::move(row));
-    }
-}
-
 ColourObjects ColourObjectScan::take()
 {
     if (m_failure)

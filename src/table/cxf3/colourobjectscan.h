@@ -9,7 +9,6 @@ class ScannedRows;
 #include <atomic>
 #include <exception>
 #include <optional>
-#include <vector>
 
 // The colour objects of a file scanned as a CxF3 file (see scanColourObjects) before it is
 // known to be read as one, so that the scan can go on while the file is classified on
@@ -19,12 +18,10 @@ public:
     // Scans `path` on the calling thread; once `stopRequested` is set, the scan ends at its
     // next chunk and is not to be taken. With `handOn`, the rows go there as they are made and
     // it is finished when the scan ends, however it ends.
-    ColourObjectScan(
-        const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn = nullptr);
+    ColourObjectScan(const QString &path, const std::atomic<bool> &stopRequested,
+        ScannedRows *handOn = nullptr);
 
     const QString &path() const { return m_path; }
-    // Puts back the rows handed on, in the order they were made, when the scan went well.
-    void restoreRows(std::vector<std::vector<ColourObjects::Row>> &&batches);
     // The objects, or throws what the scan threw. Once only.
     ColourObjects take();
 

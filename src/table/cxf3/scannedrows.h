@@ -18,6 +18,15 @@ class ScannedRows {
 public:
     using Batch = std::vector<ColourObjects::Row>;
 
+    // With `scanKeepsRows`, the scan keeps every row for its table as well and hands on
+    // copies, which share the rows' text.
+    explicit ScannedRows(bool scanKeepsRows = false)
+        : m_scanKeepsRows(scanKeepsRows)
+    {
+    }
+
+    bool scanKeepsRows() const { return m_scanKeepsRows; }
+
     // The scan's side.
     void add(ColourObjects::Row &&row);
     // The scan is over, whether it went well or not: the rows added so far are all there
@@ -29,22 +38,17 @@ public:
     Batch next();
     // Once next() has come back empty.
     const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
-    // Gives a batch taken back for the table, when the table is to keep the rows as well.
-    void giveBack(Batch &&batch) { m_givenBack.push_back(std::move(batch)); }
-
-    // Once the user is done: the batches given back, in the order they were given.
-    std::vector<Batch> takeGivenBack() { return std::exchange(m_givenBack, {}); }
 
 private:
     void publish(std::unique_lock<std::mutex> &lock);
 
+    const bool m_scanKeepsRows;
     Batch m_filling; // the scan's, not yet handed over
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Batch> m_ready;
     bool m_finished = false;
     QHash<QString, QString> m_otherConditions;
-    std::vector<Batch> m_givenBack; // the user's alone until it is done
 };
 
 // Uses the rows of a file while it is scanned as a CxF3 file (see openColourTable).
@@ -53,7 +57,6 @@ public:
     virtual ~ScannedRowsConsumer() = default;
     // Takes every row from `rows` until it comes back empty.
     virtual void consume(ScannedRows &rows) = 0;
-    // Whether the opened table is to hold the rows as well, as it does without a consumer; the
-    // consumer then gives back every batch it takes.
+    // Whether the opened table is to hold the rows as well, as it does without a consumer.
     virtual bool tableKeepsRows() const { return false; }
 };
