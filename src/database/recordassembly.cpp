@@ -7,8 +7,8 @@
 
 RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding)
     : m_form(form)
-    , m_encoder(encoding)
     , m_encoding(encoding)
+    , m_encoder(encoding)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo)
 {
 }
