@@ -20,23 +20,19 @@ public:
     {
         const ColourRows colourRows(RowSelection::UsedRows);
         QStringList fields;
-        qsizetype row = 0;
-        for (ScannedRows::Batch batch = rows.next(); !batch.empty(); batch = rows.next()) {
-            for (const ColourObjects::Row &scanned : batch) {
-                ++row;
-                if (m_failed || !colourRows.contains(row, scanned.text))
-                    continue;
-                fields.clear();
-                SplitTabFields(scanned.text, fields);
-                try {
-                    m_records.append(
-                        specialColorRecordOfRow(fields, m_form, row, scanned.line), scanned.line);
-                } catch (const ListIndexError &) {
-                    // The conversion fails on this row by itself, in its place.
-                    m_failed = true;
-                }
+        rows.forEachRow([&](const ColourObjects::Row &scanned, qsizetype row) {
+            if (m_failed || !colourRows.contains(row, scanned.text))
+                return;
+            fields.clear();
+            SplitTabFields(scanned.text, fields);
+            try {
+                m_records.append(
+                    specialColorRecordOfRow(fields, m_form, row, scanned.line), scanned.line);
+            } catch (const ListIndexError &) {
+                // The conversion fails on this row by itself, in its place.
+                m_failed = true;
             }
-        }
+        });
     }
 
     bool tableKeepsRows() const override { return true; }

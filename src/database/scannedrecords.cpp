@@ -30,28 +30,25 @@ void ScannedRecords::consume(ScannedRows &rows)
     // The file's measuring conditions are known once the scan is over, so a note waits until
     // then; meanwhile the records are kept as runs by the conditions their values come with.
     std::vector<ConditionsRun> runs;
-    qsizetype row = 0;
-    for (ScannedRows::Batch batch = rows.next(); !batch.empty(); batch = rows.next()) {
-        for (const ColourObjects::Row &scanned : batch) {
-            ++row;
-            if (m_failure || !colourRows.contains(row, scanned.text))
-                continue;
-            try {
-                const qsizetype record = m_assembly.records();
-                m_assembly.addRow(scanned.text, row, scanned.line);
-                if (scanned.conditionsId.isEmpty())
-                    continue;
-                if (!runs.empty() && runs.back().end == record
-                    && runs.back().conditionsId == scanned.conditionsId)
-                    ++runs.back().end;
-                else
-                    runs.push_back({ scanned.conditionsId, record, record + 1 });
-            } catch (const ListIndexError &error) {
-                m_failure = error;
-            }
-        }
-    }
-    m_tableLines = row + 1;
+    const qsizetype rowCount
+        = rows.forEachRow([&](const ColourObjects::Row &scanned, qsizetype row) {
+              if (m_failure || !colourRows.contains(row, scanned.text))
+                  return;
+              try {
+                  const qsizetype record = m_assembly.records();
+                  m_assembly.addRow(scanned.text, row, scanned.line);
+                  if (scanned.conditionsId.isEmpty())
+                      return;
+                  if (!runs.empty() && runs.back().end == record
+                      && runs.back().conditionsId == scanned.conditionsId)
+                      ++runs.back().end;
+                  else
+                      runs.push_back({ scanned.conditionsId, record, record + 1 });
+              } catch (const ListIndexError &error) {
+                  m_failure = error;
+              }
+          });
+    m_tableLines = rowCount + 1;
     const QHash<QString, QString> &otherConditions = rows.otherConditions();
     for (const ConditionsRun &run : runs) {
         const auto other = otherConditions.constFind(run.conditionsId);

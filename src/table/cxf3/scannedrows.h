@@ -39,6 +39,19 @@ public:
     // Once next() has come back empty.
     const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
 
+    // The user's side, row by row: takes every row as next() does and calls `use(row, line)`
+    // for each, `line` being its line in the table the reader makes (the header line is 0).
+    // Returns the number of rows.
+    template<class Use> qsizetype forEachRow(Use &&use)
+    {
+        qsizetype line = 0;
+        for (Batch batch = next(); !batch.empty(); batch = next()) {
+            for (const ColourObjects::Row &row : batch)
+                use(row, ++line);
+        }
+        return line;
+    }
+
 private:
     void publish(std::unique_lock<std::mutex> &lock);
 
