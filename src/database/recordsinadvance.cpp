@@ -7,8 +7,8 @@
 
 namespace {
 
-// Builds the record of each used row as the scan hands the rows over; the scan keeps the rows
-// for the table.
+// Builds the record of each used row as the scan hands the rows over, and keeps the rows for
+// the table.
 class RecordsOfScannedRows final : public ScannedRowsConsumer {
 public:
     explicit RecordsOfScannedRows(RecordForm form)

@@ -94,6 +94,8 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
             return notRecognised(path, root);
     }
     table.kind = OpenedTable::Kind::Cxf3;
+    if (consumer && consumer->tableKeepsRows())
+        scan.restoreRows(handedOn.takeKeptRows());
     table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &scan);
     return table;
 }

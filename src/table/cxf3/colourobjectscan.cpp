@@ -18,6 +18,12 @@ ColourObjectScan::ColourObjectScan(
         handOn->finish(m_objects ? m_objects->otherConditions : QHash<QString, QString>());
 }
 
+void ColourObjectScan::restoreRows(std::deque<ColourObjects::Row> &&rows)
+{
+    if (m_objects)
+        m_objects->rows = std::move(rows);
+}
+
 ColourObjects ColourObjectScan::take()
 {
     if (m_failure)

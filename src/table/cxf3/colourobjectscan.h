@@ -7,6 +7,7 @@
 class ScannedRows;
 
 #include <atomic>
+#include <deque>
 #include <exception>
 #include <optional>
 
@@ -22,6 +23,8 @@ public:
         ScannedRows *handOn = nullptr);
 
     const QString &path() const { return m_path; }
+    // Puts back the rows handed on, in document order, when the scan went well.
+    void restoreRows(std::deque<ColourObjects::Row> &&rows);
     // The objects, or throws what the scan threw. Once only.
     ColourObjects take();
 

@@ -483,10 +483,10 @@ private:
         }
         ColourObjects::Row row { m_object.childIndex, m_object.line, QString::fromStdString(m_row),
             m_object.conditionsId };
-        if (!m_handOn || m_handOn->scanKeepsRows())
-            m_result.rows.push_back(m_handOn ? row : std::move(row));
         if (m_handOn)
             m_handOn->add(std::move(row));
+        else
+            m_result.rows.push_back(std::move(row));
     }
 
     XmlFileReader &m_reader;

@@ -17,7 +17,6 @@ class ScannedRows;
 // In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name becomes a space, so that
 // a row is always one line of four fields.
 // With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.
-// With `handOn`, each row goes there as soon as it is made, and the result holds none unless
-// `handOn` asks the scan to keep its rows.
+// With `handOn`, each row goes there as soon as it is made, and the result holds none.
 ColourObjects scanColourObjects(const QString &path,
     const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr);

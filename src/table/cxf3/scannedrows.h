@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -18,14 +19,11 @@ class ScannedRows {
 public:
     using Batch = std::vector<ColourObjects::Row>;
 
-    // With `scanKeepsRows`, the scan keeps every row for its table as well and hands on
-    // copies, which share the rows' text.
-    explicit ScannedRows(bool scanKeepsRows = false)
-        : m_scanKeepsRows(scanKeepsRows)
+    // With `keptForTable`, forEachRow keeps the rows it has given to the user, for the table.
+    explicit ScannedRows(bool keptForTable = false)
+        : m_keptForTable(keptForTable)
     {
     }
-
-    bool scanKeepsRows() const { return m_scanKeepsRows; }
 
     // The scan's side.
     void add(ColourObjects::Row &&row);
@@ -48,14 +46,21 @@ public:
         for (Batch batch = next(); !batch.empty(); batch = next()) {
             for (const ColourObjects::Row &row : batch)
                 use(row, ++line);
+            if (m_keptForTable)
+                m_kept.insert(m_kept.end(), std::make_move_iterator(batch.begin()),
+                    std::make_move_iterator(batch.end()));
         }
         return line;
     }
+    // Once the user is done: the rows that forEachRow kept, in document order. They are put
+    // together on the user's thread, so that the scanning thread only takes them over.
+    std::deque<ColourObjects::Row> takeKeptRows() { return std::exchange(m_kept, {}); }
 
 private:
     void publish(std::unique_lock<std::mutex> &lock);
 
-    const bool m_scanKeepsRows;
+    const bool m_keptForTable;
+    std::deque<ColourObjects::Row> m_kept; // the user's alone until it is done
     Batch m_filling; // the scan's, not yet handed over
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -70,6 +75,7 @@ public:
     virtual ~ScannedRowsConsumer() = default;
     // Takes every row from `rows` until it comes back empty.
     virtual void consume(ScannedRows &rows) = 0;
-    // Whether the opened table is to hold the rows as well, as it does without a consumer.
+    // Whether the opened table is to hold the rows as well, as it does without a consumer; the
+    // consumer then takes them through forEachRow.
     virtual bool tableKeepsRows() const { return false; }
 };
