@@ -2,7 +2,6 @@
 
 #include "table/loopobserver.h"
 #include "table/progressschedule.h"
-#include "table/splittabfields.h"
 
 NumberedLines BuildSpecialColors(const NumberedLines &table, RecordForm form,
     LoopObserver &observer, RowSelection rows, const QStringList *madeBeforehand)
@@ -16,15 +15,13 @@ NumberedLines BuildSpecialColors(const NumberedLines &table, RecordForm form,
     // Most lines of a table are colour rows; sized once, the list is never copied to grow.
     records.reserve(lineCount);
     for (int i = 1; i < lineCount; ++i) {
-        const QString &line = table.lines.at(i);
         if (colourRows.contains(i)) {
             const qint64 fileLine = table.fileLines.at(i);
             QString record;
             if (records.size() < recordsMade) {
                 record = madeBeforehand->at(records.size());
             } else {
-                SplitTabFields(line, fields);
-                record = specialColorRecordOfRow(fields, form, i, fileLine);
+                record = specialColorRecordOfRow(table.lines.at(i), fields, form, i, fileLine);
                 fields.clear();
             }
             observer.appendRow(record, fileLine);

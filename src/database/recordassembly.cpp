@@ -1,7 +1,5 @@
 #include "recordassembly.h"
 
-#include "table/splittabfields.h"
-
 #include <future>
 #include <utility>
 
@@ -44,8 +42,6 @@ QList<RecordWarning> RecordAssembly::takeWarnings()
 
 void RecordAssembly::addRecord(const QString &line, qsizetype row, qint64 fileLine)
 {
-    m_fields.clear();
-    SplitTabFields(line, m_fields);
-    m_encoder.append(specialColorRecordOfRow(m_fields, m_form, row, fileLine));
+    m_encoder.append(specialColorRecordOfRow(line, m_fields, m_form, row, fileLine));
     ++m_records;
 }

@@ -3,7 +3,6 @@
 #include "database/listindexerror.h"
 #include "table/colourrows.h"
 #include "table/cxf3/scannedrows.h"
-#include "table/splittabfields.h"
 
 namespace {
 
@@ -23,11 +22,10 @@ public:
         rows.forEachRow([&](const ColourObjects::Row &scanned, qsizetype row) {
             if (m_failed || !colourRows.contains(row, scanned.text))
                 return;
-            fields.clear();
-            SplitTabFields(scanned.text, fields);
             try {
                 m_records.append(
-                    specialColorRecordOfRow(fields, m_form, row, scanned.line), scanned.line);
+                    specialColorRecordOfRow(scanned.text, fields, m_form, row, scanned.line),
+                    scanned.line);
             } catch (const ListIndexError &) {
                 // The conversion fails on this row by itself, in its place.
                 m_failed = true;

@@ -1,6 +1,7 @@
 #include "specialcolorrecord.h"
 
 #include "listindexerror.h"
+#include "table/splittabfields.h"
 
 #include <QStringBuilder>
 
@@ -27,8 +28,11 @@ QString specialColorRecord(const QStringList &fields, RecordForm form)
 }
 
 QString specialColorRecordOfRow(
-    const QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine)
+    const QString &line, QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine)
 {
+    // A blank line leaves the list as it was; its record must not take another row's fields.
+    fields.clear();
+    SplitTabFields(line, fields);
     try {
         return specialColorRecord(fields, form);
     } catch (const ListIndexError &error) {

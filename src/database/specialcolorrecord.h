@@ -14,7 +14,8 @@ enum class RecordForm {
 // Throws ListIndexError for the first of the four fields that the row does not have.
 QString specialColorRecord(const QStringList &fields, RecordForm form);
 
-// specialColorRecord for the row `row` of a colour table, the line `fileLine` of its file: the
-// ListIndexError names the row.
+// specialColorRecord of `line`, the row `row` of a colour table and the line `fileLine` of its
+// file, split into `fields`, which hold the row's fields afterwards: the ListIndexError names
+// the row.
 QString specialColorRecordOfRow(
-    const QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine);
+    const QString &line, QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine);

@@ -63,7 +63,8 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     // keeps them, unless a consumer takes them: it does so on the classifying thread, which is
     // idle once it has classified.
     std::atomic<bool> notToBeRead { false };
-    ScannedRows handedOn(consumer && consumer->tableKeepsRows());
+    const bool tableKeepsRows = consumer && consumer->tableKeepsRows();
+    ScannedRows handedOn(tableKeepsRows);
     std::future<QString> classified
         = std::async(std::launch::async, [&path, &notToBeRead, consumer, &handedOn] {
               QString tag;
@@ -94,7 +95,7 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
             return notRecognised(path, root);
     }
     table.kind = OpenedTable::Kind::Cxf3;
-    if (consumer && consumer->tableKeepsRows())
+    if (tableKeepsRows)
         scan.restoreRows(handedOn.takeKeptRows());
     table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &scan);
     return table;

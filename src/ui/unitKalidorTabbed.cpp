@@ -504,7 +504,8 @@ void TTabbedForm::buttonConvertDelvaneClick()
     labelDelvaneWarnings->hide();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
-    m_saveFileName = offeredSaveFileName();
+    if (CheckBoxCSV->isChecked())
+        m_saveFileName = QStringLiteral("KALIDOR_Color_Database.csv");
     BuildSpecialColors();
 }
 
@@ -597,12 +598,6 @@ void TTabbedForm::saveSpecialColors(RecordCheck check)
 RecordForm TTabbedForm::checkedRecordForm() const
 {
     return CheckBoxCSV->isChecked() ? RecordForm::Csv : RecordForm::Legacy;
-}
-
-QString TTabbedForm::offeredSaveFileName() const
-{
-    // Only the CSV form has a name of its own; the legacy form keeps the name left before.
-    return CheckBoxCSV->isChecked() ? QStringLiteral("KALIDOR_Color_Database.csv") : m_saveFileName;
 }
 
 void TTabbedForm::showWarnings(const QList<RecordWarning> &warnings)

@@ -88,8 +88,6 @@ private:
 
     // The record form that CheckBoxCSV selects.
     RecordForm checkedRecordForm() const;
-    // The file name that the save dialog offers at the next conversion.
-    QString offeredSaveFileName() const;
 
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();

@@ -31,15 +31,10 @@ public:
     // are, and `otherConditions` is what it found (see ColourObjects).
     void finish(const QHash<QString, QString> &otherConditions);
 
-    // The user's side: the next rows in document order, waiting for them while the scan
-    // goes on; empty once the scan is over and every row is taken.
-    Batch next();
-    // Once next() has come back empty.
-    const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
-
-    // The user's side, row by row: takes every row as next() does and calls `use(row, line)`
-    // for each, `line` being its line in the table the reader makes (the header line is 0).
-    // Returns the number of rows.
+    // The user's side: takes every row in document order, waiting for them while the scan goes
+    // on, and calls `use(row, line)` for each, `line` being its line in the table the reader
+    // makes (the header line is 0). Returns the number of rows once the scan is over and every
+    // row is taken.
     template<class Use> qsizetype forEachRow(Use &&use)
     {
         qsizetype line = 0;
@@ -52,12 +47,17 @@ public:
         }
         return line;
     }
-    // Once the user is done: the rows that forEachRow kept, in document order. They are put
-    // together on the user's thread, so that the scanning thread only takes them over.
+    // Once forEachRow is done.
+    const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
+    // Once forEachRow is done: the rows it kept, in document order. They are put together on
+    // the user's thread, so that the scanning thread only takes them over.
     std::deque<ColourObjects::Row> takeKeptRows() { return std::exchange(m_kept, {}); }
 
 private:
     void publish(std::unique_lock<std::mutex> &lock);
+    // The next rows in document order, waiting for them while the scan goes on; empty once the
+    // scan is over and every row is taken.
+    Batch next();
 
     const bool m_keptForTable;
     std::deque<ColourObjects::Row> m_kept; // the user's alone until it is done
