@@ -481,12 +481,11 @@ private:
             m_row += '\t';
             m_row += value.text;
         }
-        ColourObjects::Row row { m_object.childIndex, m_object.line, QString::fromStdString(m_row),
-            m_object.conditionsId };
         if (m_handOn)
-            m_handOn->add(std::move(row));
+            m_handOn->add(m_object.childIndex, m_object.line, m_row, m_object.conditionsId);
         else
-            m_result.rows.push_back(std::move(row));
+            m_result.rows.push_back({ m_object.childIndex, m_object.line,
+                QString::fromStdString(m_row), m_object.conditionsId });
     }
 
     XmlFileReader &m_reader;

@@ -8,14 +8,25 @@ namespace {
 // keeps up and few rows wait.
 constexpr std::size_t batchSize = 512;
 
+// Room for the texts of a batch of rows of usual length, so that filling it seldom grows it.
+constexpr std::size_t batchTextSize = batchSize * 64;
+
 } // namespace
 
-void ScannedRows::add(ColourObjects::Row &&row)
+void ScannedRows::add(
+    int childIndex, qint64 line, std::string_view text, const QString &conditionsId)
 {
-    if (m_filling.empty())
-        m_filling.reserve(batchSize);
-    m_filling.push_back(std::move(row));
-    if (m_filling.size() < batchSize)
+    if (m_filling.entries.empty()) {
+        m_filling.entries.reserve(batchSize);
+        m_filling.texts.reserve(batchTextSize);
+    }
+    std::vector<QString> &ids = m_filling.conditionsIds;
+    if (ids.empty() || ids.back() != conditionsId)
+        ids.push_back(conditionsId);
+    m_filling.texts.append(text);
+    m_filling.entries.push_back(
+        { childIndex, std::uint32_t(ids.size() - 1), line, m_filling.texts.size() });
+    if (m_filling.entries.size() < batchSize)
         return;
     std::unique_lock lock(m_mutex);
     publish(lock);
@@ -24,7 +35,7 @@ void ScannedRows::add(ColourObjects::Row &&row)
 void ScannedRows::finish(const QHash<QString, QString> &otherConditions)
 {
     std::unique_lock lock(m_mutex);
-    if (!m_filling.empty())
+    if (!m_filling.entries.empty())
         m_ready.push_back(std::exchange(m_filling, {}));
     m_otherConditions = otherConditions;
     m_finished = true;
@@ -37,6 +48,13 @@ void ScannedRows::publish(std::unique_lock<std::mutex> &lock)
     m_ready.push_back(std::exchange(m_filling, {}));
     lock.unlock();
     m_changed.notify_one();
+}
+
+ColourObjects::Row ScannedRows::Batch::row(const Entry &entry, std::size_t textStart) const
+{
+    return { entry.childIndex, entry.line,
+        QString::fromUtf8(texts.data() + textStart, qsizetype(entry.textEnd - textStart)),
+        conditionsIds[entry.conditions] };
 }
 
 ScannedRows::Batch ScannedRows::next()

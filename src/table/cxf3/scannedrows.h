@@ -6,27 +6,30 @@
 #include <QString>
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
-#include <iterator>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 // The rows of a CxF3 file handed from the thread that scans it to a thread that uses them
 // meanwhile, a batch at a time, so that neither waits on the other for each row and a row
 // need not be kept once it is used. Only the scan adds; only the user takes.
+//
+// The scan adds a row's text as the UTF-8 it read; the user's thread makes it a row. So the
+// scanning thread, which the whole read waits for, neither allocates nor decodes for each row.
 class ScannedRows {
 public:
-    using Batch = std::vector<ColourObjects::Row>;
-
     // With `keptForTable`, forEachRow keeps the rows it has given to the user, for the table.
     explicit ScannedRows(bool keptForTable = false)
         : m_keptForTable(keptForTable)
     {
     }
 
-    // The scan's side.
-    void add(ColourObjects::Row &&row);
+    // The scan's side: the row of a colour object (see ColourObjects::Row), its text in UTF-8.
+    void add(int childIndex, qint64 line, std::string_view text, const QString &conditionsId);
     // The scan is over, whether it went well or not: the rows added so far are all there
     // are, and `otherConditions` is what it found (see ColourObjects).
     void finish(const QHash<QString, QString> &otherConditions);
@@ -38,12 +41,15 @@ public:
     template<class Use> qsizetype forEachRow(Use &&use)
     {
         qsizetype line = 0;
-        for (Batch batch = next(); !batch.empty(); batch = next()) {
-            for (const ColourObjects::Row &row : batch)
-                use(row, ++line);
-            if (m_keptForTable)
-                m_kept.insert(m_kept.end(), std::make_move_iterator(batch.begin()),
-                    std::make_move_iterator(batch.end()));
+        for (Batch batch = next(); !batch.entries.empty(); batch = next()) {
+            std::size_t textStart = 0;
+            for (const Batch::Entry &entry : batch.entries) {
+                ColourObjects::Row row = batch.row(entry, textStart);
+                use(std::as_const(row), ++line);
+                if (m_keptForTable)
+                    m_kept.push_back(std::move(row));
+                textStart = entry.textEnd;
+            }
         }
         return line;
     }
@@ -54,6 +60,22 @@ public:
     std::deque<ColourObjects::Row> takeKeptRows() { return std::exchange(m_kept, {}); }
 
 private:
+    struct Batch {
+        struct Entry {
+            int childIndex;
+            std::uint32_t conditions; // its index in conditionsIds
+            qint64 line;
+            std::size_t textEnd; // in texts; the text starts where the previous entry's ends
+        };
+        std::vector<Entry> entries;
+        std::string texts;
+        // Each measuring-conditions Id once for a run of rows that share it, as they mostly do.
+        std::vector<QString> conditionsIds;
+
+        // The row of `entry`, whose text starts at `textStart`.
+        ColourObjects::Row row(const Entry &entry, std::size_t textStart) const;
+    };
+
     void publish(std::unique_lock<std::mutex> &lock);
     // The next rows in document order, waiting for them while the scan goes on; empty once the
     // scan is over and every row is taken.
