@@ -11,7 +11,6 @@
 #include <QByteArrayView>
 
 #include <array>
-#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <string>
@@ -24,27 +23,43 @@ namespace {
 constexpr std::array<QLatin1StringView, 3> valueNames { QLatin1StringView("L"),
     QLatin1StringView("A"), QLatin1StringView("B") };
 
+// Whether two names are the same. Names are short and most differ in their first
+// character, so a loop the compiler inlines costs less than a call for every element.
+bool sameName(const char *a, const char *b)
+{
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
 // The part of a name after its first colon, or all of it. For a name without a colon this
 // equals it exactly when the name as written does.
 const char *localName(const char *name)
 {
-    const char *colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-bool hasLocalName(const char *name, const char *wanted)
-{
-    return std::strcmp(localName(name), wanted) == 0;
+    for (const char *p = name; *p; ++p) {
+        if (*p == ':')
+            return p + 1;
+    }
+    return name;
 }
 
 // The value of the attribute named exactly `name`, or null when there is none.
 const char *attributeValue(const char **attributes, const char *name)
 {
     for (const char **attribute = attributes; *attribute; attribute += 2) {
-        if (std::strcmp(attribute[0], name) == 0)
+        if (sameName(attribute[0], name))
             return attribute[1];
     }
     return nullptr;
+}
+
+// The bytes of an object's name that its row does not take as they are: TAB, LF, CR and the
+// first bytes of U+0085, U+2028 and U+2029 in UTF-8.
+bool mayBreakTheLine(unsigned char byte)
+{
+    return byte == '\t' || byte == '\n' || byte == '\r' || byte == 0xC2 || byte == 0xE2;
 }
 
 // Appends `name` with each TAB, LF, CR, U+0085, U+2028 and U+2029 made a space, as XML's
@@ -54,6 +69,13 @@ void appendAsOneLine(std::string &row, QByteArrayView name)
     const auto *p = reinterpret_cast<const unsigned char *>(name.data());
     const auto *end = p + name.size();
     while (p < end) {
+        // The bytes up to the next that may break the line go in as they are.
+        const auto *plain = p;
+        while (p < end && !mayBreakTheLine(*p))
+            ++p;
+        row.append(reinterpret_cast<const char *>(plain), std::size_t(p - plain));
+        if (p == end)
+            break;
         if (*p == '\t' || *p == '\n' || *p == '\r') {
             row += ' ';
             ++p;
@@ -147,61 +169,60 @@ public:
             enter(Role::Root, name, attributes);
             return;
         }
+        const Element element { name, localName(name), attributes };
         switch (m_frames.back().role) {
         case Role::Root:
-            if (!m_resourcesFound && enterIfMatches(name, attributes, "Resources", Role::Resources))
+            if (!m_resourcesFound && enterIfMatches(element, "Resources", Role::Resources))
                 m_resourcesFound = true;
             else
                 skip();
             break;
         case Role::Resources:
-            if (!m_collectionFound
-                && enterIfMatches(name, attributes, "ObjectCollection", Role::Collection))
+            if (!m_collectionFound && enterIfMatches(element, "ObjectCollection", Role::Collection))
                 m_collectionFound = true;
             else if (!m_conditionsListFound
-                && enterIfMatches(
-                    name, attributes, "ColorSpecificationCollection", Role::ConditionsList))
+                && enterIfMatches(element, "ColorSpecificationCollection", Role::ConditionsList))
                 m_conditionsListFound = true;
             else
                 skip();
             break;
         case Role::Collection:
-            startCollectionChild(name, attributes);
+            startCollectionChild(element);
             break;
         case Role::Object:
             if (!m_object.hasColorValues
-                && enterIfMatches(name, attributes, "ColorValues", Role::ColorValues))
+                && enterIfMatches(element, "ColorValues", Role::ColorValues))
                 m_object.hasColorValues = true;
             else
                 skip();
             break;
         case Role::ColorValues:
-            if (!m_object.hasLab && enterIfMatches(name, attributes, "ColorCIELab", Role::Lab)) {
+            if (!m_object.hasLab && enterIfMatches(element, "ColorCIELab", Role::Lab)) {
                 m_object.hasLab = true;
-                m_object.conditionsId
-                    = internedConditionsId(attributeValue(attributes, "ColorSpecification"));
+                m_object.conditionsId = internedConditionsId(
+                    attributeValue(element.attributes, "ColorSpecification"));
             } else {
                 skip();
             }
             break;
         case Role::Lab:
-            startValue(name, attributes,
+            startValue(element,
                 { { valueNames[0].data(), &m_object.values[0] },
                     { valueNames[1].data(), &m_object.values[1] },
                     { valueNames[2].data(), &m_object.values[2] } });
             break;
         case Role::ConditionsList:
-            startConditions(name, attributes);
+            startConditions(element);
             break;
         case Role::Conditions:
             if (!m_conditions.hasTristimulus
-                && enterIfMatches(name, attributes, "TristimulusSpec", Role::Tristimulus))
+                && enterIfMatches(element, "TristimulusSpec", Role::Tristimulus))
                 m_conditions.hasTristimulus = true;
             else
                 skip();
             break;
         case Role::Tristimulus:
-            startValue(name, attributes,
+            startValue(element,
                 { { "Illuminant", &m_conditions.illuminant },
                     { "Observer", &m_conditions.observer } });
             break;
@@ -292,6 +313,13 @@ private:
         std::size_t scopeMark; // where the scope stood before its declarations
     };
 
+    // An element as it starts.
+    struct Element {
+        const char *name;
+        const char *local; // see localName
+        const char **attributes;
+    };
+
     void enter(Role role, const char *name, const char **attributes)
     {
         const std::size_t mark = m_scope.mark();
@@ -302,13 +330,13 @@ private:
 
     // Enters the element when it is the child `wanted` of the open one: named so, and in its
     // parent's namespace unless the parent has none.
-    bool enterIfMatches(const char *name, const char **attributes, const char *wanted, Role role)
+    bool enterIfMatches(const Element &element, const char *wanted, Role role)
     {
-        if (!hasLocalName(name, wanted))
+        if (!sameName(element.local, wanted))
             return false;
         const std::size_t mark = m_scope.mark();
-        m_scope.declare(attributes);
-        const NamespaceScope::Binding binding = m_scope.bindingOf(name);
+        m_scope.declare(element.attributes);
+        const NamespaceScope::Binding binding = m_scope.bindingOf(element.name);
         const NamespaceScope::Binding parent = m_frames.back().binding;
         const QByteArrayView parentUri = m_scope.uri(parent);
         // The same declaration is the same URI, as it mostly is; comparing is for the rest.
@@ -330,12 +358,13 @@ private:
         updateCharacterDataWanted();
     }
 
-    void startCollectionChild(const char *name, const char **attributes)
+    void startCollectionChild(const Element &element)
     {
         endRun();
         const int index = addCollectionChild();
         // After a failure only the children are counted: the read ends there.
-        const char *objectName = m_result.failure ? nullptr : attributeValue(attributes, "Name");
+        const char *objectName
+            = m_result.failure ? nullptr : attributeValue(element.attributes, "Name");
         if (!objectName) {
             skip();
             return;
@@ -349,18 +378,16 @@ private:
         // Reset in place: the strings keep their memory from one object to the next.
         for (ValueContent &value : m_object.values)
             value.reset();
-        enter(Role::Object, name, attributes);
+        enter(Role::Object, element.name, element.attributes);
     }
 
     // Enters the element as the value of the first candidate whose name it has and that is not
     // found yet; passes over it otherwise.
-    void startValue(const char *name, const char **attributes,
+    void startValue(const Element &element,
         std::initializer_list<std::pair<const char *, ValueContent *>> candidates)
     {
-        const char *local = localName(name);
         for (const auto &[valueName, value] : candidates) {
-            if (std::strcmp(local, valueName) == 0 && !value->found
-                && enterIfMatches(name, attributes, local, Role::Value)) {
+            if (!value->found && enterIfMatches(element, valueName, Role::Value)) {
                 value->found = true;
                 m_value = value;
                 return;
@@ -370,15 +397,15 @@ private:
     }
 
     // Only an entry with an Id can be referred to; its namespace is not asked.
-    void startConditions(const char *name, const char **attributes)
+    void startConditions(const Element &element)
     {
-        const char *id = attributeValue(attributes, "Id");
-        if (!hasLocalName(name, "ColorSpecification") || !id || !*id) {
+        const char *id = attributeValue(element.attributes, "Id");
+        if (!sameName(element.local, "ColorSpecification") || !id || !*id) {
             skip();
             return;
         }
         m_conditions = ConditionsState { QString::fromUtf8(id), false, {}, {} };
-        enter(Role::Conditions, name, attributes);
+        enter(Role::Conditions, element.name, element.attributes);
     }
 
     void finishConditions()
@@ -395,8 +422,7 @@ private:
         if (!value)
             return QString();
         // Compared as C strings: the attribute holds no NUL, and this runs for every object.
-        if (m_lastConditionsId.isNull()
-            || std::strcmp(value, m_lastConditionsIdBytes.constData()) != 0) {
+        if (m_lastConditionsId.isNull() || !sameName(value, m_lastConditionsIdBytes.constData())) {
             m_lastConditionsIdBytes = QByteArray(value);
             m_lastConditionsId = QString::fromUtf8(m_lastConditionsIdBytes);
         }
