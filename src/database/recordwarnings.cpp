@@ -115,8 +115,8 @@ RecordChecker::RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAr
 {
     m_firstLineOfName.reserve(rows);
     if (rowsAre == Rows::LetGo) {
-        m_names.reserve(rows);
-        m_fileLines.reserve(rows);
+        m_names.reserve(std::size_t(rows));
+        m_fileLines.reserve(std::size_t(rows));
     }
 }
 
@@ -128,9 +128,9 @@ void RecordChecker::checkRow(
     // The split drops the blanks in front of the name; what follows is the row's own.
     const QStringView row = QStringView(line).sliced(line.indexOf(name));
     if (m_rowsAre == Rows::LetGo) {
-        m_names.append(name);
-        m_fileLines.append(fileLine);
-        checkName(name, m_names.constLast());
+        m_names.push_back(m_keptNames.keep(name));
+        m_fileLines.push_back(fileLine);
+        checkName(name, m_names.back());
     } else {
         checkName(name, row.first(name.size()));
     }
@@ -160,7 +160,8 @@ QList<RecordWarning> RecordChecker::takeWarnings()
     for (const auto &[record, note] : m_lateNotes) {
         for (; next != m_warnings.cend() && next->record <= record; ++next)
             warnings.append(*next);
-        warnings.append({ m_fileLines.at(record), record, m_names.at(record), note });
+        warnings.append({ m_fileLines.at(std::size_t(record)), record,
+            m_names.at(std::size_t(record)).toString(), note });
     }
     for (; next != m_warnings.cend(); ++next)
         warnings.append(*next);
@@ -182,8 +183,7 @@ void RecordChecker::checkName(const QString &name, QStringView key)
     const QString written = asWritten(name, m_encoding);
     if (written != name) {
         warn(lostCharacters(name, m_encoding));
-        m_replacedNames.append(written);
-        writtenName = m_replacedNames.constLast();
+        writtenName = m_keptNames.keep(written);
     }
     // One lookup finds the name or makes room for it.
     const qsizetype namesBefore = m_firstLineOfName.size();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kepttexts.h"
 #include "specialcolorrecord.h"
 #include "table/colourrows.h"
 #include "table/numberedlines.h"
@@ -59,12 +60,12 @@ private:
     RecordWarning m_row;
     qsizetype m_records = 0;
     QHash<QStringView, qint64> m_firstLineOfName;
-    // Keeps the names that the encoding changed, for the views into them; a list's elements
-    // stay where they are when it grows, since QString holds its characters apart.
-    QStringList m_replacedNames;
-    // Of rows let go, by record: their names (the views above look into them) and lines.
-    QStringList m_names;
-    QList<qint64> m_fileLines;
+    // The names that the views above and below look into, when the table does not hold them:
+    // the names of rows let go, and names as the encoding changed them.
+    KeptTexts m_keptNames;
+    // Of rows let go, by record: their names and lines.
+    std::vector<QStringView> m_names;
+    std::vector<qint64> m_fileLines;
     QList<RecordWarning> m_warnings;
     std::vector<std::pair<qsizetype, QString>> m_lateNotes;
 };
