@@ -137,7 +137,10 @@ struct ObjectState {
     std::string name;
     bool hasColorValues = false;
     bool hasLab = false;
-    QString conditionsId; // of its ColorCIELab
+    // Of its ColorCIELab. It points to the scanner's own string instead of holding a copy: a
+    // copy changes the count of references that the rows share, which the thread using the
+    // rows changes too, and the two threads would trade that memory for every object.
+    const QString *conditionsId = nullptr;
     std::array<ValueContent, 3> values;
 };
 
@@ -199,7 +202,7 @@ public:
         case Role::ColorValues:
             if (!m_object.hasLab && enterIfMatches(element, "ColorCIELab", Role::Lab)) {
                 m_object.hasLab = true;
-                m_object.conditionsId = internedConditionsId(
+                m_object.conditionsId = &internedConditionsId(
                     attributeValue(element.attributes, "ColorSpecification"));
             } else {
                 skip();
@@ -374,7 +377,7 @@ private:
         m_object.name.assign(objectName);
         m_object.hasColorValues = false;
         m_object.hasLab = false;
-        m_object.conditionsId.clear();
+        m_object.conditionsId = &m_noConditionsId;
         // Reset in place: the strings keep their memory from one object to the next.
         for (ValueContent &value : m_object.values)
             value.reset();
@@ -417,10 +420,10 @@ private:
     }
 
     // The attribute as a QString that rows share: a file names few sets of conditions.
-    QString internedConditionsId(const char *value)
+    const QString &internedConditionsId(const char *value)
     {
         if (!value)
-            return QString();
+            return m_noConditionsId;
         // Compared as C strings: the attribute holds no NUL, and this runs for every object.
         if (m_lastConditionsId.isNull() || !sameName(value, m_lastConditionsIdBytes.constData())) {
             m_lastConditionsIdBytes = QByteArray(value);
@@ -508,10 +511,10 @@ private:
             m_row += value.text;
         }
         if (m_handOn)
-            m_handOn->add(m_object.childIndex, m_object.line, m_row, m_object.conditionsId);
+            m_handOn->add(m_object.childIndex, m_object.line, m_row, *m_object.conditionsId);
         else
             m_result.rows.push_back({ m_object.childIndex, m_object.line,
-                QString::fromStdString(m_row), m_object.conditionsId });
+                QString::fromStdString(m_row), *m_object.conditionsId });
     }
 
     XmlFileReader &m_reader;
@@ -528,6 +531,7 @@ private:
     ValueContent *m_value = nullptr; // the one being read
     QByteArray m_lastConditionsIdBytes;
     QString m_lastConditionsId;
+    const QString m_noConditionsId;
     // The run of text since the last markup; its characters are kept only where they may
     // become a value.
     std::string m_run;
