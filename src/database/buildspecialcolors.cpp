@@ -22,7 +22,6 @@ NumberedLines BuildSpecialColors(const NumberedLines &table, RecordForm form,
                 record = madeBeforehand->at(records.size());
             } else {
                 record = specialColorRecordOfRow(table.lines.at(i), fields, form, i, fileLine);
-                fields.clear();
             }
             observer.appendRow(record, fileLine);
             records.append(record, fileLine);

@@ -95,7 +95,7 @@ private:
 class ScannedRowsConsumer {
 public:
     virtual ~ScannedRowsConsumer() = default;
-    // Takes every row from `rows` until it comes back empty.
+    // Takes every row from `rows` through forEachRow.
     virtual void consume(ScannedRows &rows) = 0;
     // Whether the opened table is to hold the rows as well, as it does without a consumer; the
     // consumer then takes them through forEachRow.
