@@ -1,5 +1,6 @@
 #include "editablelinesview.h"
 
+#include "heldlines.h"
 #include "menuentry.h"
 #include "swatchtextview.h"
 #include "textedits.h"
@@ -73,6 +74,11 @@ void EditableLinesView::setMarks(const QMap<int, QString> &reasonsByLine)
     updateMargin();
 }
 
+QStringList EditableLinesView::lines() const
+{
+    return m_text ? HeldLines::shownBy(*m_text->document(), heldLines()) : heldLines();
+}
+
 QString EditableLinesView::markOf(int line) const
 {
     return m_text ? m_text->markOf(line) : m_marks.value(line);
@@ -92,6 +98,9 @@ SwatchTextView &EditableLinesView::becomeText()
     for (qsizetype line = 0; line < lineCount(); ++line)
         shown.append(shownLine(line));
     text->setPlainText(shown.join(u'\n'));
+    QTextBlock block = text->document()->begin();
+    for (qsizetype line = 0; line < lineCount(); ++line, block = block.next())
+        HeldLines::mark(block, line);
     text->setMarks(m_marks);
     QTextCursor cursor(text->document());
     cursor.setPosition(positionOf(*text->document(), selection().anchor));
@@ -112,7 +121,7 @@ SwatchTextView &EditableLinesView::becomeText()
     // Right after this view in the focus chain, where the operator would look for it.
     setTabOrder(this, text);
     m_text = text;
-    m_rows.emplace(text);
+    m_rows.emplace(text, lineCount());
     if (hasFocus())
         text->setFocus();
     return *text;

@@ -26,6 +26,10 @@ public:
     void append(const QString &row) override;
     void showNewRows() override;
 
+    // The lines as the view shows them now: those it was given until the operator's first
+    // edit, the lines of its text after it (see HeldLines).
+    QStringList lines() const;
+
     // Marks the lines given by number with their reasons, in place of any earlier marks. Once
     // edited, a mark stays with its line.
     void setMarks(const QMap<int, QString> &reasonsByLine);

@@ -34,6 +34,8 @@ public:
     void showNewRows() override;
 
     qsizetype lineCount() const { return m_lines.size(); }
+    // The lines the view was given, each as it is (shownLine gives it as the view shows it).
+    const QStringList &heldLines() const { return m_lines; }
     // A line as the view shows it.
     QString shownLine(qsizetype line) const;
     QString selectedText() const;

@@ -1,13 +1,16 @@
 #include "textviewrows.h"
 
+#include "heldlines.h"
 #include "viewlines.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 
-TextViewRows::TextViewRows(QPlainTextEdit *view)
+TextViewRows::TextViewRows(QPlainTextEdit *view, qsizetype firstLine)
     : m_view(view)
     , m_atStart(view->document()->isEmpty())
+    , m_nextLine(firstLine)
 {
 }
 
@@ -28,5 +31,9 @@ void TextViewRows::showNewRows()
         end.insertBlock();
     m_atStart = false;
     end.insertText(m_pending.join(u'\n'));
+    QTextBlock block = m_view->document()->lastBlock();
+    for (qsizetype row = m_pending.size(); row-- > 0; block = block.previous())
+        HeldLines::mark(block, m_nextLine + row);
+    m_nextLine += m_pending.size();
     m_pending.clear();
 }

@@ -578,7 +578,9 @@ void TTabbedForm::saveSpecialColors(RecordCheck check)
             check.warnings = checkRecordsAside(check.table, check.form, encoding, check.notes);
         std::exception_ptr saveFailure;
         try {
-            saveDatabase(*chosen, m_records.lines, append);
+            // The operator may have edited the records while they were built: the file holds
+            // what the view shows.
+            saveDatabase(*chosen, memoDelvaneSpecialColors->lines(), append);
         } catch (...) {
             saveFailure = std::current_exception();
         }

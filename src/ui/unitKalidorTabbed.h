@@ -102,8 +102,9 @@ private:
 
     std::unique_ptr<WindowDialogs> m_dialogs;
     // The colour table and the records as read and built; the views show them. What is built
-    // and saved comes from here, never from a view's text, which cannot hold every character
-    // of a line as it is.
+    // comes from here, never from a view's text, which cannot hold every character of a line
+    // as it is; the records are saved as the output view shows them (see HeldLines), so that
+    // an edit made while they were built is kept.
     NumberedLines m_table;
     // What the reader saw about rows of the table that their records should warn of.
     RowNotes m_tableNotes;

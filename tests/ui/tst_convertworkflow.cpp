@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 const QByteArray table = "Name\tL*\ta*\tb*\r\n"
@@ -32,6 +35,28 @@ const QByteArray library
 QByteArray utf16le(const QString &text)
 {
     return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
+// Rows "KALIDOR A0" to "KALIDOR A1999", each 50, 1, 2, in UTF-8 with its mark; the third and
+// one near the end hold a paragraph separator, which a text view shows by a stand-in.
+QByteArray namedRowsTable(QStringList &records)
+{
+    QString text = QStringLiteral("Name\tL*\ta*\tb*\r\n");
+    for (int i = 0; i < 2000; ++i) {
+        QString name = QStringLiteral("KALIDOR A%1").arg(i);
+        if (i == 2 || i == 1990)
+            name += QChar::ParagraphSeparator;
+        text += name + QStringLiteral("\t50\t1\t2\r\n");
+        records.append(name + QStringLiteral(",50,1,2"));
+    }
+    return "\xEF\xBB\xBF" + text.toUtf8();
+}
+
+// The lines as a view shows them.
+QStringList shownLines(QStringList lines)
+{
+    lines.replaceInStrings(QStringLiteral("\u2029"), QStringLiteral("\u00B6"));
+    return lines;
 }
 
 } // namespace
@@ -57,6 +82,8 @@ private Q_SLOTS:
     void cxf3RecordsFollowTheFormAndFileChosen_data();
     void cxf3RecordsFollowTheFormAndFileChosen();
     void secondPressWhileConvertingIsIgnored();
+    void editDuringTheLoopIsSaved();
+    void tableOpenedDuringTheLoopLeavesTheRunAlone();
 
 private:
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -64,6 +91,8 @@ private:
     void openTable(WindowFixture &window, const QByteArray &bytes) const;
     void convert(WindowFixture &window, const std::optional<QString> &saveAs) const;
     void verifyConvertControlsShown(WindowFixture &window) const;
+    // Converts into `saveAs`, calling `step` once, at the first progress step the operator sees.
+    void convertCalling(WindowFixture &window, const QString &saveAs, std::function<void()> step);
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -86,6 +115,18 @@ void TestConvertWorkflow::convert(WindowFixture &window, const std::optional<QSt
 {
     window.dialogs->saveAnswers.append(saveAs);
     window.press("buttonConvertDelvane");
+}
+
+void TestConvertWorkflow::convertCalling(
+    WindowFixture &window, const QString &saveAs, std::function<void()> step)
+{
+    const auto *progress = window.child<ProgressIndicator>("RectangleProgress");
+    const EventSampler sampler([&] {
+        if (step && progress->isVisible() && progress->width() > 0)
+            std::exchange(step, nullptr)();
+    });
+    convert(window, saveAs);
+    QVERIFY(!step);
 }
 
 void TestConvertWorkflow::verifyConvertControlsShown(WindowFixture &window) const
@@ -490,6 +531,69 @@ void TestConvertWorkflow::secondPressWhileConvertingIsIgnored()
     QVERIFY(pressedDuringRun);
     QCOMPARE(window.dialogs->offeredSaveNames.size(), 1);
     QCOMPARE(window.lines("memoDelvaneSpecialColors").size(), 200);
+}
+
+// The file holds exactly the records the output view shows when the save starts, also when
+// the operator has edited them while they were being built.
+void TestConvertWorkflow::editDuringTheLoopIsSaved()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    QStringList records;
+    openTable(window, namedRowsTable(records));
+    // A UTF-8 database holds the separator, so it is saved as the character it is.
+    window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    writeBytes(path("db.csv"), "\xEF\xBB\xBF");
+    auto *output = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    convertCalling(window, path("db.csv"), [&] { QTest::keyClick(output, Qt::Key_Z); });
+
+    records.first().prepend(u'z');
+    QCOMPARE(window.lines("memoDelvaneSpecialColors"), shownLines(records));
+    QCOMPARE(readBytes(path("db.csv")),
+        "\xEF\xBB\xBF" + (records.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    QVERIFY(window.dialogs->messages.isEmpty());
+
+    // An edited record is saved as the view shows it, stand-in and all; a line typed in is a
+    // record, and the record it pushed down stays whole.
+    convertCalling(window, path("db.csv"), [&] {
+        QTest::keyClick(output, Qt::Key_Down);
+        QTest::keyClick(output, Qt::Key_Down);
+        QTest::keyClick(output, Qt::Key_End);
+        QTest::keyClick(output, Qt::Key_Y);
+        QPlainTextEdit *text = output->textView();
+        QTest::keyClick(text, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClicks(text, QStringLiteral("KALIDOR New,1,2,3"));
+        QTest::keyClick(text, Qt::Key_Return);
+    });
+    QStringList edited = records;
+    edited.first().remove(0, 1);
+    edited[2] = QStringLiteral("KALIDOR A2\u00B6,50,1,2y");
+    edited.prepend(QStringLiteral("KALIDOR New,1,2,3"));
+    QCOMPARE(readBytes(path("db.csv")),
+        "\xEF\xBB\xBF" + (records.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8()
+            + (edited.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+}
+
+// The run converts the table as it stood when Convert was pressed: a table opened meanwhile
+// is shown, but none of its rows reach the records or the file.
+void TestConvertWorkflow::tableOpenedDuringTheLoopLeavesTheRunAlone()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    QStringList records;
+    openTable(window, namedRowsTable(records));
+    writeBytes(path("other.txt"), "Name\tL*\ta*\tb*\r\nKALIDOR B\t9\t9\t9\r\n");
+    convertCalling(window, path("out.csv"), [&] {
+        window.dialogs->openAnswers.append(path("other.txt"));
+        window.press("btnOpenKalidorFile");
+    });
+
+    QCOMPARE(
+        window.lines("memoKalidor"), QStringList({ "Name\tL*\ta*\tb*", "KALIDOR B\t9\t9\t9" }));
+    QCOMPARE(window.lines("memoDelvaneSpecialColors"), shownLines(records));
+    records.replaceInStrings(QStringLiteral("\u2029"), QStringLiteral("?"));
+    QCOMPARE(
+        readBytes(path("out.csv")), (records.join(QStringLiteral("\r\n")) + "\r\n").toLatin1());
 }
 
 QTEST_MAIN(TestConvertWorkflow)
