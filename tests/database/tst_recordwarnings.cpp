@@ -126,15 +126,19 @@ void TestRecordWarnings::warnings_data()
                u"5, 3: KALIDOR D: b* \"--1\" is not a plain decimal number"_s,
            };
 
+    // Each bound of a* and b* with a value on it and one just beyond.
     QTest::newRow("no surface colour")
         << withHeader({ u"KALIDOR A\t100.01\t128.5\t-128.5"_s, u"KALIDOR B\t-0.1\t0\t0"_s,
-               u"KALIDOR C\t0\t-128\t128"_s })
+               u"KALIDOR C\t0\t-128\t128"_s, u"KALIDOR D\t50\t128\t-128"_s,
+               u"KALIDOR E\t50\t-128.5\t128.5"_s })
         << RecordForm::Legacy << codePage
         << QStringList {
                u"2, 0: KALIDOR A: L* 100.01 is outside 0 to 100, which no surface colour has"_s,
                u"2, 0: KALIDOR A: a* 128.5 is beyond \u00B1128, which no surface colour has"_s,
                u"2, 0: KALIDOR A: b* -128.5 is beyond \u00B1128, which no surface colour has"_s,
                u"3, 1: KALIDOR B: L* -0.1 is outside 0 to 100, which no surface colour has"_s,
+               u"6, 4: KALIDOR E: a* -128.5 is beyond \u00B1128, which no surface colour has"_s,
+               u"6, 4: KALIDOR E: b* 128.5 is beyond \u00B1128, which no surface colour has"_s,
            };
 
     QTest::newRow("a row too short for a record is left out")
