@@ -92,6 +92,7 @@ private slots:
     void contextMenuOffersEditing();
     void selectionAndCopyBeforeEditing();
     void rowsAfterAnEditGoToTheText();
+    void lineBreakCharactersStayInTheirLine();
     void clearingGoesBackToLines();
 
 private:
@@ -287,6 +288,22 @@ void TestEditableLinesView::rowsAfterAnEditGoToTheText()
     expected.first().prepend(u'x');
     expected << u"KALIDOR late\t1\t2\t3"_s << u"KALIDOR later\t4\t5\t6"_s;
     QCOMPARE(viewLines(m_view.get()), expected);
+}
+
+// A character that a text document would break a line at, or take for a frame, is shown by its
+// stand-in in the text that the first edit makes and in the rows that come after it.
+void TestEditableLinesView::lineBreakCharactersStayInTheirLine()
+{
+    const QString breaking = u"KALIDOR a\rb\nc\u2028d\u2029e\uFDD0f\uFDD1g\t50\t0\t0"_s;
+    const QString shown = u"KALIDOR a\u240Db\u240Ac\u2424d\u00B6e\uFFFDf\uFFFDg\t50\t0\t0"_s;
+    m_view->clear();
+    m_view->setLines({ manyLines().first(), breaking, u"KALIDOR next\t60\t0\t0"_s });
+    QTest::keyClick(m_view.get(), Qt::Key_X);
+    QVERIFY(m_view->textView());
+    m_view->append(breaking);
+    m_view->showNewRows();
+    QCOMPARE(viewLines(m_view.get()),
+        QStringList({ u'x' + manyLines().first(), shown, u"KALIDOR next\t60\t0\t0"_s, shown }));
 }
 
 void TestEditableLinesView::clearingGoesBackToLines()

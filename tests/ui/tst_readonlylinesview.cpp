@@ -214,11 +214,13 @@ void TestReadOnlyLinesView::typingChangesNothing()
 
 void TestReadOnlyLinesView::lineBreaksAreShownByStandIns()
 {
-    m_view->setLines({ u"a\rb\nc\u2028d"_s, u"plain"_s });
+    // Also the paragraph separator and the two code points a text document marks frames with.
+    m_view->setLines({ u"a\rb\nc\u2028d\u2029e\uFDD0f\uFDD1g"_s, u"plain"_s });
     QCOMPARE(m_view->lineCount(), 2);
-    QCOMPARE(m_view->shownLine(0), u"a\u240Db\u240Ac\u2424d"_s);
+    const QString shown = u"a\u240Db\u240Ac\u2424d\u00B6e\uFFFDf\uFFFDg"_s;
+    QCOMPARE(m_view->shownLine(0), shown);
     QTest::keySequence(m_view.get(), QKeySequence::SelectAll);
-    QCOMPARE(m_view->selectedText(), u"a\u240Db\u240Ac\u2424d\nplain"_s);
+    QCOMPARE(m_view->selectedText(), shown + u"\nplain"_s);
 }
 
 void TestReadOnlyLinesView::assistiveToolsSeeReadOnlyText()
