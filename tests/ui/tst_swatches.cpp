@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QToolTip>
 
+#include <lcms2.h>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -99,6 +100,26 @@ void TestSwatches::knownColours_data()
     QTest::newRow("sRGB blue") << 29.5676 << 68.2986 << -112.0294 << QColor(0, 0, 255) << false;
     QTest::newRow("greener than sRGB") << 90.0 << -100.0 << 0.0 << QColor(0, 255, 223) << true;
     QTest::newRow("lighter than white") << 104.0 << 0.0 << 0.0 << QColor(255, 255, 255) << true;
+
+    // Worked out by hand, without Little CMS: CIE Lab to XYZ with the ICC D50 white
+    // (0.9642, 1, 0.8249), the Bradford transform to D65 (0.95047, 1, 1.08883), then the
+    // XYZ-to-linear matrix and the curve of IEC 61966-2-1 (sRGB). The unrounded channels
+    // are given where a row tells in from out of gamut: half a step of 8 bits beyond 0 or 255
+    // is still in.
+    QTest::newRow("violet") << 50.0 << 20.0 << -30.0 << QColor(133, 108, 170) << false;
+    QTest::newRow("skin") << 65.0 << 18.0 << 18.0 << QColor(196, 145, 127) << false;
+    QTest::newRow("leaf") << 70.0 << -40.0 << 50.0 << QColor(114, 189, 72) << false;
+    QTest::newRow("navy") << 30.0 << 10.0 << -45.0 << QColor(39, 68, 142) << false;
+    QTest::newRow("crimson") << 40.0 << 60.0 << 20.0 << QColor(180, 26, 66) << false;
+    // 255.29 each
+    QTest::newRow("lighter than white by less than half a step")
+        << 100.1 << 0.0 << 0.0 << QColor(255, 255, 255) << false;
+    // 257.90 each
+    QTest::newRow("lighter than white by three steps")
+        << 101.0 << 0.0 << 0.0 << QColor(255, 255, 255) << true;
+    // 136.64, 117.59, -2.24
+    QTest::newRow("yellow, its blue two steps below 0")
+        << 50.0 << 0.0 << 55.5 << QColor(137, 118, 0) << true;
 }
 
 void TestSwatches::knownColours()
@@ -109,12 +130,22 @@ void TestSwatches::knownColours()
     QFETCH(QColor, expected);
     QFETCH(bool, outOfGamut);
 
-    const ScreenColour screen = LabToSrgb().convert({ lightness, a, b });
-    QCOMPARE(screen.outOfGamut, outOfGamut);
-    QVERIFY2(qAbs(screen.colour.red() - expected.red()) <= 1
-            && qAbs(screen.colour.green() - expected.green()) <= 1
-            && qAbs(screen.colour.blue() - expected.blue()) <= 1,
-        qPrintable(screen.colour.name()));
+    // Little CMS applies its observer adaptation state to absolute colorimetric transforms
+    // only, which for these profiles equal relative ones while the observer is fully adapted,
+    // its default. A relative colorimetric swatch is the same for an unadapted observer, to
+    // whom an absolute one would show D50 white as the yellowish (255, 252, 221).
+    for (const double adaptation : { 1.0, 0.0 }) {
+        const double before = cmsSetAdaptationState(adaptation);
+        const ScreenColour screen = LabToSrgb().convert({ lightness, a, b });
+        cmsSetAdaptationState(before);
+        const QByteArray seen
+            = screen.colour.name().toLatin1() + " adaptation " + QByteArray::number(adaptation);
+        QVERIFY2(screen.outOfGamut == outOfGamut, seen.constData());
+        QVERIFY2(qAbs(screen.colour.red() - expected.red()) <= 1
+                && qAbs(screen.colour.green() - expected.green()) <= 1
+                && qAbs(screen.colour.blue() - expected.blue()) <= 1,
+            seen.constData());
+    }
 }
 
 void TestSwatches::swatchesBesideColourRowsOnly_data()
@@ -155,14 +186,21 @@ void TestSwatches::swatchIsPaintedInTheMargin()
     QCOMPARE(view->viewport()->x(), view->frameWidth() + margin->width());
     const QImage image = margin->grab().toImage();
     const int lineHeight = view->fontMetrics().lineSpacing();
-    const auto centreOfSwatch = [&](int line) {
-        const int top = textTop + line * lineHeight;
-        return image.pixelColor(
-            margin->swatchRect(top, lineHeight).center() * image.devicePixelRatio());
+    // The centre of a line's swatch, and a point well inside its top right corner, which is cut
+    // off in white and black when sRGB cannot show the colour.
+    const auto swatchPixels = [&](int line) {
+        const QRect square = margin->swatchRect(textTop + line * lineHeight, lineHeight);
+        const int inset = square.width() / 6;
+        QList<QColor> pixels;
+        for (const QPoint point : { square.center(), square.topRight() + QPoint(-inset, inset) })
+            pixels.append(image.pixelColor(point * image.devicePixelRatio()));
+        return pixels;
     };
-    QCOMPARE(centreOfSwatch(1), QColor(119, 119, 119));
-    QCOMPARE(centreOfSwatch(4), margin->swatchOf(4)->colour);
-    QCOMPARE(centreOfSwatch(2), view->palette().color(QPalette::Window));
+    const QColor grey(119, 119, 119);
+    QCOMPARE(swatchPixels(1), QList({ grey, grey }));
+    QCOMPARE(swatchPixels(3), QList<QColor>({ QColor(0, 255, 223), Qt::white }));
+    QCOMPARE(swatchPixels(4).first(), margin->swatchOf(4)->colour);
+    QCOMPARE(swatchPixels(2).first(), view->palette().color(QPalette::Window));
 }
 
 void TestSwatches::textSelectionAndCopyAreTheText()
