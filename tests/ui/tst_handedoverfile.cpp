@@ -14,6 +14,9 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -41,7 +44,7 @@ QStringList openingState(const WindowFixture &window)
     auto *tabs = window.child<QTabWidget>("TabControl1");
     auto *label = window.child<QLabel>("labelKalidorFileName");
     QStringList state { window.lines("memoKalidor").join(u'\n'), label->text(),
-        label->isVisible() ? u"label shown"_s : u"label hidden"_s,
+        label->isVisibleTo(tabs->widget(0)) ? u"label shown"_s : u"label hidden"_s,
         window.child<QLabel>("labelRealKalidorFileName")->text(),
         tabs->isTabEnabled(1) ? u"tab enabled"_s : u"tab disabled"_s,
         tabs->tabBar()->tabTextColor(1).name(),
@@ -108,6 +111,32 @@ DragOutcome dragAndDrop(
     return { true, drag.drop() };
 }
 
+// Whether any program has opened a file since the watch began, as the kernel reports it.
+class FileOpenWatch {
+public:
+    explicit FileOpenWatch(const QString &file)
+        : m_descriptor(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_descriptor < 0
+            || inotify_add_watch(m_descriptor, QFile::encodeName(file).constData(), IN_OPEN) < 0)
+            qFatal("cannot watch %s", qPrintable(file));
+    }
+    ~FileOpenWatch() { ::close(m_descriptor); }
+    FileOpenWatch(const FileOpenWatch &) = delete;
+    FileOpenWatch &operator=(const FileOpenWatch &) = delete;
+
+    bool opened()
+    {
+        alignas(inotify_event) char events[4096];
+        m_opened = m_opened || ::read(m_descriptor, events, sizeof events) > 0;
+        return m_opened;
+    }
+
+private:
+    int m_descriptor;
+    bool m_opened = false;
+};
+
 } // namespace
 
 class TestHandedOverFile : public QObject {
@@ -116,12 +145,13 @@ class TestHandedOverFile : public QObject {
 private Q_SLOTS:
     void init();
 
-    void droppedFileOpensAsIfChosen_data();
-    void droppedFileOpensAsIfChosen();
+    void handedOverFileOpensAsIfChosen_data();
+    void handedOverFileOpensAsIfChosen();
     void dragRefused_data();
     void dragRefused();
     void dropDuringReadIsIgnored();
     void fileNamedAtStart();
+    void programOpensTheFileNamedAtStart();
     void fileAtStartArguments_data();
     void fileAtStartArguments();
     void wrongUsageEndsTheProgram_data();
@@ -139,13 +169,13 @@ void TestHandedOverFile::init()
     writeBytes(path(u"first.txt"_s), textTable);
 }
 
-void TestHandedOverFile::droppedFileOpensAsIfChosen_data()
+void TestHandedOverFile::handedOverFileOpensAsIfChosen_data()
 {
     QTest::addColumn<QString>("name");
     // Nothing: the file is gone by the time it is dropped.
     QTest::addColumn<QByteArray>("bytes");
     // Where it is dropped: the table view, or the records view on the second page, which takes
-    // dropped text otherwise.
+    // dropped text otherwise. Nothing: it is named at start instead.
     QTest::addColumn<QByteArray>("view");
 
     const QByteArray tableView = "memoKalidor";
@@ -160,10 +190,14 @@ void TestHandedOverFile::droppedFileOpensAsIfChosen_data()
     QTest::newRow("file gone") << u"gone.txt"_s << QByteArray() << tableView;
     QTest::newRow("CxF3 file on the records view")
         << u"colours.cxf"_s << cxf3File(3) << QByteArray("memoDelvaneSpecialColors");
+    QTest::newRow("text table named at start") << u"table.txt"_s << textTable << QByteArray();
+    QTest::newRow("CxF3 file named at start") << u"colours.cxf"_s << cxf3File(3) << QByteArray();
 }
 
-// One window opens the file with the dialog, the other has it dropped; both had a table before.
-void TestHandedOverFile::droppedFileOpensAsIfChosen()
+// One window opens the file with the dialog, the other has it handed over; both had a table
+// before, and both go through the same states, so the file is opened once. The opening waits
+// for the window's events: a drag's source waits for its drop to end.
+void TestHandedOverFile::handedOverFileOpensAsIfChosen()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -172,23 +206,39 @@ void TestHandedOverFile::droppedFileOpensAsIfChosen()
         writeBytes(path(name), bytes);
 
     WindowFixture chosen;
-    WindowFixture dropped;
-    QVERIFY(chosen.exposed && dropped.exposed);
-    for (WindowFixture *window : { &chosen, &dropped }) {
+    WindowFixture handedOver;
+    QVERIFY(chosen.exposed && handedOver.exposed);
+    for (WindowFixture *window : { &chosen, &handedOver }) {
         window->dialogs->openAnswers = { path(u"first.txt"_s) };
         window->press("btnOpenKalidorFile");
     }
-    chosen.dialogs->openAnswers = { path(name) };
-    chosen.press("btnOpenKalidorFile");
+    QList<QStringList> chosenStates { openingState(chosen) };
+    {
+        const EventSampler sampler([&] { appendChange(chosenStates, openingState(chosen)); });
+        chosen.dialogs->openAnswers = { path(name) };
+        chosen.press("btnOpenKalidorFile");
+    }
+    appendChange(chosenStates, openingState(chosen));
 
-    auto *target = dropped.child<QWidget>(view.constData());
-    dropped.child<QTabWidget>("TabControl1")->setCurrentWidget(target->parentWidget());
-    const DragOutcome outcome
-        = dragAndDrop(dropped, { QUrl::fromLocalFile(path(name)) }, view.constData());
-    QVERIFY(outcome.entered);
-    QVERIFY(outcome.dropped);
-    QTRY_COMPARE(openingState(dropped), openingState(chosen));
-    QCOMPARE(dropped.dialogs->openDialogRuns, 1);
+    if (!view.isEmpty()) {
+        auto *target = handedOver.child<QWidget>(view.constData());
+        handedOver.child<QTabWidget>("TabControl1")->setCurrentWidget(target->parentWidget());
+    }
+    QList<QStringList> states { openingState(handedOver) };
+    const EventSampler sampler([&] { appendChange(states, openingState(handedOver)); });
+    if (view.isEmpty()) {
+        handedOver.form->openKalidorFile(path(name));
+    } else {
+        const DragOutcome outcome
+            = dragAndDrop(handedOver, { QUrl::fromLocalFile(path(name)) }, view.constData());
+        QVERIFY(outcome.entered);
+        QVERIFY(outcome.dropped);
+    }
+    QCOMPARE(openingState(handedOver), states.first());
+    QTRY_COMPARE(openingState(handedOver), openingState(chosen));
+    appendChange(states, openingState(handedOver));
+    QCOMPARE(states, chosenStates);
+    QCOMPARE(handedOver.dialogs->openDialogRuns, 1);
 }
 
 void TestHandedOverFile::dragRefused_data()
@@ -274,6 +324,19 @@ void TestHandedOverFile::fileNamedAtStart()
     QCOMPARE(window.child<QLabel>("labelKalidorFileName")->text(), u"first.txt"_s);
     QVERIFY(window.child<QTabWidget>("TabControl1")->isTabEnabled(1));
     QCOMPARE(window.dialogs->openDialogRuns, 0);
+}
+
+// The program itself hands the file named at start to its window, which opens it.
+void TestHandedOverFile::programOpensTheFileNamedAtStart()
+{
+    FileOpenWatch watch(path(u"first.txt"_s));
+    QProcess program;
+    program.start(QStringLiteral(KALIDOR_TO_DELVANE), { path(u"first.txt"_s) });
+    QVERIFY(program.waitForStarted());
+    const bool opened = QTest::qWaitFor([&] { return watch.opened(); }, 60000);
+    program.kill();
+    program.waitForFinished();
+    QVERIFY(opened);
 }
 
 void TestHandedOverFile::fileAtStartArguments_data()
