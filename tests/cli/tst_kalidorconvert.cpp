@@ -125,6 +125,7 @@ private slots:
     void warnings_data();
     void warnings();
     void cxf3MeasuringConditions();
+    void cxf3ValuesOnOneLine();
     void help_data();
     void help();
     void version();
@@ -478,6 +479,29 @@ void TestKalidorConvert::cxf3MeasuringConditions()
     };
     QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
     QVERIFY(readFile(expand(u"%out"_s)).startsWith("KALIDOR D50,50,1,2\r\nKALIDOR D65,50,1,2"));
+}
+
+// A line break or tab inside a CxF3 value, from a reference or a CDATA section, becomes a space:
+// each colour stays one record of four values, and the value is reported as no number.
+void TestKalidorConvert::cxf3ValuesOnOneLine()
+{
+    QVERIFY(writeFile(expand(u"%in"_s),
+        cxfFile(cxfObject("KALIDOR 1", "<cc:L>5&#10;0</cc:L><cc:A>1</cc:A><cc:B>2</cc:B>")
+            + cxfObject("KALIDOR 2",
+                "<cc:L>50</cc:L><cc:A><![CDATA[1\n2]]></cc:A><cc:B>3&#13;&#10;4</cc:B>")
+            + cxfObject("KALIDOR 3", "<cc:L>60</cc:L><cc:A>1</cc:A><cc:B>2</cc:B>"))));
+
+    const Run run = runConverter({ expand(u"%in"_s), u"-"_s });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.standardOutput,
+        QByteArray("KALIDOR 1,5 0,1,2\r\nKALIDOR 2,50,1 2,3  4\r\nKALIDOR 3,60,1,2\r\n"));
+    const QStringList expected {
+        expand(u"%in: line 5: \"KALIDOR 1\": L* \"5 0\" is not a plain decimal number"_s),
+        expand(u"%in: line 9: \"KALIDOR 2\": a* \"1 2\" is not a plain decimal number"_s),
+        expand(u"%in: line 9: \"KALIDOR 2\": b* \"3  4\" is not a plain decimal number"_s),
+        QString(),
+    };
+    QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
 }
 
 void TestKalidorConvert::append_data()

@@ -10,14 +10,16 @@
 
 namespace {
 
-QString nameOnOneLine(QString name)
+// A field of a row, a name or a value, with what would end the row or split the field made a
+// space.
+QString onOneLine(QString field)
 {
-    for (QChar &c : name) {
+    for (QChar &c : field) {
         if (c == u'\t' || c == u'\n' || c == u'\r' || c == QChar(0x85) || c == QChar(0x2028)
             || c == QChar(0x2029))
             c = u' ';
     }
-    return name;
+    return field;
 }
 
 QString describe(XmlNode::ValueProblem problem, const QString &element)
@@ -82,13 +84,13 @@ Cxf3ReadOutcome readCxf3ByTree(const QString &path)
             continue;
         const XmlNode colorValues = object.childElement(u"ColorValues");
         const XmlNode lab = colorValues.childElement(u"ColorCIELab");
-        const QString name = nameOnOneLine(object.attribute(u"Name"));
+        const QString name = onOneLine(object.attribute(u"Name"));
         QString row = name;
         for (const QString &element :
             { QStringLiteral("L"), QStringLiteral("A"), QStringLiteral("B") }) {
             const XmlNode::Value value = lab.value(element);
             if (value.problem == XmlNode::ValueProblem::None) {
-                row += u'\t' + value.text;
+                row += u'\t' + onOneLine(value.text);
                 continue;
             }
             const QString what = !colorValues.exists() ? QStringLiteral("no ColorValues")

@@ -55,19 +55,21 @@ const char *attributeValue(const char **attributes, const char *name)
     return nullptr;
 }
 
-// The bytes of an object's name that its row does not take as they are: TAB, LF, CR and the
-// first bytes of U+0085, U+2028 and U+2029 in UTF-8.
+// The bytes of a field that its row does not take as they are: TAB, LF, CR and the first
+// bytes of U+0085, U+2028 and U+2029 in UTF-8.
 bool mayBreakTheLine(unsigned char byte)
 {
     return byte == '\t' || byte == '\n' || byte == '\r' || byte == 0xC2 || byte == 0xE2;
 }
 
-// Appends `name` with each TAB, LF, CR, U+0085, U+2028 and U+2029 made a space, as XML's
-// attribute-value normalisation does for the ones written literally.
-void appendAsOneLine(std::string &row, QByteArrayView name)
+// Appends the field `text` to a row with each TAB, LF, CR, U+0085, U+2028 and U+2029 made a
+// space. A name or a value holds them through a reference or a CDATA section, and they would
+// end the row or split the field; in a name, XML's attribute-value normalisation does the same
+// to the ones written literally.
+void appendAsOneLine(std::string &row, QByteArrayView text)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(name.data());
-    const auto *end = p + name.size();
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
     while (p < end) {
         // The bytes up to the next that may break the line go in as they are.
         const auto *plain = p;
@@ -508,7 +510,7 @@ private:
         }
         for (const ValueContent &value : m_object.values) {
             m_row += '\t';
-            m_row += value.text;
+            appendAsOneLine(m_row, value.text);
         }
         if (m_handOn)
             m_handOn->add(m_object.childIndex, m_object.line, m_row, *m_object.conditionsId);

@@ -14,8 +14,8 @@ class ScannedRows;
 // matches by its local name, letter case included, and by its namespace URI unless its
 // parent has none (URIs compared with A to Z in either case). Only the elements on that path
 // are held, and only while they are open.
-// In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name becomes a space, so that
-// a row is always one line of four fields.
+// In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name and of the values becomes
+// a space, so that a row is always one line of four fields.
 // With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.
 // With `handOn`, each row goes there as soon as it is made, and the result holds none.
 ColourObjects scanColourObjects(const QString &path,

@@ -67,8 +67,8 @@ private slots:
     void initTestCase();
     void rows_data();
     void rows();
-    void namesOnOneLine_data();
-    void namesOnOneLine();
+    void fieldsOnOneLine_data();
+    void fieldsOnOneLine();
     void failures_data();
     void failures();
     void fileFailures_data();
@@ -156,9 +156,10 @@ void TestReadCxF3File::rows_data()
         << QStringList { QString::fromUtf8("K\t\xE2\x80\x8B"
                                            "5\t6\t7") };
     const QByteArray longValue = QByteArray("12\n").repeated(1 << 20);
-    QTest::newRow("value across the reading chunks")
+    QTest::newRow("value across the reading chunks, its line breaks made spaces")
         << cxf(object("K", "\n " + longValue, "2", "3"))
-        << QStringList { "K\t" + QString::fromLatin1(longValue.chopped(1)) + "\t2\t3" };
+        << QStringList { "K\t" + QString::fromLatin1(longValue.chopped(1)).replace(u'\n', u' ')
+               + "\t2\t3" };
     QTest::newRow("CDATA unchanged")
         << cxf(object("K", "<![CDATA[ 50.0 ]]>", "  <![CDATA[<1>]]>\n", "2"))
         << QStringList { "K\t 50.0 \t<1>\t2" };
@@ -270,39 +271,64 @@ void TestReadCxF3File::rows()
     QCOMPARE(xml.fileName(), QString());
 }
 
-void TestReadCxF3File::namesOnOneLine_data()
+void TestReadCxF3File::fieldsOnOneLine_data()
 {
+    // Written into the field at `position` (0 for the name, 1 to 3 for L, A and B) of an object
+    // whose other fields are K, 1, 2 and 3.
+    QTest::addColumn<int>("position");
     QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("field");
 
-    QTest::newRow("tab") << QByteArray("K&#9;1") << QStringLiteral("K 1");
-    QTest::newRow("line feed") << QByteArray("K&#10;1") << QStringLiteral("K 1");
-    QTest::newRow("carriage return") << QByteArray("K&#13;1") << QStringLiteral("K 1");
-    QTest::newRow("next line") << QByteArray("K&#x85;1") << QStringLiteral("K 1");
-    QTest::newRow("line separator") << QByteArray("K&#x2028;1") << QStringLiteral("K 1");
-    QTest::newRow("paragraph separator") << QByteArray("K&#x2029;1") << QStringLiteral("K 1");
+    QTest::newRow("tab") << 0 << QByteArray("K&#9;1") << QStringLiteral("K 1");
+    QTest::newRow("line feed") << 0 << QByteArray("K&#10;1") << QStringLiteral("K 1");
+    QTest::newRow("carriage return") << 0 << QByteArray("K&#13;1") << QStringLiteral("K 1");
+    QTest::newRow("next line") << 0 << QByteArray("K&#x85;1") << QStringLiteral("K 1");
+    QTest::newRow("line separator") << 0 << QByteArray("K&#x2028;1") << QStringLiteral("K 1");
+    QTest::newRow("paragraph separator") << 0 << QByteArray("K&#x2029;1") << QStringLiteral("K 1");
     QTest::newRow("each of a CR LF pair, at both ends")
-        << QByteArray("&#13;&#10;K&#13;&#10;1&#9;") << QStringLiteral("  K  1 ");
+        << 0 << QByteArray("&#13;&#10;K&#13;&#10;1&#9;") << QStringLiteral("  K  1 ");
     QTest::newRow("written literally")
-        << QByteArray("K\t1\n2\r\n3 \xE2\x80\xA8 4") << QStringLiteral("K 1 2 3   4");
-    QTest::newRow("other white space kept") << QByteArray("K&#xA0;1&#x3000;2")
+        << 0 << QByteArray("K\t1\n2\r\n3 \xE2\x80\xA8 4") << QStringLiteral("K 1 2 3   4");
+    QTest::newRow("other white space kept") << 0 << QByteArray("K&#xA0;1&#x3000;2")
                                             << QString::fromUtf8("K\xC2\xA0"
                                                                  "1\xE3\x80\x80"
                                                                  "2");
+    // In a value, what stands inside it; white space at its ends is trimmed away first.
+    QTest::newRow("line feed in L") << 1 << QByteArray("5&#10;0") << QStringLiteral("5 0");
+    QTest::newRow("tab and CR LF in A, written literally")
+        << 2 << QByteArray(" 5\t0\r\n1 ") << QStringLiteral("5 0 1");
+    QTest::newRow("references in B") << 3 << QByteArray("&#10;5&#13;&#10;0&#9;1&#x85;2&#x2028;3")
+                                     << QStringLiteral("5  0 1 2 3");
+    // A CDATA section is not trimmed, so its ends count too.
+    QTest::newRow("CDATA in L") << 1 << QByteArray("<![CDATA[\n5\t0\r\n]]>")
+                                << QStringLiteral(" 5 0 ");
+    QTest::newRow("CDATA in B") << 3
+                                << QByteArray("<![CDATA[5\xC2\x85"
+                                              "0\xE2\x80\xA9]]>")
+                                << QStringLiteral("5 0 ");
+    QTest::newRow("other white space kept in A") << 2 << QByteArray("5&#xA0;0&#x3000;1")
+                                                 << QString::fromUtf8("5\xC2\xA0"
+                                                                      "0\xE3\x80\x80"
+                                                                      "1");
 }
 
-// A row is one line of four fields whatever its name holds; only the characters that would
-// break the line or the fields become spaces.
-void TestReadCxF3File::namesOnOneLine()
+// A row is one line of four fields whatever its name and values hold; only the characters that
+// would break the line or the fields become spaces.
+void TestReadCxF3File::fieldsOnOneLine()
 {
+    QFETCH(int, position);
     QFETCH(QByteArray, written);
-    QFETCH(QString, name);
+    QFETCH(QString, field);
 
+    QList<QByteArray> fields { "K", "1", "2", "3" };
+    fields[position] = written;
+    QStringList expected { "K", "1", "2", "3" };
+    expected[position] = field;
     XmlDocument xml;
     RecordingObserver observer;
-    ReadCxF3File(xml, writeFile(cxf(object(written, "1", "2", "3"))), observer);
+    ReadCxF3File(xml, writeFile(cxf(object(fields[0], fields[1], fields[2], fields[3]))), observer);
 
-    QCOMPARE(observer.rows, (QStringList { header, name + QStringLiteral("\t1\t2\t3") }));
+    QCOMPARE(observer.rows, (QStringList { header, expected.join(u'\t') }));
     QCOMPARE(observer.rows[1].split(u'\t').size(), 4);
 }
 
@@ -762,10 +788,9 @@ void TestReadCxF3File::conditionsNotes_data()
     QTest::newRow("collection after the objects")
         << file({}, objects, collection(conditions(" Id=\"B\"", d65))) << QList<int> { 2 }
         << QStringList { "illuminant D65, observer 2_Degree (ColorSpecification \"B\")" };
-    QTest::newRow("collection before the objects, observer only")
-        << file(collection(conditions(" Id=\"A\"", "<cc:Observer>10_Degree</cc:Observer>")),
-               objects, {})
-        << QList<int> { 1 } << QStringList { "observer 10_Degree (ColorSpecification \"A\")" };
+    QTest::newRow("collection before the objects, observer only") << file(
+        collection(conditions(" Id=\"A\"", "<cc:Observer>10_Degree</cc:Observer>")), objects,
+        {}) << QList<int> { 1 } << QStringList { "observer 10_Degree (ColorSpecification \"A\")" };
     QTest::newRow("CDATA with spaces, D50 and 2_Degree in any letter case")
         << file({}, objects,
                collection(conditions(" Id=\"A\"", "<cc:Illuminant><![CDATA[ F2 ]]></cc:Illuminant>")
