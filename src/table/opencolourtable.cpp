@@ -10,6 +10,7 @@
 #include "table/loopobserver.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <atomic>
 #include <future>
@@ -61,23 +62,29 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     // the file turns out to be a text table or unreadable; what it gave, or its failure,
     // counts only when the file is read as CxF3. The rows are made on this thread, which
     // keeps them, unless a consumer takes them: it does so on the classifying thread, which is
-    // idle once it has classified.
+    // idle once it has classified. The queue between them is bounded, so the scan may wait for
+    // the consumer.
     std::atomic<bool> notToBeRead { false };
     const bool tableKeepsRows = consumer && consumer->tableKeepsRows();
-    ScannedRows handedOn(tableKeepsRows);
+    ScannedRows handedOn(
+        tableKeepsRows, consumer ? consumer->queueBound() : ScannedRows::defaultBound);
     std::future<QString> classified
         = std::async(std::launch::async, [&path, &notToBeRead, consumer, &handedOn] {
+              // However this ends, a scan waiting for room in the queue must go on: no consumer
+              // takes rows after it.
+              const auto noMoreTaking = qScopeGuard([&handedOn] { handedOn.stopTaking(); });
               QString tag;
               try {
                   // Classifying keeps no line, so a large CxF3 file is never held as lines.
                   tag = DetectFileTypeOfFile(path);
                   notToBeRead = tag == FileTypeTag::textFile;
+                  if (consumer && !notToBeRead)
+                      consumer->consume(handedOn);
               } catch (...) {
+                  // Set before the scan is woken, so that it stops at its next chunk.
                   notToBeRead = true;
                   throw;
               }
-              if (consumer && !notToBeRead)
-                  consumer->consume(handedOn);
               return tag;
           });
     ColourObjectScan scan(path, notToBeRead, consumer ? &handedOn : nullptr);

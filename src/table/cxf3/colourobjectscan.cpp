@@ -11,11 +11,14 @@ ColourObjectScan::ColourObjectScan(
 {
     try {
         m_objects = scanColourObjects(path, &stopRequested, handOn);
+        if (handOn)
+            handOn->finish(m_objects->otherConditions);
     } catch (...) {
+        m_objects.reset();
         m_failure = std::current_exception();
+        if (handOn)
+            handOn->fail();
     }
-    if (handOn)
-        handOn->finish(m_objects ? m_objects->otherConditions : QHash<QString, QString>());
 }
 
 void ColourObjectScan::restoreRows(std::deque<ColourObjects::Row> &&rows)

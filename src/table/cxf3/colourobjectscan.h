@@ -18,9 +18,9 @@ class ColourObjectScan {
 public:
     // Scans `path` on the calling thread; once `stopRequested` is set, the scan ends at its
     // next chunk and is not to be taken. With `handOn`, the rows go there as they are made and
-    // it is finished when the scan ends, however it ends.
-    ColourObjectScan(const QString &path, const std::atomic<bool> &stopRequested,
-        ScannedRows *handOn = nullptr);
+    // it is finished or failed when the scan ends.
+    ColourObjectScan(
+        const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn = nullptr);
 
     const QString &path() const { return m_path; }
     // Puts back the rows handed on, in document order, when the scan went well.

@@ -1,10 +1,11 @@
 #include "scannedrows.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
-// Large enough that handing over costs nothing beside the scan, small enough that the user
+// Large enough that handing over costs nothing beside the scan, small enough that the consumer
 // keeps up and few rows wait.
 constexpr std::size_t batchSize = 512;
 
@@ -12,6 +13,13 @@ constexpr std::size_t batchSize = 512;
 constexpr std::size_t batchTextSize = batchSize * 64;
 
 } // namespace
+
+ScannedRows::ScannedRows(bool keptForTable, std::size_t bound)
+    : m_keptForTable(keptForTable)
+    , m_bound(bound)
+    , m_batchBytes(bound / 4)
+{
+}
 
 void ScannedRows::add(
     int childIndex, qint64 line, std::string_view text, const QString &conditionsId)
@@ -26,28 +34,65 @@ void ScannedRows::add(
     m_filling.texts.append(text);
     m_filling.entries.push_back(
         { childIndex, std::uint32_t(ids.size() - 1), line, m_filling.texts.size() });
-    if (m_filling.entries.size() < batchSize)
-        return;
-    std::unique_lock lock(m_mutex);
-    publish(lock);
+    if (m_filling.entries.size() >= batchSize || m_filling.bytes() >= m_batchBytes)
+        handOver();
 }
 
 void ScannedRows::finish(const QHash<QString, QString> &otherConditions)
 {
-    std::unique_lock lock(m_mutex);
     if (!m_filling.entries.empty())
-        m_ready.push_back(std::exchange(m_filling, {}));
+        handOver();
+    std::unique_lock lock(m_mutex);
     m_otherConditions = otherConditions;
     m_finished = true;
     lock.unlock();
-    m_changed.notify_one();
+    m_rowsReady.notify_one();
 }
 
-void ScannedRows::publish(std::unique_lock<std::mutex> &lock)
+void ScannedRows::fail()
 {
-    m_ready.push_back(std::exchange(m_filling, {}));
+    std::unique_lock lock(m_mutex);
+    m_finished = true;
     lock.unlock();
-    m_changed.notify_one();
+    m_rowsReady.notify_one();
+}
+
+void ScannedRows::handOver()
+{
+    const std::size_t bytes = m_filling.bytes();
+    std::unique_lock lock(m_mutex);
+    // One batch always fits into an empty queue, however large its rows.
+    m_roomMade.wait(
+        lock, [&] { return m_consumerStopped || m_ready.empty() || m_waiting + bytes <= m_bound; });
+    if (m_consumerStopped) {
+        // Cleared rather than handed on, so that its memory serves the next rows.
+        m_filling.entries.clear();
+        m_filling.texts.clear();
+        m_filling.conditionsIds.clear();
+        return;
+    }
+    m_ready.push_back(std::exchange(m_filling, {}));
+    m_waiting += bytes;
+    m_mostWaiting = std::max(m_mostWaiting, m_waiting);
+    lock.unlock();
+    m_rowsReady.notify_one();
+}
+
+void ScannedRows::stopTaking()
+{
+    std::deque<Batch> dropped;
+    std::unique_lock lock(m_mutex);
+    m_consumerStopped = true;
+    dropped.swap(m_ready);
+    m_waiting = 0;
+    lock.unlock();
+    m_roomMade.notify_one();
+}
+
+std::size_t ScannedRows::mostWaiting()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_mostWaiting;
 }
 
 ColourObjects::Row ScannedRows::Batch::row(const Entry &entry, std::size_t textStart) const
@@ -60,10 +105,13 @@ ColourObjects::Row ScannedRows::Batch::row(const Entry &entry, std::size_t textS
 ScannedRows::Batch ScannedRows::next()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished; });
+    m_rowsReady.wait(lock, [this] { return !m_ready.empty() || m_finished; });
     if (m_ready.empty())
         return {};
     Batch batch = std::move(m_ready.front());
     m_ready.pop_front();
+    m_waiting -= batch.bytes();
+    lock.unlock();
+    m_roomMade.notify_one();
     return batch;
 }

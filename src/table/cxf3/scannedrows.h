@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -14,30 +15,40 @@
 #include <utility>
 #include <vector>
 
-// The rows of a CxF3 file handed from the thread that scans it to a thread that uses them
-// meanwhile, a batch at a time, so that neither waits on the other for each row and a row
-// need not be kept once it is used. Only the scan adds; only the user takes.
+// The rows of a CxF3 file handed from the thread that scans it (the producer) to a thread that
+// uses them meanwhile (the consumer), through a queue of batches, so that neither waits on the
+// other for each row and a row need not be kept once it is used. Only the producer adds; only
+// the consumer takes.
 //
-// The scan adds a row's text as the UTF-8 it read; the user's thread makes it a row. So the
-// scanning thread, which the whole read waits for, neither allocates nor decodes for each row.
+// The producer adds a row's text as the UTF-8 it read; the consumer's thread makes it a row.
+// So the scanning thread, which the whole read waits for, neither allocates nor decodes for
+// each row.
+//
+// The queue is bounded: once the rows waiting in it take `bound` bytes, the producer waits for
+// the consumer to take some. A batch is handed over when it holds 512 rows or a quarter of the
+// bound, so the rows waiting never take more than the bound unless a single row does.
 class ScannedRows {
 public:
-    // With `keptForTable`, forEachRow keeps the rows it has given to the user, for the table.
-    explicit ScannedRows(bool keptForTable = false)
-        : m_keptForTable(keptForTable)
-    {
-    }
+    static constexpr std::size_t defaultBound = std::size_t(4) << 20;
 
-    // The scan's side: the row of a colour object (see ColourObjects::Row), its text in UTF-8.
+    // With `keptForTable`, forEachRow keeps the rows it has given to the consumer, for the
+    // table.
+    explicit ScannedRows(bool keptForTable = false, std::size_t bound = defaultBound);
+
+    // The producer's side: the row of a colour object (see ColourObjects::Row), its text in
+    // UTF-8. Waits while the queue is full; drops the row once the consumer has stopped.
     void add(int childIndex, qint64 line, std::string_view text, const QString &conditionsId);
-    // The scan is over, whether it went well or not: the rows added so far are all there
-    // are, and `otherConditions` is what it found (see ColourObjects).
+    // The scan went well: the rows added are all there are, and `otherConditions` is what
+    // it found (see ColourObjects). Waits as add does.
     void finish(const QHash<QString, QString> &otherConditions);
+    // The scan failed: the rows in the queue are all the consumer gets, and they do not count.
+    // Never waits.
+    void fail();
 
-    // The user's side: takes every row in document order, waiting for them while the scan goes
-    // on, and calls `use(row, line)` for each, `line` being its line in the table the reader
-    // makes (the header line is 0). Returns the number of rows once the scan is over and every
-    // row is taken.
+    // The consumer's side: takes every row in document order, waiting for them while the scan
+    // goes on, and calls `use(row, line)` for each, `line` being its line in the table the
+    // reader makes (the header line is 0). Returns the number of rows once the scan is over
+    // and every row is taken.
     template<class Use> qsizetype forEachRow(Use &&use)
     {
         qsizetype line = 0;
@@ -53,11 +64,18 @@ public:
         }
         return line;
     }
+    // The consumer takes no more rows: it is done, it failed, or it will never come. The queue
+    // is emptied, and a producer waiting for room goes on, dropping every row from then on.
+    void stopTaking();
     // Once forEachRow is done.
     const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
     // Once forEachRow is done: the rows it kept, in document order. They are put together on
-    // the user's thread, so that the scanning thread only takes them over.
+    // the consumer's thread, so that the scanning thread only takes them over.
     std::deque<ColourObjects::Row> takeKeptRows() { return std::exchange(m_kept, {}); }
+
+    std::size_t bound() const { return m_bound; }
+    // The most bytes of rows that have waited in the queue at once so far.
+    std::size_t mostWaiting();
 
 private:
     struct Batch {
@@ -74,20 +92,30 @@ private:
 
         // The row of `entry`, whose text starts at `textStart`.
         ColourObjects::Row row(const Entry &entry, std::size_t textStart) const;
+        // What counts against the bound: the entries too, so that rows without text are
+        // bounded as well.
+        std::size_t bytes() const { return texts.size() + entries.size() * sizeof(Entry); }
     };
 
-    void publish(std::unique_lock<std::mutex> &lock);
+    // Puts the batch being filled into the queue, waiting for room.
+    void handOver();
     // The next rows in document order, waiting for them while the scan goes on; empty once the
     // scan is over and every row is taken.
     Batch next();
 
     const bool m_keptForTable;
-    std::deque<ColourObjects::Row> m_kept; // the user's alone until it is done
-    Batch m_filling; // the scan's, not yet handed over
+    const std::size_t m_bound;
+    const std::size_t m_batchBytes;
+    std::deque<ColourObjects::Row> m_kept; // the consumer's alone until it is done
+    Batch m_filling; // the producer's, not yet handed over
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_rowsReady; // the consumer waits on it
+    std::condition_variable m_roomMade; // the producer waits on it
     std::deque<Batch> m_ready;
+    std::size_t m_waiting = 0; // the bytes of m_ready
+    std::size_t m_mostWaiting = 0;
     bool m_finished = false;
+    bool m_consumerStopped = false;
     QHash<QString, QString> m_otherConditions;
 };
 
@@ -100,4 +128,6 @@ public:
     // Whether the opened table is to hold the rows as well, as it does without a consumer; the
     // consumer then takes them through forEachRow.
     virtual bool tableKeepsRows() const { return false; }
+    // How many bytes of rows may wait in the queue for the consumer (see ScannedRows).
+    virtual std::size_t queueBound() const { return ScannedRows::defaultBound; }
 };
