@@ -80,10 +80,11 @@ void ScannedRows::handOver()
 
 void ScannedRows::stopTaking()
 {
-    std::deque<Batch> dropped;
     std::unique_lock lock(m_mutex);
     m_consumerStopped = true;
-    dropped.swap(m_ready);
+    // Cleared in place: an empty deque to swap with would be allocated, and this must not
+    // throw, since it runs as the consumer's thread unwinds.
+    m_ready.clear();
     m_waiting = 0;
     lock.unlock();
     m_roomMade.notify_one();
