@@ -91,6 +91,9 @@ private:
     {
         if (m_exception)
             std::rethrow_exception(m_exception);
+        // Not a fault of the file: reported as running out of memory anywhere else is.
+        if (XML_GetErrorCode(m_parser) == XML_ERROR_NO_MEMORY)
+            throw std::bad_alloc();
         const QString what = m_failure.isEmpty()
             ? QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser)))
             : m_failure;
