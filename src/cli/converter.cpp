@@ -12,6 +12,9 @@
 
 #include <QIODevice>
 
+#include <new>
+#include <system_error>
+
 namespace {
 
 // Ends a run early; caught in Converter::run, never seen outside this file.
@@ -73,6 +76,17 @@ void writeStandardOutput(QIODevice &device, const EncodedLines &records)
             QStringLiteral("standard output could not be written: %1").arg(device.errorString()));
 }
 
+// By the time this is called, what the run held is freed, so the message can still be made.
+// The input is what needs the memory: its records, and the names that the check compares.
+Failure outOfMemory(const QString &input)
+{
+    return { ExitStatus::InputUnreadable,
+        KalidorError::at(input,
+            QStringLiteral("memory ran out while converting it, so nothing was written; close "
+                           "other programs or raise the memory limit (ulimit -v) and run again"))
+            .text() };
+}
+
 } // namespace
 
 Converter::Converter(QIODevice &standardOutput)
@@ -83,6 +97,10 @@ Converter::Converter(QIODevice &standardOutput)
 ConversionResult Converter::run(const ConversionRequest &request) const
 {
     ConversionResult result;
+    const auto failed = [&result](const Failure &failure) {
+        result.status = failure.status;
+        result.message = failure.message;
+    };
     try {
         const bool toStandardOutput = request.output == u"-";
         // The records are encoded as they are made, so the encoding is settled first.
@@ -111,8 +129,14 @@ ConversionResult Converter::run(const ConversionRequest &request) const
             }
         }
     } catch (const Failure &failure) {
-        result.status = failure.status;
-        result.message = failure.message;
+        failed(failure);
+    } catch (const std::bad_alloc &) {
+        failed(outOfMemory(request.input));
+    } catch (const std::system_error &error) {
+        // A thread refused for want of memory for its stack.
+        if (error.code() != std::errc::resource_unavailable_try_again)
+            throw;
+        failed(outOfMemory(request.input));
     }
     return result;
 }
