@@ -26,7 +26,8 @@
 //
 // The queue is bounded: once the rows waiting in it take `bound` bytes, the producer waits for
 // the consumer to take some. A batch is handed over when it holds 512 rows or a quarter of the
-// bound, so the rows waiting never take more than the bound unless a single row does.
+// bound, so the rows waiting never take more than the bound unless one batch alone does,
+// which takes a row of nearly the bound's size.
 class ScannedRows {
 public:
     static constexpr std::size_t defaultBound = std::size_t(4) << 20;
