@@ -1,3 +1,4 @@
+#include "../../bench/syntheticlibrary.h"
 #include "buildinfo.h"
 #include "devicenode.h"
 
@@ -131,6 +132,8 @@ private slots:
     void outputIsNotRegularFile_data();
     void outputIsNotRegularFile();
     void verboseCounts();
+    void largeLibrary_data();
+    void largeLibrary();
     void measuredSample_data();
     void measuredSample();
     void warnings_data();
@@ -145,6 +148,7 @@ private:
     QString expand(QString text) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    const QTemporaryDir m_libraries; // made on first use, for every test that takes them
 };
 
 void TestKalidorConvert::init()
@@ -639,6 +643,39 @@ void TestKalidorConvert::verboseCounts()
     QCOMPARE(QString::fromUtf8(run.standardError),
         expand(
             u"kalidor-convert: %in: 4 lines in the colour table, 2 records written to %out\n"_s));
+}
+
+void TestKalidorConvert::largeLibrary_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("records");
+
+    // One in ten colours of a synthetic library is a substrate, which only --all-colours takes.
+    QTest::newRow("KALIDOR colours") << QStringList() << 90000;
+    QTest::newRow("all colours") << QStringList { u"--all-colours"_s } << 100000;
+}
+
+// A library as large as print shops keep: the scan of a CxF3 file hands its rows to the thread
+// that makes the records in many batches, and the records must be those that the same colours
+// give as a text table, which is read whole first.
+void TestKalidorConvert::largeLibrary()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, records);
+
+    using SyntheticLibrary::Form;
+    const QString cxf3 = SyntheticLibrary::cached(m_libraries.path(), Form::Cxf3, 100000);
+    const QString table = SyntheticLibrary::cached(m_libraries.path(), Form::TextTable, 100000);
+    const Run fromCxf3 = runConverter(options + QStringList { cxf3, expand(u"%out"_s) });
+    QCOMPARE(fromCxf3.standardError, QByteArray());
+    QCOMPARE(fromCxf3.status, 0);
+    const Run fromTable = runConverter(options + QStringList { table, u"-"_s });
+    QCOMPARE(fromTable.standardError, QByteArray());
+    QCOMPARE(fromTable.status, 0);
+
+    const QList<QByteArray> lines = readFile(expand(u"%out"_s)).split('\n');
+    QCOMPARE(lines.size(), records + 1); // and the empty piece after the last CR LF
+    QCOMPARE(lines, fromTable.standardOutput.split('\n'));
 }
 
 void TestKalidorConvert::measuredSample_data()
