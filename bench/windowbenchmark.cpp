@@ -55,9 +55,8 @@ qint64 scrollThrough(TTabbedForm &window)
     return timer.elapsed();
 }
 
-// Milliseconds that `count` zero sleeps take here and now. The window's loops give up the time
-// slice once per row, which the converter need not do; where a system call is dear, that alone
-// weighs on the total.
+// Milliseconds that `count` zero sleeps take here and now. The window's loops call for one per
+// row, which the converter need not do; they give up the time slice at most once a millisecond.
 qint64 zeroSleeps(qint64 count)
 {
     QElapsedTimer timer;
