@@ -1,3 +1,4 @@
+#include "base/silentobserver.h"
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
 #include "database/recordwarnings.h"
@@ -7,7 +8,6 @@
 #include "table/filetype.h"
 #include "table/linelist.h"
 #include "table/opencolourtable.h"
-#include "table/silentobserver.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
+#include "base/kalidorerror.h"
 #include "table/cxf3/xmlcontenthandler.h"
 #include "table/cxf3/xmlfilereader.h"
-#include "table/kalidorerror.h"
 
 #include <QCoreApplication>
 #include <QStringList>

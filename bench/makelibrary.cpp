@@ -1,5 +1,5 @@
+#include "base/kalidorerror.h"
 #include "syntheticlibrary.h"
-#include "table/kalidorerror.h"
 
 #include <QCoreApplication>
 #include <QStringList>

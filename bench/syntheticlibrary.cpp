@@ -1,6 +1,6 @@
 #include "syntheticlibrary.h"
 
-#include "table/kalidorerror.h"
+#include "base/kalidorerror.h"
 
 #include <QByteArray>
 #include <QDir>

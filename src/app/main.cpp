@@ -1,4 +1,4 @@
-#include "table/platformmemory.h"
+#include "base/platformmemory.h"
 #include "ui/fileatstart.h"
 #include "ui/kalidorapplication.h"
 #include "ui/unitKalidorTabbed.h"

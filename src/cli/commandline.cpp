@@ -1,8 +1,8 @@
 #include "commandline.h"
 
+#include "base/kalidorerror.h"
 #include "buildinfo.h"
 #include "converter.h"
-#include "table/kalidorerror.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
 #include "converter.h"
 
+#include "base/kalidorerror.h"
+#include "base/silentobserver.h"
 #include "database/databaseencoding.h"
 #include "database/databasewriter.h"
 #include "database/listindexerror.h"
 #include "database/recordassembly.h"
 #include "database/scannedrecords.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/kalidorerror.h"
 #include "table/opencolourtable.h"
-#include "table/silentobserver.h"
 
 #include <QIODevice>
 

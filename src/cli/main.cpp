@@ -1,5 +1,5 @@
+#include "base/platformmemory.h"
 #include "commandline.h"
-#include "table/platformmemory.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "buildspecialcolors.h"
 
-#include "table/loopobserver.h"
-#include "table/progressschedule.h"
+#include "base/loopobserver.h"
+#include "base/progressschedule.h"
 
 NumberedLines BuildSpecialColors(const NumberedLines &table, RecordForm form,
     LoopObserver &observer, RowSelection rows, const QStringList *madeBeforehand)

@@ -1,7 +1,7 @@
 #include "databaseencoding.h"
 
-#include "table/kalidorerror.h"
-#include "table/platformfile.h"
+#include "base/kalidorerror.h"
+#include "base/platformfile.h"
 
 #include <QFile>
 

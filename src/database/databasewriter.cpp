@@ -1,8 +1,8 @@
 #include "databasewriter.h"
 
+#include "base/codepage.h"
+#include "base/kalidorerror.h"
 #include "filesave.h"
-#include "table/codepage.h"
-#include "table/kalidorerror.h"
 #include "table/linelist.h"
 
 #include <QtEndian>

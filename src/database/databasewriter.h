@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/textencoding.h"
+#include "base/textencoding.h"
 
 #include <QByteArray>
 #include <QString>

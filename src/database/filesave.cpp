@@ -1,7 +1,7 @@
 #include "filesave.h"
 
+#include "base/kalidorerror.h"
 #include "savestephook.h"
-#include "table/kalidorerror.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/platformfile.h"
+#include "base/platformfile.h"
 
 #include <QString>
 

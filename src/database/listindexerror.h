@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/kalidorerror.h"
+#include "base/kalidorerror.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/textencoding.h"
 #include "database/databasewriter.h"
 #include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/colourrows.h"
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
-#include "table/textencoding.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "recordwarnings.h"
 
+#include "base/codepage.h"
 #include "labvalues.h"
-#include "table/codepage.h"
 #include "table/splittabfields.h"
 
 #include <QHash>

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/textencoding.h"
 #include "kepttexts.h"
 #include "specialcolorrecord.h"
 #include "table/colourrows.h"
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
-#include "table/textencoding.h"
 
 #include <QHash>
 #include <QList>

@@ -1,9 +1,9 @@
 #include "cxf3rootverdict.h"
 
-#include "kalidorerror.h"
+#include "base/kalidorerror.h"
+#include "base/platformfile.h"
 #include "linereader.h"
 #include "namespaceuri.h"
-#include "platformfile.h"
 #include "xmlrootelement.h"
 
 #include <QFile>

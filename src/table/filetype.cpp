@@ -1,11 +1,11 @@
 #include "filetype.h"
 
+#include "base/kalidorerror.h"
+#include "base/platformfile.h"
 #include "colourtable.h"
-#include "kalidorerror.h"
 #include "linelist.h"
 #include "linereader.h"
 #include "namespaceuri.h"
-#include "platformfile.h"
 
 #include <QFile>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "linelist.h"
 
-#include "kalidorerror.h"
+#include "base/kalidorerror.h"
+#include "base/platformfile.h"
 #include "linereader.h"
-#include "platformfile.h"
 
 #include <QBuffer>
 #include <QByteArray>

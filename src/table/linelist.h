@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textencoding.h"
+#include "base/textencoding.h"
 
 #include <QCollator>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "linereader.h"
 
-#include "codepage.h"
-#include "kalidorerror.h"
+#include "base/codepage.h"
+#include "base/kalidorerror.h"
 
 #include <QIODevice>
 #include <QStringDecoder>

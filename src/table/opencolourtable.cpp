@@ -1,13 +1,13 @@
 #include "opencolourtable.h"
 
+#include "base/kalidorerror.h"
+#include "base/loopobserver.h"
 #include "table/cxf3/colourobjectscan.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/scannedrows.h"
 #include "table/cxf3rootverdict.h"
 #include "table/filetype.h"
-#include "table/kalidorerror.h"
 #include "table/linelist.h"
-#include "table/loopobserver.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>

@@ -1,8 +1,8 @@
 #include "xmlrootelement.h"
 
-#include "kalidorerror.h"
-#include "platformfile.h"
-#include "textencoding.h"
+#include "base/kalidorerror.h"
+#include "base/platformfile.h"
+#include "base/textencoding.h"
 
 #include <QFile>
 #include <QStringList>

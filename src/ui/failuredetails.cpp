@@ -1,7 +1,7 @@
 #include "failuredetails.h"
 
+#include "base/kalidorerror.h"
 #include "generalerrorhandler.h"
-#include "table/kalidorerror.h"
 
 QString failureDetails(std::exception_ptr error, const QString &path)
 {

@@ -1,7 +1,7 @@
 #include "generalerrorhandler.h"
 
+#include "base/kalidorerror.h"
 #include "messagebox.h"
-#include "table/kalidorerror.h"
 
 namespace GeneralErrorHandler {
 

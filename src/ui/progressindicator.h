@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/progressschedule.h"
+#include "base/progressschedule.h"
 
 #include <QWidget>
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/textencoding.h"
 #include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
-#include "table/textencoding.h"
 #include "windowdialogs.h"
 
 #include <QWidget>

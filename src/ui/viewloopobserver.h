@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/loopobserver.h"
+#include "base/loopobserver.h"
 
 class ProgressIndicator;
 class QWidget;

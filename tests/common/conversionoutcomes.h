@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/kalidorerror.h"
+#include "base/silentobserver.h"
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
 #include "database/listindexerror.h"
@@ -8,9 +10,7 @@
 #include "database/recordwarnings.h"
 #include "database/scannedrecords.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/kalidorerror.h"
 #include "table/opencolourtable.h"
-#include "table/silentobserver.h"
 
 #include <QString>
 

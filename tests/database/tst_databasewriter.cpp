@@ -1,9 +1,9 @@
+#include "base/codepage.h"
+#include "base/kalidorerror.h"
 #include "database/databaseencoding.h"
 #include "database/databasewriter.h"
 #include "devicenode.h"
 #include "filetestsupport.h"
-#include "table/codepage.h"
-#include "table/kalidorerror.h"
 
 #include <QDir>
 #include <QFile>

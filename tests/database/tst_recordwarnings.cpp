@@ -1,7 +1,7 @@
+#include "base/codepage.h"
 #include "database/databaseencoding.h"
 #include "database/labvalues.h"
 #include "database/recordwarnings.h"
-#include "table/codepage.h"
 #include "table/splittabfields.h"
 
 #include <QTemporaryDir>

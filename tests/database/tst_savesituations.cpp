@@ -1,7 +1,7 @@
+#include "base/kalidorerror.h"
 #include "database/databasewriter.h"
 #include "database/savestephook.h"
 #include "filetestsupport.h"
-#include "table/kalidorerror.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>

@@ -1,5 +1,7 @@
 #include "cxf3comparison.h"
 
+#include "base/kalidorerror.h"
+#include "base/loopobserver.h"
 #include "conversionoutcomes.h"
 #include "cxf3treemodel.h"
 #include "fuzzcheck.h"
@@ -7,8 +9,6 @@
 #include "table/colourtable.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/kalidorerror.h"
-#include "table/loopobserver.h"
 
 #include <QStringList>
 

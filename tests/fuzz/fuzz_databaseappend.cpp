@@ -2,10 +2,10 @@
 // every unit of the old text is written back as it was, only line ends made CR LF; whenever it
 // does not, the file is left exactly as it was.
 
+#include "base/kalidorerror.h"
 #include "database/databasewriter.h"
 #include "fuzzcheck.h"
 #include "scratchfolder.h"
-#include "table/kalidorerror.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 // Arbitrary bytes loaded into a line list and classified: from memory, from a file, and from a
 // device that hands them out a few at a time, as a pipe does, so that chunks end anywhere.
 
+#include "base/codepage.h"
+#include "base/kalidorerror.h"
 #include "fuzzcheck.h"
 #include "scratchfolder.h"
-#include "table/codepage.h"
 #include "table/colourtable.h"
 #include "table/filetype.h"
-#include "table/kalidorerror.h"
 #include "table/linelist.h"
 
 #include <QByteArray>

@@ -1,11 +1,11 @@
 // SplitTabFields and both record forms on arbitrary lines, and the record loop over them.
 
+#include "base/loopobserver.h"
 #include "database/buildspecialcolors.h"
 #include "database/listindexerror.h"
 #include "database/specialcolorrecord.h"
 #include "fuzzcheck.h"
 #include "table/colourtable.h"
-#include "table/loopobserver.h"
 #include "table/splittabfields.h"
 
 #include <QString>
@@ -126,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         CheckingObserver observer;
         if (shortRow)
-            expectListIndexError(*shortRow, [&] { BuildSpecialColors(NumberedLines::ofFile(lines), form, observer); });
+            expectListIndexError(*shortRow,
+                [&] { BuildSpecialColors(NumberedLines::ofFile(lines), form, observer); });
         else
             BuildSpecialColors(NumberedLines::ofFile(lines), form, observer);
         FUZZ_CHECK(observer.rows == expected);

@@ -2,6 +2,7 @@
 // result, without running out of memory. The files are made here; the peak memory of each case
 // is printed, so that a change that multiplies it shows up in the test log.
 
+#include "base/kalidorerror.h"
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
 #include "recordingobserver.h"
@@ -9,7 +10,6 @@
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/filetype.h"
-#include "table/kalidorerror.h"
 #include "table/linelist.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
+#include "base/kalidorerror.h"
 #include "table/cxf3rootverdict.h"
-#include "table/kalidorerror.h"
 
 #include <QFile>
 #include <QTemporaryDir>

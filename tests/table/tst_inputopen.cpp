@@ -1,6 +1,6 @@
+#include "base/kalidorerror.h"
 #include "table/cxf3/colourobjectscanner.h"
 #include "table/filetype.h"
-#include "table/kalidorerror.h"
 #include "table/linelist.h"
 #include "xmlfileparser.h"
 #include "xmltree.h"

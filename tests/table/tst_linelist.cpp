@@ -1,5 +1,5 @@
-#include "table/codepage.h"
-#include "table/kalidorerror.h"
+#include "base/codepage.h"
+#include "base/kalidorerror.h"
 #include "table/linelist.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "table/kalidorerror.h"
+#include "base/kalidorerror.h"
 #include "ui/generalerrorhandler.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"

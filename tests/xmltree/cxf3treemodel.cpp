@@ -1,9 +1,9 @@
 #include "cxf3treemodel.h"
 
+#include "base/kalidorerror.h"
+#include "base/progressschedule.h"
 #include "table/colourtable.h"
 #include "table/cxf3/measuringconditions.h"
-#include "table/kalidorerror.h"
-#include "table/progressschedule.h"
 #include "xmltreedocument.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "xmltree.h"
 
-#include "table/kalidorerror.h"
+#include "base/kalidorerror.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #include "xmltreedocument.h"
 
-#include "table/kalidorerror.h"
+#include "base/kalidorerror.h"
 #include "xmlfileparser.h"
 #include "xmltree.h"
 

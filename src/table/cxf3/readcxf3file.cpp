@@ -1,10 +1,10 @@
 #include "readcxf3file.h"
 
+#include "base/loopobserver.h"
+#include "base/progressschedule.h"
 #include "table/colourtable.h"
 #include "table/cxf3/colourobjects.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/loopobserver.h"
-#include "table/progressschedule.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "xmldocument.h"
 
+#include "base/kalidorerror.h"
 #include "table/cxf3/colourobjectscan.h"
 #include "table/cxf3/colourobjectscanner.h"
-#include "table/kalidorerror.h"
 
 XmlDocument::XmlDocument() = default;
 

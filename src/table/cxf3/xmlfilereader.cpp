@@ -1,9 +1,9 @@
 #include "xmlfilereader.h"
 
+#include "base/kalidorerror.h"
+#include "base/platformfile.h"
+#include "base/textencoding.h"
 #include "table/cxf3/xmlcontenthandler.h"
-#include "table/kalidorerror.h"
-#include "table/platformfile.h"
-#include "table/textencoding.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

@@ -1,10 +1,10 @@
+#include "base/kalidorerror.h"
 #include "recordingobserver.h"
 #include "table/cxf3/colourobjectscan.h"
 #include "table/cxf3/colourobjectscanner.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/cxf3/xmlfilereader.h"
-#include "table/kalidorerror.h"
 
 #include <QFile>
 #include <QStringEncoder>

@@ -1,8 +1,8 @@
+#include "base/kalidorerror.h"
+#include "base/silentobserver.h"
 #include "table/cxf3/scannedrows.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/kalidorerror.h"
 #include "table/opencolourtable.h"
-#include "table/silentobserver.h"
 
 #include <QFile>
 #include <QTemporaryDir>

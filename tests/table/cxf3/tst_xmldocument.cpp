@@ -1,4 +1,4 @@
-#include "table/kalidorerror.h"
+#include "base/kalidorerror.h"
 #include "xmltreedocument.h"
 
 #include <QFile>

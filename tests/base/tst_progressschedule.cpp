@@ -1,4 +1,4 @@
-#include "table/progressschedule.h"
+#include "base/progressschedule.h"
 
 #include <QList>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/loopobserver.h"
+#include "base/loopobserver.h"
 
 // Runs a loop of the core where nobody watches: the rows are only returned by the loop, and
 // progress and the keep-alive steps are dropped, since nothing has to stay responsive.

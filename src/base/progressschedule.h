@@ -3,8 +3,7 @@
 // When a loop over `count` items advances the progress indicator, and to what width:
 // about twenty updates per run, the first after item step + 1 with step = (count - 1) / 20,
 // then every step items; a single update after item 1 for up to 20 items.
-class ProgressSchedule
-{
+class ProgressSchedule {
 public:
     static constexpr int fullWidth = 400;
 
