@@ -1,6 +1,7 @@
 #include "databasewriter.h"
 
 #include "base/codepage.h"
+#include "base/encodingname.h"
 #include "base/kalidorerror.h"
 #include "filesave.h"
 #include "table/linelist.h"
@@ -39,13 +40,6 @@ EncodedLines encoded(const QStringList &lines, TextEncoding encoding)
     for (const QString &line : lines)
         encoder.append(line);
     return encoder.take();
-}
-
-// The encoding as the operator knows it, for messages.
-QString encodingName(TextEncoding encoding)
-{
-    const char *marked = ByteOrderMark::ianaName(encoding);
-    return marked ? QString::fromLatin1(marked) : DefaultCodePage::name();
 }
 
 // The existing file is left as it was; `reason` says why it cannot be appended to.

@@ -1,6 +1,7 @@
 #include "recordwarnings.h"
 
 #include "base/codepage.h"
+#include "base/encodingname.h"
 #include "labvalues.h"
 #include "table/splittabfields.h"
 
@@ -36,20 +37,6 @@ QString asWritten(const QString &text, TextEncoding encoding)
     case TextEncoding::Utf16BE:
         // Written code unit for code unit.
         return text;
-    }
-    Q_UNREACHABLE();
-}
-
-QString encodingName(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::DefaultCodePage:
-        return DefaultCodePage::isUtf8() ? QStringLiteral("UTF-8") : DefaultCodePage::name();
-    case TextEncoding::Utf8:
-        return QStringLiteral("UTF-8");
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        return QStringLiteral("UTF-16");
     }
     Q_UNREACHABLE();
 }
