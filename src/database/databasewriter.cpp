@@ -42,28 +42,20 @@ EncodedLines encoded(const QStringList &lines, TextEncoding encoding)
     return encoder.take();
 }
 
-// The existing file is left as it was; `reason` says why it cannot be appended to.
-[[noreturn]] void failAppend(
-    const QString &path, const QString &reason, qint64 line = 0, qint64 column = 0)
-{
-    throw KalidorError::at(path,
-        QStringLiteral("could not be appended to, so it was left as it was: %1").arg(reason), line,
-        column);
-}
-
 LoadedLines loadExisting(const QString &path, const FileSave &save)
 {
     LoadedLines loaded;
     try {
         loaded = decodeLines(save.readExisting());
     } catch (const KalidorError &error) {
-        failAppend(path, error.reason(), error.line(), error.column());
+        throw appendRefused(path, error.reason(), error.line(), error.column());
     }
     if (loaded.stoppedAtNul)
-        failAppend(path, QStringLiteral("it holds a NUL character, so it cannot be read in full"));
+        throw appendRefused(
+            path, QStringLiteral("it holds a NUL character, so it cannot be read in full"));
     // Writing back whole code units would lose that byte.
     if (loaded.droppedOddByte)
-        failAppend(path,
+        throw appendRefused(path,
             QStringLiteral("it ends in half a UTF-16 character, so it cannot be read in full"));
     return loaded;
 }

@@ -38,6 +38,13 @@ QString followLinks(const QString &path)
 
 } // namespace
 
+KalidorError appendRefused(const QString &path, const QString &reason, qint64 line, qint64 column)
+{
+    return KalidorError::at(path,
+        QStringLiteral("could not be appended to, so it was left as it was: %1").arg(reason), line,
+        column);
+}
+
 void setSaveStepHook(SaveStepHook hook)
 {
     stepHook = hook;
@@ -215,9 +222,7 @@ void FileSave::checkUnchanged() const
     const std::optional<FileStatus> now = statusOf(m_target);
     const bool unchanged = m_opened ? now && now->isUnchangedFrom(*m_opened) : !now;
     if (!unchanged)
-        throw KalidorError::at(m_path,
-            QStringLiteral("could not be appended to, so it was left as it was: another program "
-                           "changed it after it was read"));
+        throw appendRefused(m_path, QStringLiteral("another program changed it after it was read"));
 }
 
 void FileSave::fail(const QString &reason) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/kalidorerror.h"
 #include "base/platformfile.h"
 
 #include <QString>
@@ -7,6 +8,10 @@
 #include <optional>
 
 class QByteArray;
+
+// The failure of an append that left the existing file as it was; `reason` says why.
+KalidorError appendRefused(
+    const QString &path, const QString &reason, qint64 line = 0, qint64 column = 0);
 
 // One save of a whole file that keeps the file itself: the same file (inode, links, owner,
 // group, mode, extended attributes) holds the new bytes afterwards, a failure leaves the old
