@@ -1,5 +1,6 @@
 #include "labvalues.h"
 
+#include "specialcolorrecord.h"
 #include "table/colourtable.h"
 #include "table/splittabfields.h"
 
@@ -35,7 +36,7 @@ std::optional<LabValues> labOf(QStringView lightness, QStringView a, QStringView
 
 std::optional<LabValues> labOfValueList(QStringView values)
 {
-    const QList<QStringView> parts = values.split(u',');
+    const QList<QStringView> parts = values.split(RecordText::separator);
     if (parts.size() != 3)
         return std::nullopt;
     return labOf(parts.at(0), parts.at(1), parts.at(2));
@@ -87,15 +88,14 @@ std::optional<LabValues> labOfRow(const QString &line)
 
 std::optional<LabValues> labOfRecord(QStringView record)
 {
-    constexpr QStringView legacyStart = u"SPOTCOLOR_NAME:";
-    constexpr QStringView legacyValues = u"; D50_LAB:";
-    if (record.startsWith(legacyStart)) {
-        const qsizetype values = record.lastIndexOf(legacyValues);
+    using namespace RecordText;
+    if (record.startsWith(legacyNameTag)) {
+        const qsizetype values = record.lastIndexOf(legacyLabTag);
         if (values < 0)
             return std::nullopt;
-        return labOfValueList(record.sliced(values + legacyValues.size()));
+        return labOfValueList(record.sliced(values + legacyLabTag.size()));
     }
-    const QList<QStringView> parts = record.split(u',');
+    const QList<QStringView> parts = record.split(separator);
     if (parts.size() != 4)
         return std::nullopt;
     return labOf(parts.at(1), parts.at(2), parts.at(3));

@@ -18,11 +18,12 @@ QString specialColorRecord(const QStringList &fields, RecordForm form)
     const QString &b = fields.at(3);
     // Joined with QStringBuilder's %, which sizes the record once: a chain of + would hold a
     // temporary copy of the whole record per piece, several times the size of a huge field.
+    using namespace RecordText;
     switch (form) {
     case RecordForm::Csv:
-        return name % u',' % lightness % u',' % a % u',' % b;
+        return name % separator % lightness % separator % a % separator % b;
     case RecordForm::Legacy:
-        return u"SPOTCOLOR_NAME:" % name % u"; D50_LAB:" % lightness % u',' % a % u',' % b;
+        return legacyNameTag % name % legacyLabTag % lightness % separator % a % separator % b;
     }
     Q_UNREACHABLE();
 }
