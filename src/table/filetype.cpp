@@ -36,11 +36,11 @@ public:
         return false;
     }
 
-    QString tag() const
+    TableKind kind() const
     {
         if (m_isTextTable)
-            return FileTypeTag::textFile;
-        return m_rootIndex >= 1 ? QString(FileTypeTag::cxf3) : QString(FileTypeTag::error);
+            return TableKind::TextTable;
+        return m_rootIndex >= 1 ? TableKind::Cxf3 : TableKind::NotRecognised;
     }
 
 private:
@@ -54,17 +54,30 @@ private:
 
 } // namespace
 
-QString DetectFileType(const QStringList &lines)
+QLatin1StringView fileTypeTag(TableKind kind)
+{
+    switch (kind) {
+    case TableKind::TextTable:
+        return FileTypeTag::textFile;
+    case TableKind::Cxf3:
+        return FileTypeTag::cxf3;
+    case TableKind::NotRecognised:
+        return FileTypeTag::error;
+    }
+    Q_UNREACHABLE();
+}
+
+TableKind detectTableKind(const QStringList &lines)
 {
     FileTypeDetector detector;
     for (const QString &line : lines) {
         if (detector.consider(line))
             break;
     }
-    return detector.tag();
+    return detector.kind();
 }
 
-QString DetectFileTypeOfFile(const QString &path)
+TableKind detectTableKindOfFile(const QString &path)
 {
     QFile file;
     openRegularFile(file, path);
@@ -76,8 +89,18 @@ QString DetectFileTypeOfFile(const QString &path)
             if (detector.consider(line))
                 break;
         }
-        return detector.tag();
+        return detector.kind();
     } catch (const KalidorError &error) {
         throw error.inFile(path);
     }
+}
+
+QString DetectFileType(const QStringList &lines)
+{
+    return fileTypeTag(detectTableKind(lines));
+}
+
+QString DetectFileTypeOfFile(const QString &path)
+{
+    return fileTypeTag(detectTableKindOfFile(path));
 }

@@ -68,16 +68,16 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     const bool tableKeepsRows = consumer && consumer->tableKeepsRows();
     ScannedRows handedOn(
         tableKeepsRows, consumer ? consumer->queueBound() : ScannedRows::defaultBound);
-    std::future<QString> classified
+    std::future<TableKind> classified
         = std::async(std::launch::async, [&path, &notToBeRead, consumer, &handedOn] {
               // However this ends, a scan waiting for room in the queue must go on: no consumer
               // takes rows after it.
               const auto noMoreTaking = qScopeGuard([&handedOn] { handedOn.stopTaking(); });
-              QString tag;
+              TableKind kind = TableKind::NotRecognised;
               try {
                   // Classifying keeps no line, so a large CxF3 file is never held as lines.
-                  tag = DetectFileTypeOfFile(path);
-                  notToBeRead = tag == FileTypeTag::textFile;
+                  kind = detectTableKindOfFile(path);
+                  notToBeRead = kind == TableKind::TextTable;
                   if (consumer && !notToBeRead)
                       consumer->consume(handedOn);
               } catch (...) {
@@ -85,23 +85,23 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
                   notToBeRead = true;
                   throw;
               }
-              return tag;
+              return kind;
           });
     ColourObjectScan scan(path, notToBeRead, consumer ? &handedOn : nullptr);
-    const QString tag = classified.get();
+    const TableKind kind = classified.get();
     OpenedTable table;
-    if (tag == FileTypeTag::textFile) {
-        table.kind = OpenedTable::Kind::TextTable;
+    if (kind == TableKind::TextTable) {
+        table.kind = TableKind::TextTable;
         table.lines = NumberedLines::ofFile(loadLines(path).lines);
         return table;
     }
-    if (tag == FileTypeTag::error) {
+    if (kind == TableKind::NotRecognised) {
         // Only a file that the line rule passes over is looked at again, up to its root element.
         const Cxf3RootVerdict root = judgeCxf3Root(path);
         if (recognition == Cxf3Recognition::RootLine || !root.isCxf3)
             return notRecognised(path, root);
     }
-    table.kind = OpenedTable::Kind::Cxf3;
+    table.kind = TableKind::Cxf3;
     if (tableKeepsRows)
         scan.restoreRows(handedOn.takeKeptRows());
     table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &scan);

@@ -2,6 +2,7 @@
 
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
+#include "table/tablekind.h"
 
 #include <QString>
 
@@ -20,12 +21,7 @@ enum class Cxf3Recognition {
 
 // What opening a colour table file gave.
 struct OpenedTable {
-    enum class Kind {
-        TextTable,
-        Cxf3,
-        // Not an error: the path names no regular file, or the file matches neither test.
-        NotRecognised,
-    };
+    using Kind = TableKind;
 
     Kind kind = Kind::NotRecognised;
     // The table's lines: a text table's own lines, or the header line and the rows of a
