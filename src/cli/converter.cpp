@@ -39,7 +39,7 @@ OpenedTable readTable(const QString &path, bool anyCxf3, ScannedRecords &scanned
     } catch (const KalidorError &error) {
         fail(ExitStatus::InputUnreadable, error.inFile(path).text());
     }
-    if (table.kind == OpenedTable::Kind::NotRecognised)
+    if (table.kind == TableKind::NotRecognised)
         fail(ExitStatus::InputNotRecognised,
             table.notRecognisedReason
                 + (table.isCxf3ByRootElement ? QStringLiteral("; use --any-cxf3 to accept it")
@@ -55,7 +55,7 @@ qsizetype assembleTable(
     ScannedRecords scanned(assembly, request.rows);
     const OpenedTable opened = readTable(path, request.anyCxf3, scanned);
     try {
-        if (opened.kind == OpenedTable::Kind::Cxf3) {
+        if (opened.kind == TableKind::Cxf3) {
             scanned.throwFailure();
             return scanned.tableLines();
         }

@@ -52,7 +52,7 @@ OpenedTableWithRecords openColourTableWithRecords(
     RecordsOfScannedRows made(form);
     OpenedTableWithRecords opened;
     opened.table = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &made);
-    if (opened.table.kind == OpenedTable::Kind::Cxf3 && !made.failed())
+    if (opened.table.kind == TableKind::Cxf3 && !made.failed())
         opened.records = RecordsInAdvance { form, made.takeRecords() };
     return opened;
 }

@@ -21,9 +21,7 @@ enum class Cxf3Recognition {
 
 // What opening a colour table file gave.
 struct OpenedTable {
-    using Kind = TableKind;
-
-    Kind kind = Kind::NotRecognised;
+    TableKind kind = TableKind::NotRecognised;
     // The table's lines: a text table's own lines, or the header line and the rows of a
     // CxF3 file.
     NumberedLines lines;

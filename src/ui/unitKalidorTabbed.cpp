@@ -442,7 +442,7 @@ void TTabbedForm::openChosenFile(const QString &path)
         if (opened.records)
             m_recordsInAdvance
                 = std::make_shared<const RecordsInAdvance>(std::move(*opened.records));
-        if (opened.table.kind == OpenedTable::Kind::NotRecognised) {
+        if (opened.table.kind == TableKind::NotRecognised) {
             showTableUnavailable();
         } else {
             setLabelText(labelRealKalidorFileName, path);

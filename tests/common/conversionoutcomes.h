@@ -65,7 +65,7 @@ inline QString ofWholeTable(const QString &path, RecordForm form, TextEncoding e
         XmlDocument document;
         SilentObserver observer;
         const OpenedTable table = openColourTable(path, document, observer, recognition);
-        if (table.kind == OpenedTable::Kind::NotRecognised)
+        if (table.kind == TableKind::NotRecognised)
             return notRecognised(table);
         return ofTable(table, form, encoding, selection);
     } catch (const KalidorError &error) {
@@ -86,15 +86,15 @@ inline QString asConverted(const QString &path, RecordForm form, TextEncoding en
         const OpenedTable table = openColourTable(path, document, observer, recognition, &scanned);
         qsizetype tableLines = 0;
         switch (table.kind) {
-        case OpenedTable::Kind::NotRecognised:
+        case TableKind::NotRecognised:
             return notRecognised(table);
-        case OpenedTable::Kind::Cxf3:
+        case TableKind::Cxf3:
             if (table.lines.size() != 1 || !table.rowNotes.isEmpty())
                 return QStringLiteral("the opened table holds rows");
             scanned.throwFailure();
             tableLines = scanned.tableLines();
             break;
-        case OpenedTable::Kind::TextTable:
+        case TableKind::TextTable:
             assembly.addTable(table.lines, selection, table.rowNotes);
             tableLines = table.lines.size();
             break;
@@ -116,7 +116,7 @@ inline QString asMadeWhileOpening(const QString &path, RecordForm form, TextEnco
         SilentObserver observer;
         const OpenedTableWithRecords opened
             = openColourTableWithRecords(path, document, observer, form);
-        if (opened.table.kind == OpenedTable::Kind::NotRecognised)
+        if (opened.table.kind == TableKind::NotRecognised)
             return notRecognised(opened.table);
         if (!opened.records)
             return ofTable(opened.table, form, encoding, RowSelection::UsedRows);

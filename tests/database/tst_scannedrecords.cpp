@@ -172,7 +172,7 @@ void TestScannedRecords::madeWhileOpeningSameAsTheWholeTable()
         QCOMPARE(opened.table.rowNotes, plain.rowNotes);
         // A text table is held whole at once; only a CxF3 file's scan leaves time for them,
         // and only a table whose every used row makes a record has them all.
-        QCOMPARE(opened.records.has_value(), plain.kind == OpenedTable::Kind::Cxf3 && converts);
+        QCOMPARE(opened.records.has_value(), plain.kind == TableKind::Cxf3 && converts);
     } catch (const KalidorError &) {
         // Both fail alike: shown below.
     }

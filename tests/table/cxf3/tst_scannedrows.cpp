@@ -127,7 +127,7 @@ void TestScannedRows::everyRowInOrderWithinTheBound()
     SilentObserver observer;
     const OpenedTable table
         = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &consumer);
-    QCOMPARE(table.kind, OpenedTable::Kind::Cxf3);
+    QCOMPARE(table.kind, TableKind::Cxf3);
     QCOMPARE(consumer.names, expected);
     QVERIFY(consumer.mostWaiting > 0);
     if (boundHolds)
@@ -165,8 +165,8 @@ void TestScannedRows::noConsumerToWaitFor()
     try {
         const OpenedTable table
             = openColourTable(path, document, observer, Cxf3Recognition::RootLine, &consumer);
-        opened = table.kind == OpenedTable::Kind::TextTable ? QStringLiteral("text table")
-                                                            : QStringLiteral("not a text table");
+        opened = table.kind == TableKind::TextTable ? QStringLiteral("text table")
+                                                    : QStringLiteral("not a text table");
     } catch (const KalidorError &error) {
         opened = error.text();
     } catch (const ConsumerFailure &) {
