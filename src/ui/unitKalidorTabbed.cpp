@@ -499,7 +499,6 @@ void TTabbedForm::buttonConvertDelvaneClick()
         m_dialogs->showMessage(MessageKind::Error, Messages::kalidorFileNotSelected());
         return;
     }
-    m_records.clear();
     memoDelvaneSpecialColors->clear();
     labelDelvaneWarnings->hide();
     KeepAlive::processPendingEvents();
@@ -533,10 +532,11 @@ void TTabbedForm::BuildSpecialColors()
         = databaseEncoding(m_saveFileName, CheckBoxAppend->isChecked());
     std::future<QList<RecordWarning>> warnings
         = checkRecordsAside(table, form, offeredEncoding, notes);
+    NumberedLines records;
     try {
         ViewLoopObserver observer(
             *memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
-        m_records = ::BuildSpecialColors(table, form, observer, RowSelection::UsedRows,
+        records = ::BuildSpecialColors(table, form, observer, RowSelection::UsedRows,
             madeBeforehand ? &madeBeforehand->records.lines : nullptr);
     } catch (...) {
         // A row that cannot be converted ends the run; the records before it stay in sight.
@@ -547,9 +547,9 @@ void TTabbedForm::BuildSpecialColors()
         showConvertControls();
         throw;
     }
-    // The rows the view was given one by one give way to the same rows as the window holds
-    // them, shared.
-    memoDelvaneSpecialColors->setLines(m_records.lines);
+    // The rows the view was given one by one give way to the same rows as the loop built
+    // them, shared; the view holds the records from here on.
+    memoDelvaneSpecialColors->setLines(records.lines);
     RectangleProgress->hide();
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();

@@ -101,17 +101,16 @@ private:
     void showConvertControls();
 
     std::unique_ptr<WindowDialogs> m_dialogs;
-    // The colour table and the records as read and built; the views show them. What is built
-    // comes from here, never from a view's text, which cannot hold every character of a line
-    // as it is; the records are saved as the output view shows them (see HeldLines), so that
-    // an edit made while they were built is kept.
+    // The colour table as read; the table view shows it. Records are built from here, never
+    // from a view's text, which cannot hold every character of a line as it is. The output
+    // view holds the records, and they are saved as it shows them (see HeldLines), so that an
+    // edit made while they were built is kept.
     NumberedLines m_table;
     // What the reader saw about rows of the table that their records should warn of.
     RowNotes m_tableNotes;
     // The records of the table's used rows made while it was opened, if any; they are taken by
     // a conversion in their form, so that it has little left to do.
     std::shared_ptr<const RecordsInAdvance> m_recordsInAdvance;
-    NumberedLines m_records;
     // The file name the save dialog offers next.
     QString m_saveFileName;
     // Set while a handler that lets events run is at work, so that a second press is ignored.

@@ -74,7 +74,6 @@ public:
     // the consumer's thread, so that the scanning thread only takes them over.
     std::deque<ColourObjects::Row> takeKeptRows() { return std::exchange(m_kept, {}); }
 
-    std::size_t bound() const { return m_bound; }
     // The most bytes of rows that have waited in the queue at once so far.
     std::size_t mostWaiting();
 
