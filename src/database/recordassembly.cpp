@@ -11,11 +11,10 @@ RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding)
 {
 }
 
-void RecordAssembly::addRow(
-    const QString &line, qsizetype row, qint64 fileLine, const QString *note)
+void RecordAssembly::addRow(const ColourRow &row)
 {
-    addRecord(line, row, fileLine);
-    m_checker.checkRow(line, fileLine, m_fields, note);
+    addRecord(row);
+    m_checker.checkRow(row);
 }
 
 void RecordAssembly::addTable(
@@ -25,11 +24,7 @@ void RecordAssembly::addTable(
     // The table is held whole, so its rows are checked on a second core meanwhile.
     std::future<QList<RecordWarning>> warnings
         = checkRecordsAside(table, m_form, m_encoding, notes, selection);
-    const ColourRows colourRows(table.lines, selection);
-    for (qsizetype i = 1; i < table.size(); ++i) {
-        if (colourRows.contains(i))
-            addRecord(table.lines.at(i), i, table.fileLines.at(i));
-    }
+    RecordLoop(table, selection).takeTable([this](const ColourRow &row) { addRecord(row); });
     m_checkedAside = warnings.get();
 }
 
@@ -40,8 +35,8 @@ QList<RecordWarning> RecordAssembly::takeWarnings()
     return warnings;
 }
 
-void RecordAssembly::addRecord(const QString &line, qsizetype row, qint64 fileLine)
+void RecordAssembly::addRecord(const ColourRow &row)
 {
-    m_encoder.append(specialColorRecordOfRow(line, m_fields, m_form, row, fileLine));
+    m_encoder.append(row.record(m_form));
     ++m_records;
 }

@@ -1,7 +1,7 @@
 #include "recordsinadvance.h"
 
 #include "database/listindexerror.h"
-#include "table/colourrows.h"
+#include "database/recordloop.h"
 #include "table/cxf3/scannedrows.h"
 
 namespace {
@@ -17,19 +17,18 @@ public:
 
     void consume(ScannedRows &rows) override
     {
-        const ColourRows colourRows(RowSelection::UsedRows);
-        QStringList fields;
+        RecordLoop loop(RowSelection::UsedRows);
         rows.forEachRow([&](const ColourObjects::Row &scanned, qsizetype row) {
-            if (m_failed || !colourRows.contains(row, scanned.text))
+            if (m_failed)
                 return;
-            try {
-                m_records.append(
-                    specialColorRecordOfRow(scanned.text, fields, m_form, row, scanned.line),
-                    scanned.line);
-            } catch (const ListIndexError &) {
-                // The conversion fails on this row by itself, in its place.
-                m_failed = true;
-            }
+            loop.take(row, scanned.text, scanned.line, [this](const ColourRow &colourRow) {
+                try {
+                    m_records.append(colourRow.record(m_form), colourRow.fileLine);
+                } catch (const ListIndexError &) {
+                    // The conversion fails on this row by itself, in its place.
+                    m_failed = true;
+                }
+            });
         });
     }
 

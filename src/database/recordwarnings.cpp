@@ -3,7 +3,6 @@
 #include "base/codepage.h"
 #include "base/encodingname.h"
 #include "labvalues.h"
-#include "table/splittabfields.h"
 
 #include <QHash>
 #include <QStringList>
@@ -107,9 +106,11 @@ RecordChecker::RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAr
     }
 }
 
-void RecordChecker::checkRow(
-    const QString &line, qint64 fileLine, const QStringList &fields, const QString *note)
+void RecordChecker::checkRow(const ColourRow &colourRow)
 {
+    const QString &line = colourRow.line;
+    const qint64 fileLine = colourRow.fileLine;
+    const QStringList &fields = colourRow.fields();
     const QString &name = fields.at(0);
     m_row = { fileLine, m_records, name, QString() };
     // The split drops the blanks in front of the name; what follows is the row's own.
@@ -123,8 +124,8 @@ void RecordChecker::checkRow(
     }
     checkEmptyValue(row);
     checkValues(fields);
-    if (note)
-        warn(*note);
+    if (colourRow.note)
+        warn(*colourRow.note);
     ++m_records;
 }
 
@@ -225,20 +226,11 @@ void RecordChecker::checkValues(const QStringList &fields)
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes, RowSelection rows)
 {
-    const ColourRows colourRows(table.lines, rows);
     RecordChecker checker(form, encoding, RecordChecker::Rows::Held, table.size());
-    QStringList fields;
-    for (qsizetype i = 1; i < table.size(); ++i) {
-        if (!colourRows.contains(i))
-            continue;
-        const QString &line = table.lines.at(i);
-        SplitTabFields(line, fields);
-        if (fields.size() >= 4) {
-            const auto note = notes.constFind(i);
-            checker.checkRow(line, table.fileLines.at(i), fields,
-                note == notes.cend() ? nullptr : &note.value());
-        }
-    }
+    RecordLoop(table, rows, notes).takeTable([&checker](const ColourRow &row) {
+        if (row.fields().size() >= 4)
+            checker.checkRow(row);
+    });
     return checker.takeWarnings();
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/textencoding.h"
 #include "kepttexts.h"
+#include "recordloop.h"
 #include "specialcolorrecord.h"
 #include "table/colourrows.h"
 #include "table/numberedlines.h"
@@ -38,10 +39,8 @@ public:
     // `rows`: about how many rows will be checked.
     RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows = 0);
 
-    // Checks the record of a colour row: `fields` (at least four) split from `line`, the line
-    // `fileLine` of the input file. `note` is what the reader saw about the row, if anything.
-    void checkRow(const QString &line, qint64 fileLine, const QStringList &fields,
-        const QString *note = nullptr);
+    // Checks the record of a colour row that has at least four fields, with its note.
+    void checkRow(const ColourRow &row);
     // What the reader saw about the row of the record `record` (counting the rows checked from
     // 0) once that row was checked and let go; the warning takes its place among that row's.
     void noteRecord(qsizetype record, const QString &note);

@@ -1,7 +1,6 @@
 #include "specialcolorrecord.h"
 
 #include "listindexerror.h"
-#include "table/splittabfields.h"
 
 #include <QStringBuilder>
 
@@ -26,17 +25,4 @@ QString specialColorRecord(const QStringList &fields, RecordForm form)
         return legacyNameTag % name % legacyLabTag % lightness % separator % a % separator % b;
     }
     Q_UNREACHABLE();
-}
-
-QString specialColorRecordOfRow(
-    const QString &line, QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine)
-{
-    // A blank line leaves the list as it was; its record must not take another row's fields.
-    fields.clear();
-    SplitTabFields(line, fields);
-    try {
-        return specialColorRecord(fields, form);
-    } catch (const ListIndexError &error) {
-        throw ListIndexError(error.index(), row, fileLine);
-    }
 }

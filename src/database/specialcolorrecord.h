@@ -25,9 +25,3 @@ inline constexpr QChar separator = u',';
 // trimming, quoting or number parsing); further fields are ignored.
 // Throws ListIndexError for the first of the four fields that the row does not have.
 QString specialColorRecord(const QStringList &fields, RecordForm form);
-
-// specialColorRecord of `line`, the row `row` of a colour table and the line `fileLine` of its
-// file, split into `fields`, which hold the row's fields afterwards: the ListIndexError names
-// the row.
-QString specialColorRecordOfRow(
-    const QString &line, QStringList &fields, RecordForm form, qsizetype row, qint64 fileLine);

@@ -1,3 +1,17 @@
+// Opening a colour table takes two threads, and the file is read twice at once:
+//
+//   the calling thread                          the scanning thread
+//   classifies the file by its lines            scans the file as CxF3 (Expat); each
+//   a text table: stops the scan, loads it      colour object's row goes, as UTF-8, into
+//   CxF3: takes the rows from the queue  <----  ScannedRows, a bounded queue; the scan
+//         (the consumer: keeps them for the     waits while the queue is full, and stops
+//         table, makes and checks records)      at once when the file is a text table
+//         then reads the table (ReadCxF3File)
+//
+// A row is made and used on the calling thread alone; the scanning thread neither decodes
+// nor allocates for a row. What the scan gave, or its failure, counts only when the file is
+// read as CxF3.
+
 #include "opencolourtable.h"
 
 #include "base/kalidorerror.h"
@@ -47,6 +61,16 @@ OpenedTable notRecognised(const QString &path, const Cxf3RootVerdict &root)
     return table;
 }
 
+// Without a consumer of its own, the opening keeps every row for the table.
+class KeptRows final : public ScannedRowsConsumer {
+public:
+    void consume(ScannedRows &rows) override
+    {
+        rows.forEachRow([](const ColourObjects::Row &, qsizetype) {});
+    }
+    bool tableKeepsRows() const override { return true; }
+};
+
 } // namespace
 
 OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer,
@@ -57,40 +81,30 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
         return notRecognised(path, notAFile);
 
     observer.showProgress();
-    // The file is classified on a thread of its own while it is scanned as a CxF3 file here,
-    // so that the two passes over it take the time of the longer. The scan stops as soon as
-    // the file turns out to be a text table or unreadable; what it gave, or its failure,
-    // counts only when the file is read as CxF3. The rows are made on this thread, which
-    // keeps them, unless a consumer takes them: it does so on the classifying thread, which is
-    // idle once it has classified. The queue between them is bounded, so the scan may wait for
-    // the consumer.
+    KeptRows keptRows;
+    ScannedRowsConsumer &taker = consumer ? *consumer : keptRows;
+    const bool tableKeepsRows = taker.tableKeepsRows();
+    ScannedRows handedOn(tableKeepsRows, taker.queueBound());
     std::atomic<bool> notToBeRead { false };
-    const bool tableKeepsRows = consumer && consumer->tableKeepsRows();
-    ScannedRows handedOn(
-        tableKeepsRows, consumer ? consumer->queueBound() : ScannedRows::defaultBound);
-    std::future<TableKind> classified
-        = std::async(std::launch::async, [&path, &notToBeRead, consumer, &handedOn] {
-              // However this ends, a scan waiting for room in the queue must go on: no consumer
-              // takes rows after it.
-              const auto noMoreTaking = qScopeGuard([&handedOn] { handedOn.stopTaking(); });
-              TableKind kind = TableKind::NotRecognised;
-              try {
-                  // Classifying keeps no line, so a large CxF3 file is never held as lines.
-                  kind = detectTableKindOfFile(path);
-                  notToBeRead = kind == TableKind::TextTable;
-                  if (consumer && !notToBeRead)
-                      consumer->consume(handedOn);
-              } catch (...) {
-                  // Set before the scan is woken, so that it stops at its next chunk.
-                  notToBeRead = true;
-                  throw;
-              }
-              return kind;
+    std::future<ColourObjectScan> scanned
+        = std::async(std::launch::async, [&path, &notToBeRead, &handedOn] {
+              return ColourObjectScan(path, notToBeRead, &handedOn);
           });
-    ColourObjectScan scan(path, notToBeRead, consumer ? &handedOn : nullptr);
-    const TableKind kind = classified.get();
+    // However the opening ends, the scan stops at its next chunk or row and is waited for
+    // before what it uses goes; once it is over, this changes nothing.
+    const auto stopScan = qScopeGuard([&] {
+        notToBeRead = true;
+        handedOn.stopTaking();
+        if (scanned.valid())
+            scanned.wait();
+    });
+
+    // Classifying keeps no line, so a large CxF3 file is never held as lines.
+    const TableKind kind = detectTableKindOfFile(path);
     OpenedTable table;
     if (kind == TableKind::TextTable) {
+        notToBeRead = true;
+        handedOn.stopTaking();
         table.kind = TableKind::TextTable;
         table.lines = NumberedLines::ofFile(loadLines(path).lines);
         return table;
@@ -101,9 +115,11 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
         if (recognition == Cxf3Recognition::RootLine || !root.isCxf3)
             return notRecognised(path, root);
     }
+    taker.consume(handedOn);
+    ColourObjectScan scan = scanned.get();
     table.kind = TableKind::Cxf3;
     if (tableKeepsRows)
-        scan.restoreRows(handedOn.takeKeptRows());
+        scan.setRows(handedOn.takeKeptRows());
     table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &scan);
     return table;
 }

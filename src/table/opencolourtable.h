@@ -39,11 +39,11 @@ struct OpenedTable {
 // table's lines are loaded (the host shows them), or the CxF3 file is read through
 // `document`, its rows going to `observer` as they are made, with the reader's progress.
 // Throws KalidorError when the file cannot be read, or the CxF3 reader fails.
-// With `consumer`, a CxF3 file's rows go to it instead, on another thread while the file is
-// scanned, as soon as the file is known not to be a text table; the table then holds its
-// header line alone, and no row notes, unless the consumer asks it to keep its rows. What the
-// consumer made counts only when the table's kind is Cxf3: the scan may fail later in the file, or
-// the file not be read as CxF3 at all.
+// With `consumer`, a CxF3 file's rows go to it instead, on the calling thread while the file
+// is scanned, once the file is known not to be a text table; the table then holds its header
+// line alone, and no row notes, unless the consumer asks it to keep its rows. What the
+// consumer made counts only when the table's kind is Cxf3: the scan may fail later in the
+// file.
 OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer,
     Cxf3Recognition recognition = Cxf3Recognition::RootLine,
     ScannedRowsConsumer *consumer = nullptr);

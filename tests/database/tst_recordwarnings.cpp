@@ -195,16 +195,14 @@ void TestRecordWarnings::notesAfterTheRowsTakeTheirPlace()
     const QStringList rows { u"KALIDOR A\t1000\t2\t3"_s, u"KALIDOR B\t1\t2\t3"_s,
         u"KALIDOR A\t1\tx\t3"_s, u"KALIDOR C\t1\t2\t3"_s };
     const RowNotes notes { { 1, u"first"_s }, { 2, u"second"_s }, { 3, u"third"_s } };
+    NumberedLines table { { header }, { 0 } };
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        table.append(rows.at(i), 10 * (i + 1));
     const auto check = [&](bool notesLater) {
         RecordChecker checker(
             RecordForm::Csv, TextEncoding::DefaultCodePage, RecordChecker::Rows::LetGo);
-        QStringList fields;
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            SplitTabFields(rows.at(i), fields);
-            const auto note = notes.constFind(i + 1);
-            checker.checkRow(rows.at(i), 10 * (i + 1), fields,
-                notesLater || note == notes.cend() ? nullptr : &note.value());
-        }
+        RecordLoop(table, RowSelection::UsedRows, notesLater ? RowNotes() : notes)
+            .takeTable([&checker](const ColourRow &row) { checker.checkRow(row); });
         // Out of order, as a reader may find them.
         if (notesLater) {
             for (const qsizetype row : { 3, 1, 2 })

@@ -33,8 +33,4 @@ struct ColourObjects {
     // another illuminant or observer than D50 with 2°, and what it names (see
     // otherThanD50TwoDegree). Of several with one Id, the last that is not D50 with 2°.
     QHash<QString, QString> otherConditions;
-
-    // Why the record of a row whose values come with the conditions `conditionsId` may
-    // mislead, when `otherConditions` (see above) holds `other` for them.
-    static QString conditionsNote(const QString &conditionsId, const QString &other);
 };

@@ -21,7 +21,7 @@ ColourObjectScan::ColourObjectScan(
     }
 }
 
-void ColourObjectScan::restoreRows(std::deque<ColourObjects::Row> &&rows)
+void ColourObjectScan::setRows(std::deque<ColourObjects::Row> &&rows)
 {
     if (m_objects)
         m_objects->rows = std::move(rows);

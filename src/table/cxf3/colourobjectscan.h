@@ -4,27 +4,28 @@
 
 #include <QString>
 
-class ScannedRows;
-
 #include <atomic>
 #include <deque>
 #include <exception>
 #include <optional>
 
+class ScannedRows;
+
 // The colour objects of a file scanned as a CxF3 file (see scanColourObjects) before it is
-// known to be read as one, so that the scan can go on while the file is classified on
-// another thread. The scan's failure is kept, not thrown: it counts only if the file is read.
+// known to be read as one, so that the scan can go on while the file is classified. The rows
+// are handed on as they are made; the scan's failure is kept, not thrown: it counts only if
+// the file is read.
 class ColourObjectScan {
 public:
-    // Scans `path` on the calling thread; once `stopRequested` is set, the scan ends at its
-    // next chunk and is not to be taken. With `handOn`, the rows go there as they are made and
-    // it is finished or failed when the scan ends.
+    // Scans `path` on the calling thread. Once `stopRequested` is set, the scan ends at its next
+    // chunk and is not to be taken. With `handOn`, the rows go there as they are made, and it
+    // is finished or failed when the scan ends; without, the objects keep them.
     ColourObjectScan(
         const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn = nullptr);
 
     const QString &path() const { return m_path; }
-    // Puts back the rows handed on, in document order, when the scan went well.
-    void restoreRows(std::deque<ColourObjects::Row> &&rows);
+    // The rows handed on that the consumer kept for the table, in document order.
+    void setRows(std::deque<ColourObjects::Row> &&rows);
     // The objects, or throws what the scan threw. Once only.
     ColourObjects take();
 

@@ -4,23 +4,10 @@
 #include "base/progressschedule.h"
 #include "table/colourtable.h"
 #include "table/cxf3/colourobjects.h"
+#include "table/cxf3/conditionnotes.h"
 #include "table/cxf3/xmldocument.h"
 
 #include <QString>
-
-namespace {
-
-// Why a row's record may mislead: its values are for another illuminant or observer, as far
-// as the file says; empty when they are not.
-QString conditionsNote(const ColourObjects &objects, const ColourObjects::Row &row)
-{
-    const auto other = objects.otherConditions.constFind(row.conditionsId);
-    if (other == objects.otherConditions.cend())
-        return QString();
-    return ColourObjects::conditionsNote(row.conditionsId, *other);
-}
-
-} // namespace
 
 NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer,
     RowNotes *notes, ColourObjectScan *madeScan)
@@ -48,12 +35,9 @@ NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObser
     // Only colour objects are listed: a child without a Name gets no row, and so no progress
     // check and no yield either; a passed-over child at an update point leaves the indicator
     // where it is.
+    ConditionNotes conditionNotes;
     for (const ColourObjects::Row &row : objects.rows) {
-        if (notes && !objects.otherConditions.isEmpty()) {
-            const QString note = conditionsNote(objects, row);
-            if (!note.isEmpty())
-                notes->insert(lines.size(), note);
-        }
+        conditionNotes.add(lines.size(), row.conditionsId);
         lines.append(row.text, row.line);
         observer.appendRow(row.text, row.line);
         if (schedule.isDue(row.childIndex)) {
@@ -63,6 +47,9 @@ NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObser
         }
         observer.yieldSlice();
     }
+    if (notes)
+        conditionNotes.forEachNote(objects.otherConditions,
+            [notes](qsizetype row, const QString &note) { notes->insert(row, note); });
     if (objects.failure)
         throw *objects.failure;
 

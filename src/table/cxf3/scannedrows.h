@@ -70,8 +70,7 @@ public:
     void stopTaking();
     // Once forEachRow is done.
     const QHash<QString, QString> &otherConditions() const { return m_otherConditions; }
-    // Once forEachRow is done: the rows it kept, in document order. They are put together on
-    // the consumer's thread, so that the scanning thread only takes them over.
+    // Once forEachRow is done: the rows it kept, in document order.
     std::deque<ColourObjects::Row> takeKeptRows() { return std::exchange(m_kept, {}); }
 
     // The most bytes of rows that have waited in the queue at once so far.
