@@ -2,17 +2,15 @@
 
 #include "base/kalidorerror.h"
 #include "base/silentobserver.h"
+#include "conversion/conversion.h"
 #include "database/databaseencoding.h"
-#include "database/databasewriter.h"
 #include "database/listindexerror.h"
-#include "database/recordassembly.h"
-#include "database/scannedrecords.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/opencolourtable.h"
 
 #include <QIODevice>
 
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -26,46 +24,6 @@ struct Failure {
 [[noreturn]] void fail(ExitStatus status, const QString &message)
 {
     throw Failure { status, message };
-}
-
-OpenedTable readTable(const QString &path, bool anyCxf3, ScannedRecords &scanned)
-{
-    XmlDocument document;
-    SilentObserver observer;
-    OpenedTable table;
-    try {
-        table = openColourTable(path, document, observer,
-            anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine, &scanned);
-    } catch (const KalidorError &error) {
-        fail(ExitStatus::InputUnreadable, error.inFile(path).text());
-    }
-    if (table.kind == TableKind::NotRecognised)
-        fail(ExitStatus::InputNotRecognised,
-            table.notRecognisedReason
-                + (table.isCxf3ByRootElement ? QStringLiteral("; use --any-cxf3 to accept it")
-                                             : QString()));
-    return table;
-}
-
-// Makes the records of the table into `assembly`: a CxF3 file's were made while it was read.
-// Returns the number of lines of the table.
-qsizetype assembleTable(
-    const QString &path, const ConversionRequest &request, RecordAssembly &assembly)
-{
-    ScannedRecords scanned(assembly, request.rows);
-    const OpenedTable opened = readTable(path, request.anyCxf3, scanned);
-    try {
-        if (opened.kind == TableKind::Cxf3) {
-            scanned.throwFailure();
-            return scanned.tableLines();
-        }
-        assembly.addTable(opened.lines, request.rows, opened.rowNotes);
-        return opened.lines.size();
-    } catch (const ListIndexError &error) {
-        // The line of the file: a text table's own line, or where a CxF3 object starts.
-        fail(ExitStatus::RowNotConvertible,
-            KalidorError::at(path, error.text(), error.fileLine()).text());
-    }
 }
 
 void writeStandardOutput(QIODevice &device, const EncodedLines &records)
@@ -104,12 +62,33 @@ ConversionResult Converter::run(const ConversionRequest &request) const
     try {
         const bool toStandardOutput = request.output == u"-";
         // The records are encoded as they are made, so the encoding is settled first.
-        RecordAssembly assembly(request.form,
-            toStandardOutput ? TextEncoding::DefaultCodePage
-                             : databaseEncoding(request.output, request.append));
-        result.tableLines = assembleTable(request.input, request, assembly);
-        result.records = assembly.records();
-        result.warnings = assembly.takeWarnings();
+        const TextEncoding encoding = toStandardOutput
+            ? TextEncoding::DefaultCodePage
+            : databaseEncoding(request.output, request.append);
+        XmlDocument document;
+        SilentObserver observer;
+        std::optional<Conversion> conversion;
+        try {
+            conversion.emplace(request.input, document, observer,
+                Conversion::Options { Conversion::Records::WhileReading, request.form, request.rows,
+                    request.anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine,
+                    encoding });
+        } catch (const ListIndexError &error) {
+            // The line of the file: a text table's own line, or where a CxF3 object starts.
+            fail(ExitStatus::RowNotConvertible,
+                KalidorError::at(request.input, error.text(), error.fileLine()).text());
+        } catch (const KalidorError &error) {
+            fail(ExitStatus::InputUnreadable, error.inFile(request.input).text());
+        }
+        const OpenedTable &table = conversion->table();
+        if (table.kind == TableKind::NotRecognised)
+            fail(ExitStatus::InputNotRecognised,
+                table.notRecognisedReason
+                    + (table.isCxf3ByRootElement ? QStringLiteral("; use --any-cxf3 to accept it")
+                                                 : QString()));
+        result.tableLines = conversion->tableLines();
+        result.records = conversion->records();
+        result.warnings = conversion->warnings(encoding);
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,
@@ -118,12 +97,11 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                                 ? QStringLiteral("1 warning")
                                 : QStringLiteral("%1 warnings").arg(result.warnings.size())))
                     .text());
-        const EncodedLines records = assembly.takeRecords();
         if (toStandardOutput) {
-            writeStandardOutput(m_standardOutput, records);
+            writeStandardOutput(m_standardOutput, conversion->takeEncodedRecords());
         } else {
             try {
-                result.note = saveDatabase(request.output, records, request.append);
+                result.note = conversion->save(request.output, request.append);
             } catch (const KalidorError &error) {
                 fail(ExitStatus::OutputUnwritable, error.text());
             }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/recordwarnings.h"
+#include "database/recordwarning.h"
 #include "database/specialcolorrecord.h"
 #include "exitstatus.h"
 #include "table/colourrows.h"

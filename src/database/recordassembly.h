@@ -25,6 +25,7 @@ public:
     // reader's `notes`, to an assembly that holds none yet; throws as addRow does.
     void addTable(const NumberedLines &table, RowSelection selection, const RowNotes &notes = {});
 
+    TextEncoding encoding() const { return m_encoding; }
     qsizetype records() const { return m_records; }
     // Once, when every row is added.
     EncodedLines takeRecords() { return m_encoder.take(); }

@@ -1,30 +1,27 @@
 #pragma once
 
 #include "database/specialcolorrecord.h"
+#include "table/cxf3/scannedrows.h"
 #include "table/numberedlines.h"
-#include "table/opencolourtable.h"
 
-#include <optional>
+#include <utility>
 
-class LoopObserver;
-class XmlDocument;
+// Makes the records of a CxF3 file's used rows in one form while the file is scanned, before
+// they are asked for: what BuildSpecialColors would build of them, each numbered with its
+// row's file line. The rows are kept for the table as well.
+class RecordsInAdvance final : public ScannedRowsConsumer {
+public:
+    explicit RecordsInAdvance(RecordForm form);
 
-// The records of an opened table's used rows in `form`, made before they were asked for: what
-// BuildSpecialColors would build of them, each numbered with its row's file line.
-struct RecordsInAdvance {
-    RecordForm form = RecordForm::Csv;
-    NumberedLines records;
+    void consume(ScannedRows &rows) override;
+    bool tableKeepsRows() const override { return true; }
+
+    // A used row made no record; the records end before it.
+    bool failed() const { return m_failed; }
+    NumberedLines takeRecords() { return std::exchange(m_records, {}); }
+
+private:
+    const RecordForm m_form;
+    NumberedLines m_records;
+    bool m_failed = false;
 };
-
-struct OpenedTableWithRecords {
-    OpenedTable table;
-    // Made only for a CxF3 file, whose scan leaves the second core idle once the file is
-    // classified, and only when every used row makes a record.
-    std::optional<RecordsInAdvance> records;
-};
-
-// openColourTable as the window opens a table, which also builds the records of a CxF3 file's
-// used rows in `form`, on the thread that classified the file, while the file is scanned: the
-// conversion that the operator is expected to start next then takes them as they are.
-OpenedTableWithRecords openColourTableWithRecords(
-    const QString &path, XmlDocument &document, LoopObserver &observer, RecordForm form);

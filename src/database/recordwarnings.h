@@ -3,6 +3,7 @@
 #include "base/textencoding.h"
 #include "kepttexts.h"
 #include "recordloop.h"
+#include "recordwarning.h"
 #include "specialcolorrecord.h"
 #include "table/colourrows.h"
 #include "table/numberedlines.h"
@@ -16,18 +17,6 @@
 #include <future>
 #include <utility>
 #include <vector>
-
-// Something about a record that the RIP may not read as the operator meant, though the record
-// is written as it stands: its name will not match the job's, or its values are no colour.
-struct RecordWarning {
-    // The line of the input file that the record's row comes from.
-    qint64 fileLine = 0;
-    // The record's place among the records built, counting from 0.
-    qsizetype record = 0;
-    // The colour name as the row gives it.
-    QString name;
-    QString what;
-};
 
 // The checks of checkRecords a row at a time.
 class RecordChecker {

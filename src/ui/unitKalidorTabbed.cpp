@@ -1,11 +1,7 @@
 #include "unitKalidorTabbed.h"
 
-#include "database/buildspecialcolors.h"
-#include "database/databaseencoding.h"
-#include "database/databasewriter.h"
+#include "conversion/conversion.h"
 #include "database/labvalues.h"
-#include "database/recordsinadvance.h"
-#include "database/recordwarnings.h"
 #include "editablelinesview.h"
 #include "failuredetails.h"
 #include "generalerrorhandler.h"
@@ -17,7 +13,6 @@
 #include "shell/browse.h"
 #include "shell/helpdocument.h"
 #include "tabcontrol.h"
-#include "table/opencolourtable.h"
 #include "viewloopobserver.h"
 
 #include <QCheckBox>
@@ -427,22 +422,18 @@ void TTabbedForm::openChosenFile(const QString &path)
 {
     try {
         // A path that names no file is not recognised, like a file that matches neither test.
-        OpenedTableWithRecords opened;
+        std::shared_ptr<Conversion> opened;
         {
             ViewLoopObserver observer(*memoKalidor, RectangleProgress, labelKalidorFileName);
             // The records are made in the form that a conversion would take now.
-            opened
-                = openColourTableWithRecords(path, XMLDocument_CxF, observer, checkedRecordForm());
+            opened = std::make_shared<Conversion>(path, XMLDocument_CxF, observer,
+                Conversion::Options { Conversion::Records::FromHeldTable, checkedRecordForm() });
         }
         // The rows the view was given one by one give way to the same rows as the window
         // holds them, shared.
-        memoKalidor->setLines(opened.table.lines.lines);
-        m_table = std::move(opened.table.lines);
-        m_tableNotes = std::move(opened.table.rowNotes);
-        if (opened.records)
-            m_recordsInAdvance
-                = std::make_shared<const RecordsInAdvance>(std::move(*opened.records));
-        if (opened.table.kind == TableKind::NotRecognised) {
+        memoKalidor->setLines(opened->table().lines.lines);
+        m_conversion = opened;
+        if (opened->table().kind == TableKind::NotRecognised) {
             showTableUnavailable();
         } else {
             setLabelText(labelRealKalidorFileName, path);
@@ -475,9 +466,7 @@ void TTabbedForm::showTableUnavailable()
 
 void TTabbedForm::clearTable()
 {
-    m_table.clear();
-    m_tableNotes.clear();
-    m_recordsInAdvance.reset();
+    m_conversion.reset();
     memoKalidor->clear();
 }
 
@@ -495,7 +484,7 @@ void TTabbedForm::buttonConvertDelvaneClick()
         return;
     const QScopedValueRollback converting(m_converting, true);
 
-    if (m_table.isEmpty()) {
+    if (!m_conversion) {
         m_dialogs->showMessage(MessageKind::Error, Messages::kalidorFileNotSelected());
         return;
     }
@@ -518,26 +507,14 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    const RecordForm form = checkedRecordForm();
-    // The rows are taken as the loop starts: events that run meanwhile cannot change them.
-    const NumberedLines table = m_table;
-    const RowNotes notes = m_tableNotes;
-    // Records made while the table was opened are taken when they are in this form.
-    const std::shared_ptr<const RecordsInAdvance> madeBeforehand
-        = m_recordsInAdvance && m_recordsInAdvance->form == form ? m_recordsInAdvance : nullptr;
-    // The check reads the table, not the records, so it runs beside the loop, for the encoding
-    // of the file that the save dialog offers; a file chosen in another encoding is checked
-    // again.
-    const TextEncoding offeredEncoding
-        = databaseEncoding(m_saveFileName, CheckBoxAppend->isChecked());
-    std::future<QList<RecordWarning>> warnings
-        = checkRecordsAside(table, form, offeredEncoding, notes);
+    // The conversion is kept for the run: a table opened meanwhile leaves it alone.
+    const std::shared_ptr<Conversion> conversion = m_conversion;
     NumberedLines records;
     try {
         ViewLoopObserver observer(
             *memoDelvaneSpecialColors, RectangleProgress, labelDelvaneColorFile);
-        records = ::BuildSpecialColors(table, form, observer, RowSelection::UsedRows,
-            madeBeforehand ? &madeBeforehand->records.lines : nullptr);
+        records = conversion->makeRecords(
+            checkedRecordForm(), m_saveFileName, CheckBoxAppend->isChecked(), observer);
     } catch (...) {
         // A row that cannot be converted ends the run; the records before it stay in sight.
         // Put the controls back before the error is reported, so that the operator can go on.
@@ -554,10 +531,10 @@ void TTabbedForm::BuildSpecialColors()
     KeepAlive::processPendingEvents();
     KeepAlive::zeroSleep();
 
-    saveSpecialColors({ table, notes, form, offeredEncoding, std::move(warnings) });
+    saveSpecialColors(*conversion);
 }
 
-void TTabbedForm::saveSpecialColors(RecordCheck check)
+void TTabbedForm::saveSpecialColors(Conversion &conversion)
 {
     const std::optional<QString> chosen = m_dialogs->chooseDelvaneColorFile(m_saveFileName);
     if (!chosen) {
@@ -571,20 +548,17 @@ void TTabbedForm::saveSpecialColors(RecordCheck check)
     const bool append = CheckBoxAppend->isChecked();
 
     try {
-        // The marks are shown before a failed save is reported, so they stand also then;
-        // inside the guard, so that a check that cannot finish ends like a failed save.
-        const TextEncoding encoding = databaseEncoding(*chosen, append);
-        if (encoding != check.encoding)
-            check.warnings = checkRecordsAside(check.table, check.form, encoding, check.notes);
+        // The marks are shown before a failed save is reported, so they stand also then.
+        QList<RecordWarning> warnings;
         std::exception_ptr saveFailure;
         try {
             // The operator may have edited the records while they were built: the file holds
             // what the view shows.
-            saveDatabase(*chosen, memoDelvaneSpecialColors->lines(), append);
+            conversion.save(*chosen, memoDelvaneSpecialColors->lines(), append, warnings);
         } catch (...) {
             saveFailure = std::current_exception();
         }
-        showWarnings(check.warnings.get());
+        showWarnings(warnings);
         if (saveFailure)
             std::rethrow_exception(saveFailure);
         setLabelText(labelDelvaneColorFile, *chosen);

@@ -1,19 +1,16 @@
 #pragma once
 
-#include "base/textencoding.h"
-#include "database/recordwarnings.h"
+#include "database/recordwarning.h"
 #include "database/specialcolorrecord.h"
 #include "table/cxf3/xmldocument.h"
-#include "table/numberedlines.h"
-#include "table/rownotes.h"
 #include "windowdialogs.h"
 
 #include <QWidget>
 
 #include <functional>
-#include <future>
 #include <memory>
 
+class Conversion;
 class ProgressIndicator;
 class QCheckBox;
 class QLabel;
@@ -21,8 +18,6 @@ class EditableLinesView;
 class QPushButton;
 class ReadOnlyLinesView;
 class TabControl;
-struct RecordsInAdvance;
-struct RecordWarning;
 
 // The program's one window. A tool bar with the title and the Help button, and two pages:
 // "Read Kalidor File" opens a colour table into a read-only view, "Build Delvane File"
@@ -77,22 +72,14 @@ private:
     void openChosenFile(const QString &path);
     void openHandedOverFile(const QString &path);
 
-    // The check of the records built from `table` in `form`, under way for `encoding`.
-    struct RecordCheck {
-        const NumberedLines &table;
-        const RowNotes &notes;
-        RecordForm form;
-        TextEncoding encoding;
-        std::future<QList<RecordWarning>> warnings;
-    };
-
     // The record form that CheckBoxCSV selects.
     RecordForm checkedRecordForm() const;
 
     // Builds one record per used row of the table into the output view, then saves them.
     void BuildSpecialColors();
-    // Saves the records, marking those that `check` warns of.
-    void saveSpecialColors(RecordCheck check);
+    // Saves the records that `conversion` made, as the output view shows them, and marks those
+    // it warns of.
+    void saveSpecialColors(Conversion &conversion);
     void showWarnings(const QList<RecordWarning> &warnings);
     // Ends an opening without a usable table: empty view, second tab unavailable, no file name.
     void showTableUnavailable();
@@ -101,16 +88,11 @@ private:
     void showConvertControls();
 
     std::unique_ptr<WindowDialogs> m_dialogs;
-    // The colour table as read; the table view shows it. Records are built from here, never
-    // from a view's text, which cannot hold every character of a line as it is. The output
-    // view holds the records, and they are saved as it shows them (see HeldLines), so that an
-    // edit made while they were built is kept.
-    NumberedLines m_table;
-    // What the reader saw about rows of the table that their records should warn of.
-    RowNotes m_tableNotes;
-    // The records of the table's used rows made while it was opened, if any; they are taken by
-    // a conversion in their form, so that it has little left to do.
-    std::shared_ptr<const RecordsInAdvance> m_recordsInAdvance;
+    // The conversion of the table opened, which holds the table as read; the table view shows
+    // it. Records are built from there, never from a view's text, which cannot hold every
+    // character of a line as it is. The output view holds the records, and they are saved as
+    // it shows them (see HeldLines), so that an edit made while they were built is kept.
+    std::shared_ptr<Conversion> m_conversion;
     // The file name the save dialog offers next.
     QString m_saveFileName;
     // Set while a handler that lets events run is at work, so that a second press is ignored.

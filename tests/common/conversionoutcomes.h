@@ -2,13 +2,11 @@
 
 #include "base/kalidorerror.h"
 #include "base/silentobserver.h"
+#include "conversion/conversion.h"
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
 #include "database/listindexerror.h"
-#include "database/recordassembly.h"
-#include "database/recordsinadvance.h"
 #include "database/recordwarnings.h"
-#include "database/scannedrecords.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/opencolourtable.h"
 
@@ -81,55 +79,38 @@ inline QString asConverted(const QString &path, RecordForm form, TextEncoding en
     try {
         XmlDocument document;
         SilentObserver observer;
-        RecordAssembly assembly(form, encoding);
-        ScannedRecords scanned(assembly, selection);
-        const OpenedTable table = openColourTable(path, document, observer, recognition, &scanned);
-        qsizetype tableLines = 0;
-        switch (table.kind) {
-        case TableKind::NotRecognised:
+        Conversion conversion(path, document, observer,
+            { Conversion::Records::WhileReading, form, selection, recognition, encoding });
+        const OpenedTable &table = conversion.table();
+        if (table.kind == TableKind::NotRecognised)
             return notRecognised(table);
-        case TableKind::Cxf3:
-            if (table.lines.size() != 1 || !table.rowNotes.isEmpty())
-                return QStringLiteral("the opened table holds rows");
-            scanned.throwFailure();
-            tableLines = scanned.tableLines();
-            break;
-        case TableKind::TextTable:
-            assembly.addTable(table.lines, selection, table.rowNotes);
-            tableLines = table.lines.size();
-            break;
-        }
-        const qsizetype records = assembly.records();
-        const QList<RecordWarning> warnings = assembly.takeWarnings();
-        return described(tableLines, records, assembly.takeRecords().withMark(), warnings);
+        if (table.kind == TableKind::Cxf3 && (table.lines.size() != 1 || !table.rowNotes.isEmpty()))
+            return QStringLiteral("the opened table holds rows");
+        const qsizetype records = conversion.records();
+        const QList<RecordWarning> warnings = conversion.warnings(encoding);
+        return described(
+            conversion.tableLines(), records, conversion.takeEncodedRecords().withMark(), warnings);
     } catch (const KalidorError &error) {
         return failed(error);
     }
 }
 
 // As the window converts a table whose records were made in `form` while it was opened: the
-// record loop takes those records; a table opened without them is converted whole.
+// record loop takes those records.
 inline QString asMadeWhileOpening(const QString &path, RecordForm form, TextEncoding encoding)
 {
     try {
         XmlDocument document;
         SilentObserver observer;
-        const OpenedTableWithRecords opened
-            = openColourTableWithRecords(path, document, observer, form);
-        if (opened.table.kind == TableKind::NotRecognised)
-            return notRecognised(opened.table);
-        if (!opened.records)
-            return ofTable(opened.table, form, encoding, RowSelection::UsedRows);
-        const NumberedLines &made = opened.records->records;
-        if (opened.records->form != form)
-            return QStringLiteral("records made in another form");
-        const NumberedLines records = BuildSpecialColors(
-            opened.table.lines, form, observer, RowSelection::UsedRows, &made.lines);
-        if (records.lines != made.lines || records.fileLines != made.fileLines)
-            return QStringLiteral("the record loop did not give the records made");
-        return described(opened.table.lines.size(), records.size(),
-            encodeLines(records.lines, encoding),
-            checkRecords(opened.table.lines, form, encoding, opened.table.rowNotes));
+        Conversion conversion(
+            path, document, observer, { Conversion::Records::FromHeldTable, form });
+        const OpenedTable &table = conversion.table();
+        if (table.kind == TableKind::NotRecognised)
+            return notRecognised(table);
+        // Checked for a new file, in the default code page, and then for `encoding`.
+        const NumberedLines records = conversion.makeRecords(form, QString(), false, observer);
+        return described(table.lines.size(), records.size(), encodeLines(records.lines, encoding),
+            conversion.warnings(encoding));
     } catch (const KalidorError &error) {
         return failed(error);
     }

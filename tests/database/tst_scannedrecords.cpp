@@ -164,15 +164,17 @@ void TestScannedRecords::madeWhileOpeningSameAsTheWholeTable()
         XmlDocument document;
         SilentObserver observer;
         const OpenedTable plain = openColourTable(path, document, observer);
-        const OpenedTableWithRecords opened
-            = openColourTableWithRecords(path, document, observer, RecordForm::Legacy);
-        QCOMPARE(opened.table.kind, plain.kind);
-        QCOMPARE(opened.table.lines.lines, plain.lines.lines);
-        QCOMPARE(opened.table.lines.fileLines, plain.lines.fileLines);
-        QCOMPARE(opened.table.rowNotes, plain.rowNotes);
+        const Conversion opened(
+            path, document, observer, { Conversion::Records::FromHeldTable, RecordForm::Legacy });
+        QCOMPARE(opened.table().kind, plain.kind);
+        QCOMPARE(opened.table().lines.lines, plain.lines.lines);
+        QCOMPARE(opened.table().lines.fileLines, plain.lines.fileLines);
+        QCOMPARE(opened.table().rowNotes, plain.rowNotes);
         // A text table is held whole at once; only a CxF3 file's scan leaves time for them,
         // and only a table whose every used row makes a record has them all.
-        QCOMPARE(opened.records.has_value(), plain.kind == TableKind::Cxf3 && converts);
+        QCOMPARE(opened.madeRecordsInAdvance(RecordForm::Legacy),
+            plain.kind == TableKind::Cxf3 && converts);
+        QVERIFY(!opened.madeRecordsInAdvance(RecordForm::Csv));
     } catch (const KalidorError &) {
         // Both fail alike: shown below.
     }

@@ -1,0 +1,119 @@
+// A conversion's threads:
+//
+//   Opening (see opencolourtable.cpp): the calling thread classifies the file while a scanning
+//   thread scans it as CxF3 and hands its rows over through a bounded queue; the calling thread
+//   takes them. Held, it keeps them for the table and makes their records in the form expected;
+//   while reading, it makes, encodes and checks each record and lets the row go.
+//
+//   Records of a held table: the record loop runs on the calling thread (the host sees each
+//   record as it is made) while a second thread checks the same rows for the encoding the host
+//   expects; warnings() waits for that check, or checks again for another encoding.
+//
+//   A text table while reading: it is loaded first; then its records are made and encoded on
+//   the calling thread while a second thread checks its rows.
+
+#include "conversion.h"
+
+#include "database/buildspecialcolors.h"
+#include "database/databaseencoding.h"
+#include "database/listindexerror.h"
+#include "database/recordassembly.h"
+#include "database/recordsinadvance.h"
+#include "database/scannedrecords.h"
+
+#include <utility>
+
+Conversion::Conversion(
+    const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options)
+{
+    if (options.records == Records::WhileReading)
+        openWhileReading(path, document, observer, options);
+    else
+        openHeld(path, document, observer, options);
+}
+
+Conversion::~Conversion() = default;
+
+void Conversion::openHeld(
+    const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options)
+{
+    RecordsInAdvance made(options.form);
+    m_table = openColourTable(path, document, observer, options.recognition, &made);
+    m_tableLines = m_table.lines.size();
+    // Only when every used row made a record: a failing row fails the loop in its place.
+    if (m_table.kind == TableKind::Cxf3 && !made.failed()) {
+        m_recordsInAdvance = made.takeRecords();
+        m_formInAdvance = options.form;
+    }
+}
+
+void Conversion::openWhileReading(
+    const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options)
+{
+    m_assembly = std::make_unique<RecordAssembly>(options.form, options.encoding);
+    ScannedRecords scanned(*m_assembly, options.rows);
+    m_table = openColourTable(path, document, observer, options.recognition, &scanned);
+    switch (m_table.kind) {
+    case TableKind::NotRecognised:
+        break;
+    case TableKind::Cxf3:
+        scanned.throwFailure();
+        m_tableLines = scanned.tableLines();
+        break;
+    case TableKind::TextTable:
+        m_assembly->addTable(m_table.lines, options.rows, m_table.rowNotes);
+        m_tableLines = m_table.lines.size();
+        break;
+    }
+}
+
+NumberedLines Conversion::makeRecords(
+    RecordForm form, const QString &expectedPath, bool append, LoopObserver &observer)
+{
+    Q_ASSERT(!m_assembly);
+    const TextEncoding expected = databaseEncoding(expectedPath, append);
+    m_form = form;
+    m_checkedEncoding = expected;
+    m_warnings.reset();
+    // The check reads the table, not the records, so it runs beside the loop.
+    m_check = checkRecordsAside(m_table.lines, form, expected, m_table.rowNotes);
+    return BuildSpecialColors(m_table.lines, form, observer, RowSelection::UsedRows,
+        madeRecordsInAdvance(form) ? &m_recordsInAdvance->lines : nullptr);
+}
+
+QList<RecordWarning> Conversion::warnings(TextEncoding encoding)
+{
+    if (m_assembly) {
+        Q_ASSERT(encoding == m_assembly->encoding());
+        return m_assembly->takeWarnings();
+    }
+    if (m_check.valid())
+        m_warnings = m_check.get();
+    if (encoding != m_checkedEncoding) {
+        m_warnings = checkRecords(m_table.lines, m_form, encoding, m_table.rowNotes);
+        m_checkedEncoding = encoding;
+    }
+    return m_warnings.value_or(QList<RecordWarning>());
+}
+
+QString Conversion::save(
+    const QString &path, const QStringList &records, bool append, QList<RecordWarning> &warnings)
+{
+    warnings = this->warnings(databaseEncoding(path, append));
+    return saveDatabase(path, records, append);
+}
+
+qsizetype Conversion::records() const
+{
+    return m_assembly->records();
+}
+
+EncodedLines Conversion::takeEncodedRecords()
+{
+    return m_assembly->takeRecords();
+}
+
+QString Conversion::save(const QString &path, bool append)
+{
+    return saveDatabase(path, takeEncodedRecords(), append);
+}
