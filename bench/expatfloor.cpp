@@ -1,3 +1,4 @@
+#include "base/inputfile.h"
 #include "base/kalidorerror.h"
 #include "table/cxf3/xmlcontenthandler.h"
 #include "table/cxf3/xmlfilereader.h"
@@ -37,7 +38,8 @@ int main(int argc, char **argv)
         return 1;
     }
     try {
-        XmlFileReader reader(arguments.at(1));
+        const InputFile file(arguments.at(1));
+        XmlFileReader reader(file);
         ElementCounter counter;
         reader.parse(counter);
         std::printf("%lld elements\n", counter.elements);

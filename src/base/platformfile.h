@@ -51,6 +51,9 @@ public:
 
     FileStatus status() const;
     QByteArray readAll() const;
+    // Reads up to `size` bytes from `offset` on, leaving no position behind, so that several
+    // readers, on several threads, may read the one file side by side. 0 at the end.
+    qint64 readAt(qint64 offset, char *data, qint64 size) const;
     // The file holds `bytes` and nothing else; a write that stops short throws.
     void overwrite(const QByteArray &bytes) const;
     // Returns once the data has reached the disk.
@@ -68,6 +71,8 @@ private:
 
 // Opens an input file for reading as OpenFile does, so that no open waits for ever.
 // Throws KalidorError naming `path`: "cannot be opened: reason".
+OpenFile openInputFile(const QString &path);
+// openInputFile, into `file`.
 void openRegularFile(QFile &file, const QString &path);
 
 // The status of whatever `path` names now, following symbolic links; nothing when no file is

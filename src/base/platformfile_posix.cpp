@@ -172,6 +172,17 @@ QByteArray OpenFile::readAll() const
     }
 }
 
+qint64 OpenFile::readAt(qint64 offset, char *data, qint64 size) const
+{
+    for (;;) {
+        const ssize_t got = pread(m_descriptor, data, size, offset);
+        if (got >= 0)
+            return got;
+        if (errno != EINTR)
+            failWith(errno);
+    }
+}
+
 void OpenFile::overwrite(const QByteArray &bytes) const
 {
     for (qsizetype written = 0; written < bytes.size();) {
@@ -218,18 +229,25 @@ bool OpenFile::takeIdentityOf(const OpenFile &original) const
     return fchmod(m_descriptor, wanted.mode) == 0;
 }
 
-void openRegularFile(QFile &file, const QString &path)
+OpenFile openInputFile(const QString &path)
 {
     try {
         std::optional<OpenFile> opened = OpenFile::openIfExists(path, false);
         if (!opened)
             failWith(ENOENT);
-        if (!file.open(opened->m_descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-            throw KalidorError(file.errorString());
-        opened->m_descriptor = -1;
+        return std::move(*opened);
     } catch (const KalidorError &error) {
         throw KalidorError::at(path, QStringLiteral("cannot be opened: %1").arg(error.reason()));
     }
+}
+
+void openRegularFile(QFile &file, const QString &path)
+{
+    OpenFile opened = openInputFile(path);
+    if (!file.open(opened.m_descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        throw KalidorError::at(
+            path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
+    opened.m_descriptor = -1;
 }
 
 std::optional<FileStatus> statusOf(const QString &path)

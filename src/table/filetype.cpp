@@ -1,13 +1,13 @@
 #include "filetype.h"
 
+#include "base/inputfile.h"
+#include "base/inputfiledevice.h"
 #include "base/kalidorerror.h"
-#include "base/platformfile.h"
 #include "colourtable.h"
 #include "linelist.h"
 #include "linereader.h"
 #include "namespaceuri.h"
 
-#include <QFile>
 #include <QString>
 
 namespace {
@@ -77,12 +77,11 @@ TableKind detectTableKind(const QStringList &lines)
     return detector.kind();
 }
 
-TableKind detectTableKindOfFile(const QString &path)
+TableKind detectTableKindOfFile(const InputFile &file)
 {
-    QFile file;
-    openRegularFile(file, path);
+    InputFileDevice device(file);
     try {
-        LineReader reader(file);
+        LineReader reader(device);
         FileTypeDetector detector;
         QString line;
         while (reader.readLine(line)) {
@@ -91,8 +90,13 @@ TableKind detectTableKindOfFile(const QString &path)
         }
         return detector.kind();
     } catch (const KalidorError &error) {
-        throw error.inFile(path);
+        throw error.inFile(file.path());
     }
+}
+
+TableKind detectTableKindOfFile(const QString &path)
+{
+    return detectTableKindOfFile(InputFile(path));
 }
 
 QString DetectFileType(const QStringList &lines)

@@ -5,6 +5,7 @@
 #include <QLatin1StringView>
 #include <QStringList>
 
+class InputFile;
 class QString;
 
 // The names of the kinds that DetectFileType gives.
@@ -27,10 +28,12 @@ QLatin1StringView fileTypeTag(TableKind kind);
 // since a CxF3 file is expected to open with its XML declaration.
 TableKind detectTableKind(const QStringList &lines);
 
-// detectTableKind for the file at `path`, read as loadLines reads it but in one pass that keeps
-// no line, so that a large CxF3 file is classified in little memory. Reading stops at the
-// header line; when the file is a text table, load it to get its lines.
+// detectTableKind for `file`, read as loadLines reads it but in one pass that keeps no line,
+// so that a large CxF3 file is classified in little memory. Reading stops at the header line;
+// when the file is a text table, load it to get its lines.
 // Throws KalidorError as loadLines does for the part of the file it reads.
+TableKind detectTableKindOfFile(const InputFile &file);
+// detectTableKindOfFile for the file at `path`, which it opens.
 TableKind detectTableKindOfFile(const QString &path);
 
 // detectTableKind and detectTableKindOfFile, as the FileTypeTag value of the kind.

@@ -1,13 +1,13 @@
 #include "linelist.h"
 
+#include "base/inputfile.h"
+#include "base/inputfiledevice.h"
 #include "base/kalidorerror.h"
-#include "base/platformfile.h"
 #include "linereader.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QCollator>
-#include <QFile>
 #include <QLocale>
 #include <QString>
 
@@ -32,15 +32,19 @@ LoadedLines decodeLines(const QByteArray &bytes)
     return readLines(buffer);
 }
 
+LoadedLines loadLines(const InputFile &file)
+{
+    InputFileDevice device(file);
+    try {
+        return readLines(device);
+    } catch (const KalidorError &error) {
+        throw error.inFile(file.path());
+    }
+}
+
 LoadedLines loadLines(const QString &path)
 {
-    QFile file;
-    openRegularFile(file, path);
-    try {
-        return readLines(file);
-    } catch (const KalidorError &error) {
-        throw error.inFile(path);
-    }
+    return loadLines(InputFile(path));
 }
 
 LineComparer::LineComparer()

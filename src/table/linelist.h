@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QStringList>
 
+class InputFile;
 class QByteArray;
 class QIODevice;
 class QString;
@@ -28,7 +29,9 @@ LoadedLines decodeLines(const QByteArray &bytes);
 LoadedLines readLines(QIODevice &device);
 
 // Reads the whole file and decodes it as decodeLines does.
-// Throws KalidorError when the file cannot be opened or read, naming the file and the reason.
+// Throws KalidorError when the file cannot be read, naming the file and the reason.
+LoadedLines loadLines(const InputFile &file);
+// loadLines for the file at `path`, which it opens; throws KalidorError when it cannot.
 LoadedLines loadLines(const QString &path);
 
 // Tells whether two whole lines are equal under the user's locale with case ignored.

@@ -1,4 +1,4 @@
-// Opening a colour table takes two threads, and the file is read twice at once:
+// Opening a colour table opens the file once and reads it twice at once, on two threads:
 //
 //   the calling thread                          the scanning thread
 //   classifies the file by its lines            scans the file as CxF3 (Expat); each
@@ -14,12 +14,13 @@
 
 #include "opencolourtable.h"
 
+#include "base/inputfile.h"
 #include "base/kalidorerror.h"
 #include "base/loopobserver.h"
 #include "table/cxf3/colourobjectscan.h"
+#include "table/cxf3/cxf3rootverdict.h"
 #include "table/cxf3/readcxf3file.h"
 #include "table/cxf3/scannedrows.h"
-#include "table/cxf3rootverdict.h"
 #include "table/filetype.h"
 #include "table/linelist.h"
 
@@ -80,6 +81,9 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     if (!notAFile.isEmpty())
         return notRecognised(path, notAFile);
 
+    // Every pass below reads this one open file, so that all of them read the same file even
+    // if the path names another meanwhile.
+    const InputFile file(path);
     observer.showProgress();
     KeptRows keptRows;
     ScannedRowsConsumer &taker = consumer ? *consumer : keptRows;
@@ -87,8 +91,8 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     ScannedRows handedOn(tableKeepsRows, taker.queueBound());
     std::atomic<bool> notToBeRead { false };
     std::future<ColourObjectScan> scanned
-        = std::async(std::launch::async, [&path, &notToBeRead, &handedOn] {
-              return ColourObjectScan(path, notToBeRead, &handedOn);
+        = std::async(std::launch::async, [&file, &notToBeRead, &handedOn] {
+              return ColourObjectScan(file, notToBeRead, &handedOn);
           });
     // However the opening ends, the scan stops at its next chunk or row and is waited for
     // before what it uses goes; once it is over, this changes nothing.
@@ -100,18 +104,18 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     });
 
     // Classifying keeps no line, so a large CxF3 file is never held as lines.
-    const TableKind kind = detectTableKindOfFile(path);
+    const TableKind kind = detectTableKindOfFile(file);
     OpenedTable table;
     if (kind == TableKind::TextTable) {
         notToBeRead = true;
         handedOn.stopTaking();
         table.kind = TableKind::TextTable;
-        table.lines = NumberedLines::ofFile(loadLines(path).lines);
+        table.lines = NumberedLines::ofFile(loadLines(file).lines);
         return table;
     }
     if (kind == TableKind::NotRecognised) {
         // Only a file that the line rule passes over is looked at again, up to its root element.
-        const Cxf3RootVerdict root = judgeCxf3Root(path);
+        const Cxf3RootVerdict root = judgeCxf3Root(file);
         if (recognition == Cxf3Recognition::RootLine || !root.isCxf3)
             return notRecognised(path, root);
     }

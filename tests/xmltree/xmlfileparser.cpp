@@ -1,5 +1,6 @@
 #include "xmlfileparser.h"
 
+#include "base/inputfile.h"
 #include "table/cxf3/namespacescope.h"
 #include "table/cxf3/xmlcontenthandler.h"
 #include "table/cxf3/xmlfilereader.h"
@@ -188,7 +189,8 @@ private:
 
 std::unique_ptr<XmlTree> parseXmlFile(const QString &path, const QByteArrayList &textElements)
 {
-    XmlFileReader reader(path);
+    const InputFile file(path);
+    XmlFileReader reader(file);
     TreeBuilder builder(reader, textElements);
     reader.parse(builder);
     return builder.takeTree();

@@ -1,16 +1,29 @@
 #include "colourobjectscan.h"
 
+#include "base/inputfile.h"
 #include "table/cxf3/colourobjectscanner.h"
 #include "table/cxf3/scannedrows.h"
 
 #include <utility>
 
 ColourObjectScan::ColourObjectScan(
+    const InputFile &file, const std::atomic<bool> &stopRequested, ScannedRows *handOn)
+    : m_path(file.path())
+{
+    keepOutcome([&] { return scanColourObjects(file, &stopRequested, handOn); }, handOn);
+}
+
+ColourObjectScan::ColourObjectScan(
     const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn)
     : m_path(path)
 {
+    keepOutcome([&] { return scanColourObjects(path, &stopRequested, handOn); }, handOn);
+}
+
+template<typename Scan> void ColourObjectScan::keepOutcome(Scan scan, ScannedRows *handOn)
+{
     try {
-        m_objects = scanColourObjects(path, &stopRequested, handOn);
+        m_objects = scan();
         if (handOn)
             handOn->finish(m_objects->otherConditions);
     } catch (...) {

@@ -9,6 +9,7 @@
 #include <exception>
 #include <optional>
 
+class InputFile;
 class ScannedRows;
 
 // The colour objects of a file scanned as a CxF3 file (see scanColourObjects) before it is
@@ -17,9 +18,12 @@ class ScannedRows;
 // the file is read.
 class ColourObjectScan {
 public:
-    // Scans `path` on the calling thread. Once `stopRequested` is set, the scan ends at its next
+    // Scans `file` on the calling thread. Once `stopRequested` is set, the scan ends at its next
     // chunk and is not to be taken. With `handOn`, the rows go there as they are made, and it
     // is finished or failed when the scan ends; without, the objects keep them.
+    ColourObjectScan(const InputFile &file, const std::atomic<bool> &stopRequested,
+        ScannedRows *handOn = nullptr);
+    // The same for the file at `path`, which it opens; failing to open is the scan's failure.
     ColourObjectScan(
         const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn = nullptr);
 
@@ -30,6 +34,9 @@ public:
     ColourObjects take();
 
 private:
+    // Keeps what `scan` gives or throws, and tells `handOn` how the scan ended.
+    template<typename Scan> void keepOutcome(Scan scan, ScannedRows *handOn);
+
     QString m_path;
     std::optional<ColourObjects> m_objects;
     std::exception_ptr m_failure;

@@ -1,5 +1,6 @@
 #include "colourobjectscanner.h"
 
+#include "base/inputfile.h"
 #include "table/cxf3/measuringconditions.h"
 #include "table/cxf3/namespacescope.h"
 #include "table/cxf3/scannedrows.h"
@@ -549,10 +550,16 @@ private:
 } // namespace
 
 ColourObjects scanColourObjects(
-    const QString &path, const std::atomic<bool> *stopRequested, ScannedRows *handOn)
+    const InputFile &file, const std::atomic<bool> *stopRequested, ScannedRows *handOn)
 {
-    XmlFileReader reader(path, stopRequested);
+    XmlFileReader reader(file, stopRequested);
     ColourObjectScanner scanner(reader, handOn);
     reader.parse(scanner);
     return scanner.take();
+}
+
+ColourObjects scanColourObjects(
+    const QString &path, const std::atomic<bool> *stopRequested, ScannedRows *handOn)
+{
+    return scanColourObjects(InputFile(path), stopRequested, handOn);
 }

@@ -4,10 +4,11 @@
 
 #include <atomic>
 
+class InputFile;
 class QString;
 class ScannedRows;
 
-// Reads the CxF3 file at `path` in one pass (see XmlFileReader, whose rules and failures
+// Reads the CxF3 file `file` in one pass (see XmlFileReader, whose rules and failures
 // apply) and gathers its colour objects as the reader's lookups find them: the first
 // Resources in the root element, the first ObjectCollection in it, and in each colour object
 // the first ColorValues, its first ColorCIELab and that one's first L, A and B. A child
@@ -18,5 +19,8 @@ class ScannedRows;
 // a space, so that a row is always one line of four fields.
 // With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.
 // With `handOn`, each row goes there as soon as it is made, and the result holds none.
+ColourObjects scanColourObjects(const InputFile &file,
+    const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr);
+// scanColourObjects for the file at `path`, which it opens.
 ColourObjects scanColourObjects(const QString &path,
     const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr);

@@ -1,13 +1,13 @@
 #include "xmlfilereader.h"
 
+#include "base/inputfile.h"
+#include "base/inputfiledevice.h"
 #include "base/kalidorerror.h"
-#include "base/platformfile.h"
 #include "base/textencoding.h"
 #include "table/cxf3/xmlcontenthandler.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
-#include <QFile>
 #include <QScopeGuard>
 #include <QSet>
 #include <QStringDecoder>
@@ -34,9 +34,9 @@ struct ParserDeleter {
 };
 using ParserPointer = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserDeleter>;
 
-[[noreturn]] void failToRead(const QString &path, const QFile &file)
+[[noreturn]] void failToRead(const QString &path, const QIODevice &device)
 {
-    throw KalidorError::at(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
+    throw KalidorError::at(path, QStringLiteral("cannot be read: %1").arg(device.errorString()));
 }
 
 } // namespace
@@ -45,10 +45,12 @@ using ParserPointer = std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserD
 // rules are kept here.
 class XmlFileReader::Policy {
 public:
-    Policy(const QString &path, XML_Parser parser, XmlContentHandler &handler)
+    Policy(const QString &path, XML_Parser parser, XmlContentHandler &handler,
+        bool foreignCodePagesAsLatin1)
         : m_path(path)
         , m_parser(parser)
         , m_handler(handler)
+        , m_foreignCodePagesAsLatin1(foreignCodePagesAsLatin1)
     {
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, &Policy::startElement, &Policy::endElement);
@@ -74,19 +76,31 @@ public:
 
     qint64 currentLine() const { return qint64(XML_GetCurrentLineNumber(m_parser)); }
 
-    void parse(const char *data, int size, bool final)
+    // Both false once the handler has finished.
+    bool parse(const char *data, int size, bool final)
     {
-        if (XML_Parse(m_parser, data, size, final) != XML_STATUS_OK)
-            fail();
+        return goesOn(XML_Parse(m_parser, data, size, final));
     }
 
-    void parseBuffer(int size, bool final)
+    bool parseBuffer(int size, bool final)
     {
-        if (XML_ParseBuffer(m_parser, size, final) != XML_STATUS_OK)
-            fail();
+        return goesOn(XML_ParseBuffer(m_parser, size, final));
+    }
+
+    void finish()
+    {
+        m_finished = true;
+        stop();
     }
 
 private:
+    bool goesOn(XML_Status status)
+    {
+        if (status != XML_STATUS_OK && !m_finished)
+            fail();
+        return !m_finished;
+    }
+
     [[noreturn]] void fail()
     {
         if (m_exception)
@@ -97,8 +111,8 @@ private:
         const QString what = m_failure.isEmpty()
             ? QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser)))
             : m_failure;
-        throw KalidorError::at(m_path, what, XML_GetCurrentLineNumber(m_parser),
-            XML_GetCurrentColumnNumber(m_parser) + 1);
+        throw XmlDocumentError(KalidorError::at(m_path, what, XML_GetCurrentLineNumber(m_parser),
+            XML_GetCurrentColumnNumber(m_parser) + 1));
     }
 
     // Stops the parse with `what` as its failure.
@@ -261,7 +275,8 @@ private:
     }
 
     // Expat knows UTF-8, UTF-16, ISO-8859-1 and US-ASCII itself; any other single-byte code
-    // page that QStringDecoder knows is handed to it as a table of 256 characters.
+    // page that QStringDecoder knows is handed to it as a table of 256 characters, or any
+    // other at all as Latin-1's when the reader asks for that.
     static int XMLCALL unknownEncoding(void *handlerData, const XML_Char *name, XML_Encoding *info)
     {
         auto *self = static_cast<Policy *>(handlerData);
@@ -275,6 +290,14 @@ private:
 
     int fillEncodingMap(const char *name, XML_Encoding *info)
     {
+        info->data = nullptr;
+        info->convert = nullptr;
+        info->release = nullptr;
+        if (m_foreignCodePagesAsLatin1) {
+            for (int byte = 0; byte < 256; ++byte)
+                info->map[byte] = byte;
+            return XML_STATUS_OK;
+        }
         const QString encodingName = QString::fromUtf8(name);
         if (!QStringDecoder(name).isValid()) {
             m_failure = QStringLiteral("the encoding \"%1\" is not known").arg(encodingName);
@@ -295,16 +318,15 @@ private:
                 && c != QChar::ReplacementCharacter;
             info->map[byte] = usable ? c : -1;
         }
-        info->data = nullptr;
-        info->convert = nullptr;
-        info->release = nullptr;
         return XML_STATUS_OK;
     }
 
     const QString &m_path;
     XML_Parser m_parser;
     XmlContentHandler &m_handler;
+    const bool m_foreignCodePagesAsLatin1;
     bool m_stopped = false;
+    bool m_finished = false;
     bool m_standalone = false;
     bool m_entitiesMayBeSkipped = false;
     QSet<QByteArray> m_entityNames;
@@ -312,22 +334,27 @@ private:
     std::exception_ptr m_exception;
 };
 
-XmlFileReader::XmlFileReader(const QString &path, const std::atomic<bool> *stopRequested)
-    : m_path(path)
+XmlFileReader::XmlFileReader(const InputFile &file, const std::atomic<bool> *stopRequested)
+    : m_file(file)
     , m_stopRequested(stopRequested)
 {
 }
 
 XmlFileReader::~XmlFileReader() = default;
 
+const QString &XmlFileReader::path() const
+{
+    return m_file.path();
+}
+
 void XmlFileReader::parse(XmlContentHandler &handler)
 {
-    QFile file;
-    openRegularFile(file, m_path);
-
-    const QByteArray head = file.read(chunkSize);
-    if (head.isEmpty() && file.error() != QFileDevice::NoError)
-        failToRead(m_path, file);
+    InputFileDevice device(m_file);
+    QByteArray head(chunkSize, Qt::Uninitialized);
+    const qint64 headSize = device.read(head.data(), head.size());
+    if (headSize < 0)
+        failToRead(path(), device);
+    head.truncate(headSize);
 
     // A byte-order mark overrides whatever the XML declaration says.
     qsizetype markLength = 0;
@@ -335,13 +362,15 @@ void XmlFileReader::parse(XmlContentHandler &handler)
     const ParserPointer parser(XML_ParserCreate(encoding));
     if (!parser)
         throw std::bad_alloc();
-    Policy policy(m_path, parser.get(), handler);
+    Policy policy(path(), parser.get(), handler, m_foreignCodePagesAsLatin1);
     // The handler's calls to currentLine() and setCharacterDataWanted() come from inside.
     m_policy = &policy;
     const auto forget = qScopeGuard([this] { m_policy = nullptr; });
     policy.setCharacterDataWanted(m_characterDataWanted);
 
-    policy.parse(head.constData() + markLength, static_cast<int>(head.size() - markLength), false);
+    if (!policy.parse(
+            head.constData() + markLength, static_cast<int>(head.size() - markLength), false))
+        return;
     qint64 read = 0;
     do {
         if (m_stopRequested && m_stopRequested->load(std::memory_order_relaxed))
@@ -349,11 +378,18 @@ void XmlFileReader::parse(XmlContentHandler &handler)
         void *buffer = XML_GetBuffer(parser.get(), chunkSize);
         if (!buffer)
             throw std::bad_alloc();
-        read = file.read(static_cast<char *>(buffer), chunkSize);
+        read = device.read(static_cast<char *>(buffer), chunkSize);
         if (read < 0)
-            failToRead(m_path, file);
-        policy.parseBuffer(static_cast<int>(read), read == 0);
+            failToRead(path(), device);
+        if (!policy.parseBuffer(static_cast<int>(read), read == 0))
+            return;
     } while (read > 0);
+}
+
+void XmlFileReader::finish()
+{
+    if (m_policy)
+        m_policy->finish();
 }
 
 qint64 XmlFileReader::currentLine() const

@@ -1,23 +1,22 @@
 #include "cxf3rootverdict.h"
 
+#include "base/inputfile.h"
+#include "base/inputfiledevice.h"
 #include "base/kalidorerror.h"
-#include "base/platformfile.h"
-#include "linereader.h"
-#include "namespaceuri.h"
-#include "xmlrootelement.h"
+#include "table/cxf3/xmlrootelement.h"
+#include "table/linereader.h"
+#include "table/namespaceuri.h"
 
-#include <QFile>
 #include <QStringList>
 
 namespace {
 
 // Line `number` (from 1) of the file as the line rule reads it, or an empty string.
-QString lineOfFile(const QString &path, qint64 number)
+QString lineOfFile(const InputFile &file, qint64 number)
 {
-    QFile file;
-    openRegularFile(file, path);
+    InputFileDevice device(file);
     try {
-        LineReader reader(file);
+        LineReader reader(device);
         QString line;
         for (qint64 i = 1; reader.readLine(line); ++i) {
             if (i == number)
@@ -25,7 +24,7 @@ QString lineOfFile(const QString &path, qint64 number)
         }
         return QString();
     } catch (const KalidorError &error) {
-        throw error.inFile(path);
+        throw error.inFile(file.path());
     }
 }
 
@@ -72,9 +71,9 @@ QString layoutReason(const XmlRootElement &root, const QString &line)
 
 } // namespace
 
-Cxf3RootVerdict judgeCxf3Root(const QString &path)
+Cxf3RootVerdict judgeCxf3Root(const InputFile &file)
 {
-    const std::optional<XmlRootElement> root = readXmlRootElement(path);
+    const std::optional<XmlRootElement> root = readXmlRootElement(file);
     if (!root || root->localName != u"CxF")
         return {};
     if (!NamespaceUri::same(root->namespaceUri, NamespaceUri::cxf3Core))
@@ -82,5 +81,10 @@ Cxf3RootVerdict judgeCxf3Root(const QString &path)
             QStringLiteral("the root element CxF is not in the CxF3 namespace \"%1\"")
                 .arg(NamespaceUri::cxf3Core),
             root->line };
-    return { true, layoutReason(*root, lineOfFile(path, root->line)), root->line };
+    return { true, layoutReason(*root, lineOfFile(file, root->line)), root->line };
+}
+
+Cxf3RootVerdict judgeCxf3Root(const QString &path)
+{
+    return judgeCxf3Root(InputFile(path));
 }

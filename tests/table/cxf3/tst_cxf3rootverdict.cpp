@@ -1,5 +1,5 @@
 #include "base/kalidorerror.h"
-#include "table/cxf3rootverdict.h"
+#include "table/cxf3/cxf3rootverdict.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,6 +90,14 @@ void TestCxf3RootVerdict::judge_data()
         << utf16LE(declaration + '\n' + rootLine + '>' + body) << true << endItsLine << 2ll;
     QTest::newRow("code page Expat does not know")
         << "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<!-- Caf\xE9 -->\n" + rootLine + '>'
+            + body
+        << true << endItsLine << 3ll;
+    QTest::newRow("code page Qt does not know either")
+        << "<?xml version=\"1.0\" encoding=\"x-house-page\"?>\n<!-- Caf\xE9 -->\n" + rootLine + '>'
+            + body
+        << true << endItsLine << 3ll;
+    QTest::newRow("multi-byte code page")
+        << "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<!-- \x82\xA0 -->\n" + rootLine + '>'
             + body
         << true << endItsLine << 3ll;
 

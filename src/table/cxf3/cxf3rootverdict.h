@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class InputFile;
+
 // What the root element says of a file that the line rule of DetectFileType passes over.
 struct Cxf3RootVerdict {
     // The root element is CxF in the CxF3 core namespace, however its start tag is laid out.
@@ -14,6 +16,8 @@ struct Cxf3RootVerdict {
     qint64 line = 0;
 };
 
-// Judges the root element of the file at `path`, read only as far as its start tag.
-// Throws KalidorError when the file cannot be opened or read.
+// Judges the root element of `file`, read only as far as its start tag.
+// Throws KalidorError when the file cannot be read.
+Cxf3RootVerdict judgeCxf3Root(const InputFile &file);
+// judgeCxf3Root for the file at `path`, which it opens; throws KalidorError when it cannot.
 Cxf3RootVerdict judgeCxf3Root(const QString &path);
