@@ -12,6 +12,8 @@ InputFileDevice::InputFileDevice(const InputFile &file)
 
 qint64 InputFileDevice::size() const
 {
+    // Qt asks for the size where it cannot take an exception; a reader that is told 0 still
+    // finds the end by reading, and a failing read says why.
     try {
         return m_file.file().status().size;
     } catch (const KalidorError &) {
