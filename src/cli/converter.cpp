@@ -3,7 +3,6 @@
 #include "base/kalidorerror.h"
 #include "base/silentobserver.h"
 #include "conversion/conversion.h"
-#include "database/databaseencoding.h"
 #include "database/listindexerror.h"
 #include "table/cxf3/xmldocument.h"
 
@@ -61,10 +60,6 @@ ConversionResult Converter::run(const ConversionRequest &request) const
     };
     try {
         const bool toStandardOutput = request.output == u"-";
-        // The records are encoded as they are made, so the encoding is settled first.
-        const TextEncoding encoding = toStandardOutput
-            ? TextEncoding::DefaultCodePage
-            : databaseEncoding(request.output, request.append);
         XmlDocument document;
         SilentObserver observer;
         std::optional<Conversion> conversion;
@@ -72,7 +67,8 @@ ConversionResult Converter::run(const ConversionRequest &request) const
             conversion.emplace(request.input, document, observer,
                 Conversion::Options { Conversion::Records::WhileReading, request.form, request.rows,
                     request.anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine,
-                    encoding });
+                    TextEncoding::DefaultCodePage, toStandardOutput ? QString() : request.output,
+                    request.append });
         } catch (const ListIndexError &error) {
             // The line of the file: a text table's own line, or where a CxF3 object starts.
             fail(ExitStatus::RowNotConvertible,
@@ -88,7 +84,7 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                                                  : QString()));
         result.tableLines = conversion->tableLines();
         result.records = conversion->records();
-        result.warnings = conversion->warnings(encoding);
+        result.warnings = conversion->warnings(conversion->encoding());
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,
@@ -101,7 +97,7 @@ ConversionResult Converter::run(const ConversionRequest &request) const
             writeStandardOutput(m_standardOutput, conversion->takeEncodedRecords());
         } else {
             try {
-                result.note = conversion->save(request.output, request.append);
+                result.note = conversion->save();
             } catch (const KalidorError &error) {
                 fail(ExitStatus::OutputUnwritable, error.text());
             }

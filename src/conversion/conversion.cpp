@@ -16,6 +16,7 @@
 
 #include "database/buildspecialcolors.h"
 #include "database/databaseencoding.h"
+#include "database/databasesave.h"
 #include "database/listindexerror.h"
 #include "database/recordassembly.h"
 #include "database/recordsinadvance.h"
@@ -50,7 +51,10 @@ void Conversion::openHeld(
 void Conversion::openWhileReading(
     const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options)
 {
-    m_assembly = std::make_unique<RecordAssembly>(options.form, options.encoding);
+    if (!options.output.isEmpty())
+        m_output = std::make_unique<DatabaseSave>(options.output, options.append);
+    m_assembly = std::make_unique<RecordAssembly>(
+        options.form, m_output ? m_output->encoding() : options.encoding);
     ScannedRecords scanned(*m_assembly, options.rows);
     m_table = openColourTable(path, document, observer, options.recognition, &scanned);
     switch (m_table.kind) {
@@ -99,8 +103,14 @@ QList<RecordWarning> Conversion::warnings(TextEncoding encoding)
 QString Conversion::save(
     const QString &path, const QStringList &records, bool append, QList<RecordWarning> &warnings)
 {
-    warnings = this->warnings(databaseEncoding(path, append));
-    return saveDatabase(path, records, append);
+    DatabaseSave database(path, append);
+    warnings = this->warnings(database.encoding());
+    return database.commit(records);
+}
+
+TextEncoding Conversion::encoding() const
+{
+    return m_assembly->encoding();
 }
 
 qsizetype Conversion::records() const
@@ -113,7 +123,7 @@ EncodedLines Conversion::takeEncodedRecords()
     return m_assembly->takeRecords();
 }
 
-QString Conversion::save(const QString &path, bool append)
+QString Conversion::save()
 {
-    return saveDatabase(path, takeEncodedRecords(), append);
+    return m_output->commit(takeEncodedRecords());
 }

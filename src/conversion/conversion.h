@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class DatabaseSave;
 class LoopObserver;
 class RecordAssembly;
 class XmlDocument;
@@ -43,7 +44,13 @@ public:
         RecordForm form = RecordForm::Csv;
         RowSelection rows = RowSelection::UsedRows;
         Cxf3Recognition recognition = Cxf3Recognition::RootLine;
+        // WhileReading: the encoding the records are made in when they go elsewhere than to a
+        // database file.
         TextEncoding encoding = TextEncoding::DefaultCodePage;
+        // WhileReading: the database the records go to, opened before the file is, since the
+        // records are encoded in its encoding as they are made; empty when they go elsewhere.
+        QString output;
+        bool append = false;
     };
 
     // Opens `path` as openColourTable does, through `document` and `observer`. Throws
@@ -74,17 +81,20 @@ public:
     // them, or a check for another encoding of a held table.
     QList<RecordWarning> warnings(TextEncoding encoding);
     // FromHeldTable: saves `records`, the records as the host holds them by now, to `path` (see
-    // saveDatabase). `warnings` receives the warnings for the encoding the file is written in
+    // DatabaseSave). `warnings` receives the warnings for the encoding the file is written in
     // before the save is tried, so that they stand also when it fails.
     QString save(const QString &path, const QStringList &records, bool append,
         QList<RecordWarning> &warnings);
 
+    // WhileReading: the encoding the records are made in.
+    TextEncoding encoding() const;
     // WhileReading: how many records were made.
     qsizetype records() const;
     // WhileReading: the records made, encoded; once.
     EncodedLines takeEncodedRecords();
-    // WhileReading: saves the records made (see saveDatabase).
-    QString save(const QString &path, bool append);
+    // WhileReading: saves the records made to the output of the options (see DatabaseSave);
+    // once, instead of takeEncodedRecords.
+    QString save();
 
 private:
     void openWhileReading(
@@ -105,5 +115,6 @@ private:
     std::optional<QList<RecordWarning>> m_warnings;
 
     // WhileReading.
+    std::unique_ptr<DatabaseSave> m_output;
     std::unique_ptr<RecordAssembly> m_assembly;
 };

@@ -3,12 +3,10 @@
 #include "base/codepage.h"
 #include "base/encodingname.h"
 #include "base/kalidorerror.h"
-#include "filesave.h"
-#include "table/linelist.h"
+#include "databasesave.h"
 
 #include <QtEndian>
 
-#include <functional>
 #include <utility>
 
 namespace {
@@ -26,54 +24,6 @@ QByteArray utf16Bytes(const QString &text, TextEncoding encoding)
     else
         qToBigEndian<char16_t>(text.utf16(), text.size(), bytes.data());
     return bytes;
-}
-
-EncodedLines encoded(const QStringList &lines, TextEncoding encoding)
-{
-    LineEncoder encoder(encoding);
-    // Sized once for the lines all held here, so that growing never holds their bytes twice.
-    qsizetype units = 0;
-    for (const QString &line : lines)
-        units += line.size() + 2;
-    encoder.reserve(
-        encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 * units : units);
-    for (const QString &line : lines)
-        encoder.append(line);
-    return encoder.take();
-}
-
-LoadedLines loadExisting(const QString &path, const FileSave &save)
-{
-    LoadedLines loaded;
-    try {
-        loaded = decodeLines(save.readExisting());
-    } catch (const KalidorError &error) {
-        throw appendRefused(path, error.reason(), error.line(), error.column());
-    }
-    if (loaded.stoppedAtNul)
-        throw appendRefused(
-            path, QStringLiteral("it holds a NUL character, so it cannot be read in full"));
-    // Writing back whole code units would lose that byte.
-    if (loaded.droppedOddByte)
-        throw appendRefused(path,
-            QStringLiteral("it ends in half a UTF-16 character, so it cannot be read in full"));
-    return loaded;
-}
-
-// Saves the lines that `append` keeps and then the records that `encodeRecords` gives in the
-// encoding the file is written in.
-QString saveRecords(
-    const QString &path, bool append, const std::function<QByteArray(TextEncoding)> &encodeRecords)
-{
-    // Appending refuses to save over a change that another program made after the read.
-    FileSave save(path, append);
-    LoadedLines existing;
-    if (append && save.exists())
-        existing = loadExisting(path, save);
-    const QByteArray records = encodeRecords(existing.encoding);
-    EncodedLines lines = encoded(existing.lines, existing.encoding);
-    lines.bytes += records;
-    return save.commit(lines.withMark());
 }
 
 } // namespace
@@ -102,6 +52,20 @@ void LineEncoder::append(const QString &line)
         encodeBlock();
 }
 
+EncodedLines LineEncoder::encodeAll(const QStringList &lines, TextEncoding encoding)
+{
+    LineEncoder encoder(encoding);
+    // Sized once for the lines all held here, so that growing never holds their bytes twice.
+    qsizetype units = 0;
+    for (const QString &line : lines)
+        units += line.size() + 2;
+    encoder.reserve(
+        encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 * units : units);
+    for (const QString &line : lines)
+        encoder.append(line);
+    return encoder.take();
+}
+
 EncodedLines LineEncoder::take()
 {
     encodeBlock();
@@ -127,23 +91,21 @@ void LineEncoder::encodeBlock()
 
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
 {
-    return encoded(lines, encoding).withMark();
+    return LineEncoder::encodeAll(lines, encoding).withMark();
 }
 
 QString saveDatabase(const QString &path, const QStringList &records, bool append)
 {
-    return saveRecords(path, append,
-        [&records](TextEncoding encoding) { return encoded(records, encoding).bytes; });
+    return DatabaseSave(path, append).commit(records);
 }
 
 QString saveDatabase(const QString &path, const EncodedLines &records, bool append)
 {
-    return saveRecords(path, append, [&](TextEncoding encoding) {
-        if (encoding != records.encoding)
-            throw KalidorError::at(path,
-                QStringLiteral("changed while the records were made in %1, so nothing was "
-                               "written: run again")
-                    .arg(encodingName(records.encoding)));
-        return records.bytes;
-    });
+    DatabaseSave save(path, append);
+    if (save.encoding() != records.encoding)
+        throw KalidorError::at(path,
+            QStringLiteral("changed while the records were made in %1, so nothing was "
+                           "written: run again")
+                .arg(encodingName(records.encoding)));
+    return save.commit(records);
 }

@@ -23,6 +23,9 @@ class LineEncoder {
 public:
     explicit LineEncoder(TextEncoding encoding);
 
+    // All of `lines` at once, without the byte-order mark.
+    static EncodedLines encodeAll(const QStringList &lines, TextEncoding encoding);
+
     // Room for about `bytes` bytes of lines.
     void reserve(qsizetype bytes) { m_bytes.reserve(bytes); }
     // Adds `line` followed by CR LF.
@@ -41,18 +44,10 @@ private:
 // The bytes of a database file: the lines encoded as LineEncoder does, with the byte-order mark.
 QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 
-// Saves the records as the special-colour database `path`. Without `append` the file holds the
-// records alone, in the default code page. With `append` an existing file keeps its lines and
-// its encoding and the records follow; a missing file is created as without `append`.
-// The file stays the same file (links, owner, mode), a failure leaves what it held before, and
-// success is reported once the bytes are on the disk. Throws KalidorError, "path: reason", when
-// it cannot be written, and, with `append`, when the existing file cannot be read in full (its
-// lines would be lost) or another program changed it after it was read. Returns a note for the
-// operator, empty unless a copy of the old content was left beside the file.
+// Saves the records as the special-colour database `path` at once, as DatabaseSave does.
 QString saveDatabase(const QString &path, const QStringList &records, bool append);
 
 // saveDatabase for records encoded beforehand, in the encoding that databaseEncoding(path,
-// append) gave; the file's bytes are the same as for the records unencoded. Throws KalidorError,
-// and writes nothing, when the file is to be written in another encoding by now, because
-// another program changed or removed it meanwhile.
+// append) gave. Throws KalidorError, and writes nothing, when the file is to be written in
+// another encoding by now, because another program changed or removed it meanwhile.
 QString saveDatabase(const QString &path, const EncodedLines &records, bool append);

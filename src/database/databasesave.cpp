@@ -1,0 +1,67 @@
+#include "databasesave.h"
+
+#include "filesave.h"
+#include "table/linelist.h"
+
+#include <utility>
+
+DatabaseSave::DatabaseSave(const QString &path, bool append)
+    : m_path(path)
+{
+    try {
+        // Appending refuses to save over a change that another program made after the read.
+        m_save = std::make_unique<FileSave>(path, append);
+        m_start = append && m_save->exists() ? readKept() : EncodedLines().withMark();
+    } catch (const KalidorError &error) {
+        m_failure = error;
+    }
+}
+
+DatabaseSave::~DatabaseSave() = default;
+
+// The existing file's mark and lines, encoded as they are written back; sets m_encoding.
+QByteArray DatabaseSave::readKept()
+{
+    LoadedLines loaded;
+    try {
+        const QByteArray bytes = m_save->readExisting();
+        // Known even when the lines cannot be decoded, so that the records can be checked for
+        // the file that refused them.
+        qsizetype markLength = 0;
+        m_encoding = ByteOrderMark::find(bytes, markLength);
+        loaded = decodeLines(bytes);
+    } catch (const KalidorError &error) {
+        throw appendRefused(m_path, error.reason(), error.line(), error.column());
+    }
+    if (loaded.stoppedAtNul)
+        throw appendRefused(
+            m_path, QStringLiteral("it holds a NUL character, so it cannot be read in full"));
+    // Writing back whole code units would lose that byte.
+    if (loaded.droppedOddByte)
+        throw appendRefused(m_path,
+            QStringLiteral("it ends in half a UTF-16 character, so it cannot be read in full"));
+    return LineEncoder::encodeAll(loaded.lines, m_encoding).withMark();
+}
+
+QString DatabaseSave::commit(const QStringList &records)
+{
+    throwIfFailed();
+    return commit(LineEncoder::encodeAll(records, m_encoding));
+}
+
+QString DatabaseSave::commit(const EncodedLines &records)
+{
+    // The encoding is settled by the read, and a file changed since is refused: records made
+    // in encoding() always match the bytes before them.
+    Q_ASSERT(records.encoding == m_encoding);
+    throwIfFailed();
+    QByteArray bytes = std::exchange(m_start, QByteArray());
+    bytes += records.bytes;
+    return m_save->commit(bytes);
+}
+
+void DatabaseSave::throwIfFailed() const
+{
+    if (m_failure)
+        throw *m_failure;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "base/kalidorerror.h"
+#include "base/textencoding.h"
+#include "databasewriter.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class FileSave;
+
+// One save of special-colour records as the database `path`, the file held open from the read
+// of its lines to the write, so that what is checked for a change is the file that was read.
+// Without `append` the file holds the records alone, in the default code page. With `append`
+// an existing file keeps its lines and its encoding and the records follow; a missing file is
+// created as without `append`, and a change that another program makes to the file meanwhile
+// is refused. The file stays the same file (links, owner, mode), a failure leaves what it held
+// before, and success is reported once the bytes are on the disk.
+class DatabaseSave {
+public:
+    // Opens the file and, with `append`, reads it. A file that cannot be written, or read in
+    // full, is reported by commit(), so that the records can be made in encoding() first.
+    DatabaseSave(const QString &path, bool append);
+    ~DatabaseSave();
+
+    // The encoding the records are written in: with `append`, that of the existing file as its
+    // byte-order mark says; otherwise, or when there is no file that could be opened, the
+    // default code page.
+    TextEncoding encoding() const { return m_encoding; }
+
+    // Writes the kept lines and then `records`; called once. Throws KalidorError, "path:
+    // reason", when the file cannot be written, and, with `append`, when it could not be read
+    // in full (its lines would be lost) or another program changed it after it was read.
+    // Returns a note for the operator, empty unless a copy of the old content was left beside
+    // the file.
+    QString commit(const QStringList &records);
+    // The same for records encoded in encoding().
+    QString commit(const EncodedLines &records);
+
+private:
+    QByteArray readKept();
+    void throwIfFailed() const;
+
+    QString m_path; // as the operator named it, for messages
+    std::unique_ptr<FileSave> m_save;
+    TextEncoding m_encoding = TextEncoding::DefaultCodePage;
+    QByteArray m_start; // what goes before the records: the byte-order mark and the kept lines
+    std::optional<KalidorError> m_failure; // why the file cannot be saved, kept for commit()
+};
