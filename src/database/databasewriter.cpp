@@ -1,8 +1,6 @@
 #include "databasewriter.h"
 
 #include "base/codepage.h"
-#include "base/encodingname.h"
-#include "base/kalidorerror.h"
 #include "databasesave.h"
 
 #include <QtEndian>
@@ -97,15 +95,4 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding)
 QString saveDatabase(const QString &path, const QStringList &records, bool append)
 {
     return DatabaseSave(path, append).commit(records);
-}
-
-QString saveDatabase(const QString &path, const EncodedLines &records, bool append)
-{
-    DatabaseSave save(path, append);
-    if (save.encoding() != records.encoding)
-        throw KalidorError::at(path,
-            QStringLiteral("changed while the records were made in %1, so nothing was "
-                           "written: run again")
-                .arg(encodingName(records.encoding)));
-    return save.commit(records);
 }

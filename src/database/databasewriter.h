@@ -46,8 +46,3 @@ QByteArray encodeLines(const QStringList &lines, TextEncoding encoding);
 
 // Saves the records as the special-colour database `path` at once, as DatabaseSave does.
 QString saveDatabase(const QString &path, const QStringList &records, bool append);
-
-// saveDatabase for records encoded beforehand, in the encoding that databaseEncoding(path,
-// append) gave. Throws KalidorError, and writes nothing, when the file is to be written in
-// another encoding by now, because another program changed or removed it meanwhile.
-QString saveDatabase(const QString &path, const EncodedLines &records, bool append);

@@ -1,6 +1,6 @@
-#include "base/codepage.h"
 #include "base/kalidorerror.h"
 #include "database/databaseencoding.h"
+#include "database/databasesave.h"
 #include "database/databasewriter.h"
 #include "devicenode.h"
 #include "filetestsupport.h"
@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <sys/mount.h>
@@ -107,8 +108,8 @@ private slots:
     void directWriteInLockedFolder();
     void chosenFileChanged_data();
     void chosenFileChanged();
-    void encodingChanged_data();
-    void encodingChanged();
+    void encodingChangedBeforeCommit_data();
+    void encodingChangedBeforeCommit();
 };
 
 void TestDatabaseWriter::encodeLines_data()
@@ -307,8 +308,10 @@ void TestDatabaseWriter::saveEncoded()
         u"KALIDOR \u4E2D,7,8,9"_s };
 
     const QString linesNote = saveDatabase(fromLines, records, append);
-    const QString encodedNote = saveDatabase(
-        fromEncoded, encodedOneByOne(records, databaseEncoding(fromEncoded, append)), append);
+    DatabaseSave save(fromEncoded, append);
+    // The guess that work begun before the file is held starts from.
+    QCOMPARE(save.encoding(), databaseEncoding(fromEncoded, append));
+    const QString encodedNote = save.commit(encodedOneByOne(records, save.encoding()));
 
     QCOMPARE(readAll(fromEncoded), readAll(fromLines));
     QCOMPARE(encodedNote, linesNote);
@@ -696,55 +699,92 @@ void TestDatabaseWriter::chosenFileChanged()
     QCOMPARE(entries(dir.path()), expectedEntries);
 }
 
-void TestDatabaseWriter::encodingChanged_data()
-{
-    QTest::addColumn<TextEncoding>("madeIn"); // as databaseEncoding said before the change
-    QTest::addColumn<std::optional<QByteArray>>("now"); // nullopt: the file was removed
-    QTest::addColumn<bool>("append");
-    QTest::addColumn<QString>("madeInName");
+// How another program gave the database another encoding while the records were made.
+enum class EncodingChange {
+    ReplacedByRename, // another file renamed over it, as editors save
+    RewrittenInPlace,
+    Removed,
+    Created, // where there was no file when the save was opened
+};
 
-    const std::optional<QByteArray> utf16 = QByteArray::fromHex("fffe 4100 0d00 0a00");
-    QTest::newRow("append, UTF-16LE file now UTF-8")
-        << TextEncoding::Utf16LE << std::optional(utf8Mark + "a\r\n") << true << u"UTF-16LE"_s;
-    QTest::newRow("append, UTF-8 file now without a mark")
-        << TextEncoding::Utf8 << std::optional(QByteArray("a\r\n")) << true << u"UTF-8"_s;
-    QTest::newRow("append, code-page file now UTF-16LE")
-        << TextEncoding::DefaultCodePage << utf16 << true << DefaultCodePage::name();
-    QTest::newRow("append, UTF-16BE file removed")
-        << TextEncoding::Utf16BE << std::optional<QByteArray>() << true << u"UTF-16BE"_s;
-    QTest::newRow("replace, records in UTF-16LE")
-        << TextEncoding::Utf16LE << utf16 << false << u"UTF-16LE"_s;
+void TestDatabaseWriter::encodingChangedBeforeCommit_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("opened"); // nullopt: no file yet
+    QTest::addColumn<EncodingChange>("change");
+    QTest::addColumn<QByteArray>("now"); // what the other program wrote
+    QTest::addColumn<bool>("encoded"); // the records encoded beforehand, else as lines
+
+    const QByteArray utf16 = QByteArray::fromHex("fffe 4100 0d00 0a00");
+    const QByteArray utf8 = utf8Mark + "b\r\n";
+    const QByteArray codePage = "KALIDOR Old,1,2,3\r\n";
+    for (const bool encoded : { false, true }) {
+        const char *records = encoded ? "encoded" : "lines";
+        QTest::addRow("UTF-16LE file rewritten in UTF-8, %s", records)
+            << std::optional(utf16) << EncodingChange::RewrittenInPlace << utf8 << encoded;
+        QTest::addRow("UTF-8 file rewritten without a mark, %s", records)
+            << std::optional(utf8) << EncodingChange::RewrittenInPlace << codePage << encoded;
+        QTest::addRow("code-page file replaced by a UTF-16LE one, %s", records)
+            << std::optional(codePage) << EncodingChange::ReplacedByRename << utf16 << encoded;
+        QTest::addRow("UTF-16BE file removed, %s", records)
+            << std::optional(QByteArray::fromHex("feff 0041")) << EncodingChange::Removed
+            << QByteArray() << encoded;
+        QTest::addRow("UTF-16LE file created, %s", records)
+            << std::optional<QByteArray>() << EncodingChange::Created << utf16 << encoded;
+    }
 }
 
-void TestDatabaseWriter::encodingChanged()
+// The encoding is settled when the save reads the file; whatever another program does to the
+// file before the commit, the commit refuses and leaves the file as that program left it.
+void TestDatabaseWriter::encodingChangedBeforeCommit()
 {
-    QFETCH(TextEncoding, madeIn);
-    QFETCH(std::optional<QByteArray>, now);
-    QFETCH(bool, append);
-    QFETCH(QString, madeInName);
+    QFETCH(std::optional<QByteArray>, opened);
+    QFETCH(EncodingChange, change);
+    QFETCH(QByteArray, now);
+    QFETCH(bool, encoded);
 
     const QTemporaryDir dir;
     const QString path = dir.filePath(u"KALIDOR_Color_Database.csv"_s);
-    if (now)
-        QVERIFY(writeFile(path, *now));
-    const EncodedLines records = encodedOneByOne({ u"KALIDOR 1,2,3,4"_s }, madeIn);
+    if (opened)
+        QVERIFY(writeFile(path, *opened));
+    const QStringList records { u"KALIDOR 1,2,3,4"_s };
 
-    try {
-        saveDatabase(path, records, append);
-        QFAIL("the save must fail");
-    } catch (const KalidorError &error) {
-        QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
-        QVERIFY2(
-            error.text().contains(u"changed while the records were made in %1"_s.arg(madeInName)),
-            qPrintable(error.text()));
-        QVERIFY2(error.text().contains(u"nothing was written"_s), qPrintable(error.text()));
+    DatabaseSave save(path, true);
+    const EncodedLines madeBeforehand = encodedOneByOne(records, save.encoding());
+    switch (change) {
+    case EncodingChange::ReplacedByRename: {
+        const QString other = dir.filePath(u"other.csv"_s);
+        QVERIFY(writeFile(other, now));
+        QCOMPARE(
+            rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+        break;
+    }
+    case EncodingChange::RewrittenInPlace:
+    case EncodingChange::Created:
+        QVERIFY(writeFile(path, now));
+        break;
+    case EncodingChange::Removed:
+        QVERIFY(QFile::remove(path));
+        break;
     }
 
-    if (now) {
-        QCOMPARE(readAll(path), *now);
-        QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
-    } else {
+    try {
+        if (encoded)
+            save.commit(madeBeforehand);
+        else
+            save.commit(records);
+        QFAIL("the commit must refuse");
+    } catch (const KalidorError &error) {
+        QVERIFY2(error.text().startsWith(QDir::toNativeSeparators(path) + u": "_s),
+            qPrintable(error.text()));
+        QVERIFY2(error.text().contains(u"another program changed it after it was read"_s),
+            qPrintable(error.text()));
+    }
+
+    if (change == EncodingChange::Removed) {
         QCOMPARE(entries(dir.path()), QStringList());
+    } else {
+        QCOMPARE(readAll(path), now);
+        QCOMPARE(entries(dir.path()), QStringList { u"KALIDOR_Color_Database.csv"_s });
     }
 }
 
