@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -103,6 +105,17 @@ const QByteArray allColourRecords = "KALIDOR Caf\xE9,62.15,-3.50,12.75\r\n"
 const QByteArray legacyRecords = "SPOTCOLOR_NAME:KALIDOR Caf\xE9; D50_LAB:62.15,-3.50,12.75\r\n"
                                  "SPOTCOLOR_NAME:KALIDOR Gold; D50_LAB:78.00,4.25,60.10\r\n";
 
+// The files that the process `pid` holds open, by the names they had when it opened them.
+QStringList openFiles(qint64 pid)
+{
+    const QDir descriptors(u"/proc/%1/fd"_s.arg(pid));
+    QStringList files;
+    for (const QString &descriptor :
+        descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        files << QFile::symLinkTarget(descriptors.filePath(descriptor));
+    return files;
+}
+
 QByteArray utf16LE(const QString &text)
 {
     QByteArray bytes("\xFF\xFE");
@@ -127,6 +140,7 @@ private slots:
     void output();
     void append_data();
     void append();
+    void outputReplacedDuringConversion();
     void standardOutputThatCannotBeWritten();
     void memoryRunsOut();
     void outputIsNotRegularFile_data();
@@ -553,6 +567,45 @@ void TestKalidorConvert::append()
     const Run replacing = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
     QCOMPARE(replacing.status, 0);
     QCOMPARE(readFile(expand(u"%out"_s)), csvRecords);
+}
+
+// The output is held open from before the library is read until the records are written: a
+// database renamed over it meanwhile, in another encoding, is refused and left as it came.
+void TestKalidorConvert::outputReplacedDuringConversion()
+{
+    const QString library
+        = SyntheticLibrary::cached(m_libraries.path(), SyntheticLibrary::Form::Cxf3, 100000);
+    const QString output = expand(u"%out"_s);
+    QVERIFY(writeFile(output, "KALIDOR Old,1,2,3\r\n"));
+    const QString other = expand(u"%dir/other.csv"_s);
+    const QByteArray otherBytes = utf16LE(u"KALIDOR Other,4,5,6\r\n"_s);
+    QVERIFY(writeFile(other, otherBytes));
+
+    QProcess process;
+    process.start(QStringLiteral(KALIDOR_CONVERT), { u"--append"_s, library, output });
+    QVERIFY(process.waitForStarted());
+    const qint64 pid = process.processId();
+    // Reading a library this large takes far longer than a look at the descriptors.
+    const QString input = QFileInfo(library).canonicalFilePath();
+    while (!openFiles(pid).contains(input))
+        QVERIFY2(!process.waitForFinished(0), "the library was never seen open");
+    QCOMPARE(kill(pid, SIGSTOP), 0);
+    const QStringList held = openFiles(pid);
+    QVERIFY2(held.contains(input), qPrintable(held.join(u' ')));
+    QVERIFY2(held.contains(QFileInfo(output).canonicalFilePath()), qPrintable(held.join(u' ')));
+    QCOMPARE(
+        std::rename(QFile::encodeName(other).constData(), QFile::encodeName(output).constData()),
+        0);
+    QCOMPARE(kill(pid, SIGCONT), 0);
+    QVERIFY(process.waitForFinished(120000));
+
+    QCOMPARE(process.exitCode(), 5);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+        expand(u"kalidor-convert: %out: could not be appended to, so it was left as it was: "
+               "another program changed it after it was read\n"_s));
+    QCOMPARE(readFile(output), otherBytes);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { u"out.csv"_s });
 }
 
 void TestKalidorConvert::standardOutputThatCannotBeWritten()

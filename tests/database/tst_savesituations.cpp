@@ -1,4 +1,5 @@
 #include "base/kalidorerror.h"
+#include "database/databasesave.h"
 #include "database/databasewriter.h"
 #include "database/savestephook.h"
 #include "filetestsupport.h"
@@ -293,6 +294,9 @@ void TestSaveSituations::changedAfterRead_data()
 {
     QTest::addColumn<Change>("change");
     QTest::addColumn<bool>("twoLinks");
+    // Before the commit, while the records are made; else during the commit, as the new bytes
+    // are written beside the file.
+    QTest::addColumn<bool>("beforeCommit");
 
     const struct {
         const char *name;
@@ -304,17 +308,24 @@ void TestSaveSituations::changedAfterRead_data()
         { "replaced by a named pipe", Change::ReplacedByPipe },
         { "removed", Change::Removed },
     };
-    for (const auto &row : changes) {
-        QTest::addRow("%s, one link", row.name) << row.change << false;
-        QTest::addRow("%s, two links", row.name) << row.change << true;
+    for (const bool beforeCommit : { false, true }) {
+        const char *when = beforeCommit ? "before the commit" : "during the commit";
+        for (const auto &row : changes) {
+            QTest::addRow("%s, one link, %s", row.name, when)
+                << row.change << false << beforeCommit;
+            QTest::addRow("%s, two links, %s", row.name, when)
+                << row.change << true << beforeCommit;
+        }
+        QTest::addRow("created where there was none, %s", when)
+            << Change::Created << false << beforeCommit;
     }
-    QTest::newRow("created where there was none") << Change::Created << false;
 }
 
 void TestSaveSituations::changedAfterRead()
 {
     QFETCH(Change, change);
     QFETCH(bool, twoLinks);
+    QFETCH(bool, beforeCommit);
 
     const QTemporaryDir dir;
     const QString path = dir.filePath(databaseName);
@@ -357,12 +368,15 @@ void TestSaveSituations::changedAfterRead()
     bool changed = false;
     {
         const ScopedHook hook([&](SaveStep step) {
-            if (step == SaveStep::WriteTemporary && !changed)
+            if (step == SaveStep::WriteTemporary && !beforeCommit && !changed)
                 changed = otherProgram();
             return true;
         });
         try {
-            saveDatabase(path, records, true);
+            DatabaseSave save(path, true);
+            if (beforeCommit)
+                changed = otherProgram();
+            save.commit(records);
         } catch (const KalidorError &caught) {
             error = caught.text();
         }
