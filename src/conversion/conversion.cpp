@@ -20,7 +20,6 @@
 #include "database/listindexerror.h"
 #include "database/recordassembly.h"
 #include "database/recordsinadvance.h"
-#include "database/scannedrecords.h"
 
 #include <utility>
 
@@ -54,18 +53,17 @@ void Conversion::openWhileReading(
     if (!options.output.isEmpty())
         m_output = std::make_unique<DatabaseSave>(options.output, options.append);
     m_assembly = std::make_unique<RecordAssembly>(
-        options.form, m_output ? m_output->encoding() : options.encoding);
-    ScannedRecords scanned(*m_assembly, options.rows);
-    m_table = openColourTable(path, document, observer, options.recognition, &scanned);
+        options.form, m_output ? m_output->encoding() : options.encoding, options.rows);
+    m_table = openColourTable(path, document, observer, options.recognition, m_assembly.get());
     switch (m_table.kind) {
     case TableKind::NotRecognised:
         break;
     case TableKind::Cxf3:
-        scanned.throwFailure();
-        m_tableLines = scanned.tableLines();
+        m_assembly->throwFailure();
+        m_tableLines = m_assembly->tableLines();
         break;
     case TableKind::TextTable:
-        m_assembly->addTable(m_table.lines, options.rows, m_table.rowNotes);
+        m_assembly->addTable(m_table.lines, m_table.rowNotes);
         m_tableLines = m_table.lines.size();
         break;
     }

@@ -1,30 +1,56 @@
 #include "recordassembly.h"
 
+#include "table/cxf3/conditionnotes.h"
+
 #include <future>
 #include <utility>
 
-RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding)
+RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection)
     : m_form(form)
     , m_encoding(encoding)
+    , m_selection(selection)
     , m_encoder(encoding)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo)
 {
 }
 
-void RecordAssembly::addRow(const ColourRow &row)
+void RecordAssembly::consume(ScannedRows &rows)
 {
-    addRecord(row);
-    m_checker.checkRow(row);
+    RecordLoop loop(m_selection);
+    ConditionNotes conditionNotes;
+    const qsizetype rowCount
+        = rows.forEachRow([&](const ColourObjects::Row &scanned, qsizetype row) {
+              if (m_failure)
+                  return;
+              loop.take(row, scanned.text, scanned.line, [&](const ColourRow &colourRow) {
+                  try {
+                      const qsizetype record = m_records;
+                      addRecord(colourRow);
+                      m_checker.checkRow(colourRow);
+                      conditionNotes.add(record, scanned.conditionsId);
+                  } catch (const ListIndexError &error) {
+                      m_failure = error;
+                  }
+              });
+          });
+    m_tableLines = rowCount + 1;
+    conditionNotes.forEachNote(rows.otherConditions(),
+        [this](qsizetype record, const QString &note) { m_checker.noteRecord(record, note); });
 }
 
-void RecordAssembly::addTable(
-    const NumberedLines &table, RowSelection selection, const RowNotes &notes)
+void RecordAssembly::throwFailure() const
+{
+    if (m_failure)
+        throw *m_failure;
+}
+
+void RecordAssembly::addTable(const NumberedLines &table, const RowNotes &notes)
 {
     Q_ASSERT(m_records == 0);
     // The table is held whole, so its rows are checked on a second core meanwhile.
     std::future<QList<RecordWarning>> warnings
-        = checkRecordsAside(table, m_form, m_encoding, notes, selection);
-    RecordLoop(table, selection).takeTable([this](const ColourRow &row) { addRecord(row); });
+        = checkRecordsAside(table, m_form, m_encoding, notes, m_selection);
+    RecordLoop(table, m_selection).takeTable([this](const ColourRow &row) { addRecord(row); });
     m_checkedAside = warnings.get();
 }
 

@@ -2,28 +2,39 @@
 
 #include "base/textencoding.h"
 #include "database/databasewriter.h"
+#include "database/listindexerror.h"
 #include "database/recordloop.h"
 #include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/colourrows.h"
+#include "table/cxf3/scannedrows.h"
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
 
+#include <optional>
+
 // The records of a conversion made a colour row at a time, as the record loop hands the rows
 // on: each record is encoded for the file at once and checked, so that neither the row nor its
-// record need be kept.
-class RecordAssembly {
+// record need be kept. A CxF3 file's rows are taken while the file is scanned (see
+// openColourTable); a text table's once it is held.
+class RecordAssembly final : public ScannedRowsConsumer {
 public:
-    RecordAssembly(RecordForm form, TextEncoding encoding);
+    RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection);
 
-    // Adds the record of a colour row, checked with its note. Throws ListIndexError naming the
-    // row when it has fewer than four fields; nothing of it is added then.
-    void addRow(const ColourRow &row);
-    // See RecordChecker::noteRecord.
-    void noteRecord(qsizetype record, const QString &note) { m_checker.noteRecord(record, note); }
-    // Adds the records of a whole table's colour rows, as `selection` takes them, with the
-    // reader's `notes`, to an assembly that holds none yet; throws as addRow does.
-    void addTable(const NumberedLines &table, RowSelection selection, const RowNotes &notes = {});
+    // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
+    // would give it. A row that makes no record ends the records (see throwFailure).
+    void consume(ScannedRows &rows) override;
+    // After consume: the lines of the table the reader would have made, its header and every
+    // row.
+    qsizetype tableLines() const { return m_tableLines; }
+    // After consume: throws the ListIndexError of the first row that made no record, if one
+    // did not.
+    void throwFailure() const;
+
+    // Adds the records of a whole table's colour rows with the reader's `notes`, to an assembly
+    // that holds none yet. Throws ListIndexError naming the first row with fewer than four
+    // fields.
+    void addTable(const NumberedLines &table, const RowNotes &notes = {});
 
     TextEncoding encoding() const { return m_encoding; }
     qsizetype records() const { return m_records; }
@@ -36,8 +47,11 @@ private:
 
     RecordForm m_form;
     TextEncoding m_encoding;
+    RowSelection m_selection;
     LineEncoder m_encoder;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;
     qsizetype m_records = 0;
+    qsizetype m_tableLines = 0;
+    std::optional<ListIndexError> m_failure;
 };

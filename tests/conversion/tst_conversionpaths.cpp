@@ -65,7 +65,7 @@ QByteArray manyObjects(int count)
 // The converter makes a CxF3 file's records while the file is read, letting each row go once
 // used, and a text table's with the check on a second core; what it gives must be what
 // converting the table held whole gives.
-class TestScannedRecords : public QObject {
+class TestConversionPaths : public QObject {
     Q_OBJECT
 
 private slots:
@@ -78,7 +78,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestScannedRecords::sameAsTheWholeTable_data()
+void TestConversionPaths::sameAsTheWholeTable_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<RowSelection>("selection");
@@ -127,7 +127,7 @@ void TestScannedRecords::sameAsTheWholeTable_data()
                                              << all << codePage << false << u"(line 5)"_s;
 }
 
-void TestScannedRecords::sameAsTheWholeTable()
+void TestConversionPaths::sameAsTheWholeTable()
 {
     QFETCH(QByteArray, file);
     QFETCH(RowSelection, selection);
@@ -149,7 +149,7 @@ void TestScannedRecords::sameAsTheWholeTable()
 // The window makes a CxF3 file's records while it opens the file, in the form a conversion
 // would then take; the table it opens must be the same, and the records that the record loop
 // takes what converting that table gives.
-void TestScannedRecords::madeWhileOpeningSameAsTheWholeTable()
+void TestConversionPaths::madeWhileOpeningSameAsTheWholeTable()
 {
     QFETCH(QByteArray, file);
     QFETCH(RowSelection, selection);
@@ -185,5 +185,5 @@ void TestScannedRecords::madeWhileOpeningSameAsTheWholeTable()
     }
 }
 
-QTEST_GUILESS_MAIN(TestScannedRecords)
-#include "tst_scannedrecords.moc"
+QTEST_GUILESS_MAIN(TestConversionPaths)
+#include "tst_conversionpaths.moc"
