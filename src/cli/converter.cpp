@@ -65,10 +65,13 @@ ConversionResult Converter::run(const ConversionRequest &request) const
         std::optional<Conversion> conversion;
         try {
             conversion.emplace(request.input, document, observer,
-                Conversion::Options { Conversion::Records::WhileReading, request.form, request.rows,
-                    request.anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine,
-                    TextEncoding::DefaultCodePage, toStandardOutput ? QString() : request.output,
-                    request.append });
+                Conversion::Options { .records = Conversion::Records::WhileReading,
+                    .form = request.form,
+                    .rows = request.rows,
+                    .recognition
+                    = request.anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine,
+                    .output = toStandardOutput ? QString() : request.output,
+                    .append = request.append });
         } catch (const ListIndexError &error) {
             // The line of the file: a text table's own line, or where a CxF3 object starts.
             fail(ExitStatus::RowNotConvertible,

@@ -49,7 +49,7 @@ public:
         TextEncoding encoding = TextEncoding::DefaultCodePage;
         // WhileReading: the database the records go to, opened before the file is, since the
         // records are encoded in its encoding as they are made; empty when they go elsewhere.
-        QString output;
+        QString output {};
         bool append = false;
     };
 

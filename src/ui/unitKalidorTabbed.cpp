@@ -427,7 +427,7 @@ void TTabbedForm::openChosenFile(const QString &path)
             ViewLoopObserver observer(*memoKalidor, RectangleProgress, labelKalidorFileName);
             // The records are made in the form that a conversion would take now.
             opened = std::make_shared<Conversion>(path, XMLDocument_CxF, observer,
-                Conversion::Options { Conversion::Records::FromHeldTable, checkedRecordForm() });
+                Conversion::Options { .form = checkedRecordForm() });
         }
         // The rows the view was given one by one give way to the same rows as the window
         // holds them, shared.

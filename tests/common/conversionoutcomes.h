@@ -80,7 +80,11 @@ inline QString asConverted(const QString &path, RecordForm form, TextEncoding en
         XmlDocument document;
         SilentObserver observer;
         Conversion conversion(path, document, observer,
-            { Conversion::Records::WhileReading, form, selection, recognition, encoding });
+            { .records = Conversion::Records::WhileReading,
+                .form = form,
+                .rows = selection,
+                .recognition = recognition,
+                .encoding = encoding });
         const OpenedTable &table = conversion.table();
         if (table.kind == TableKind::NotRecognised)
             return notRecognised(table);
@@ -102,8 +106,7 @@ inline QString asMadeWhileOpening(const QString &path, RecordForm form, TextEnco
     try {
         XmlDocument document;
         SilentObserver observer;
-        Conversion conversion(
-            path, document, observer, { Conversion::Records::FromHeldTable, form });
+        Conversion conversion(path, document, observer, { .form = form });
         const OpenedTable &table = conversion.table();
         if (table.kind == TableKind::NotRecognised)
             return notRecognised(table);

@@ -164,8 +164,7 @@ void TestConversionPaths::madeWhileOpeningSameAsTheWholeTable()
         XmlDocument document;
         SilentObserver observer;
         const OpenedTable plain = openColourTable(path, document, observer);
-        const Conversion opened(
-            path, document, observer, { Conversion::Records::FromHeldTable, RecordForm::Legacy });
+        const Conversion opened(path, document, observer, { .form = RecordForm::Legacy });
         QCOMPARE(opened.table().kind, plain.kind);
         QCOMPARE(opened.table().lines.lines, plain.lines.lines);
         QCOMPARE(opened.table().lines.fileLines, plain.lines.fileLines);
