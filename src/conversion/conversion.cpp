@@ -21,6 +21,7 @@
 #include "database/recordassembly.h"
 #include "database/recordsinadvance.h"
 
+#include <exception>
 #include <utility>
 
 Conversion::Conversion(
@@ -89,12 +90,9 @@ QList<RecordWarning> Conversion::warnings(TextEncoding encoding)
         Q_ASSERT(encoding == m_assembly->encoding());
         return m_assembly->takeWarnings();
     }
+    checkFor(encoding);
     if (m_check.valid())
         m_warnings = m_check.get();
-    if (encoding != m_checkedEncoding) {
-        m_warnings = checkRecords(m_table.lines, m_form, encoding, m_table.rowNotes);
-        m_checkedEncoding = encoding;
-    }
     return m_warnings.value_or(QList<RecordWarning>());
 }
 
@@ -102,8 +100,30 @@ QString Conversion::save(
     const QString &path, const QStringList &records, bool append, QList<RecordWarning> &warnings)
 {
     DatabaseSave database(path, append);
+    // The save goes on while the check runs, whichever the encoding.
+    checkFor(database.encoding());
+    std::exception_ptr failure;
+    QString note;
+    try {
+        note = database.commit(records);
+    } catch (...) {
+        failure = std::current_exception();
+    }
     warnings = this->warnings(database.encoding());
-    return database.commit(records);
+    if (failure)
+        std::rethrow_exception(failure);
+    return note;
+}
+
+void Conversion::checkFor(TextEncoding encoding)
+{
+    if (encoding == m_checkedEncoding)
+        return;
+    if (m_check.valid())
+        m_check.wait();
+    m_warnings.reset();
+    m_checkedEncoding = encoding;
+    m_check = checkRecordsAside(m_table.lines, m_form, encoding, m_table.rowNotes);
 }
 
 TextEncoding Conversion::encoding() const

@@ -101,6 +101,9 @@ private:
         const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options);
     void openHeld(
         const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options);
+    // Starts the check of the records made for a file in `encoding`, beside whatever comes
+    // next, unless it is made or under way.
+    void checkFor(TextEncoding encoding);
 
     OpenedTable m_table;
     qsizetype m_tableLines = 0;
