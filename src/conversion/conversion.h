@@ -81,8 +81,8 @@ public:
     // them, or a check for another encoding of a held table.
     QList<RecordWarning> warnings(TextEncoding encoding);
     // FromHeldTable: saves `records`, the records as the host holds them by now, to `path` (see
-    // DatabaseSave). `warnings` receives the warnings for the encoding the file is written in
-    // before the save is tried, so that they stand also when it fails.
+    // DatabaseSave), while the records are checked for the encoding the file is written in.
+    // `warnings` receives the warnings also when the save fails, so that they stand then too.
     QString save(const QString &path, const QStringList &records, bool append,
         QList<RecordWarning> &warnings);
 
