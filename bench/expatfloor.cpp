@@ -17,12 +17,6 @@ public:
     long long elements = 0;
 
     void startElement(const char *, const char **) override { ++elements; }
-    void endElement() override { }
-    void characterData(const char *, int) override { }
-    void startCdata() override { }
-    void endCdata() override { }
-    void comment(const char *) override { }
-    void processingInstruction(const char *, const char *) override { }
 };
 
 } // namespace

@@ -38,13 +38,6 @@ public:
         m_root = std::move(root);
     }
 
-    void endElement() override { }
-    void characterData(const char *, int) override { }
-    void startCdata() override { }
-    void endCdata() override { }
-    void comment(const char *) override { }
-    void processingInstruction(const char *, const char *) override { }
-
 private:
     XmlFileReader &m_reader;
     std::optional<XmlRootElement> m_root;
