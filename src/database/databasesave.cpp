@@ -1,5 +1,6 @@
 #include "databasesave.h"
 
+#include "databaseencoding.h"
 #include "filesave.h"
 #include "table/linelist.h"
 
@@ -14,6 +15,10 @@ DatabaseSave::DatabaseSave(const QString &path, bool append)
         m_start = append && m_save->exists() ? readKept() : EncodedLines().withMark();
     } catch (const KalidorError &error) {
         m_failure = error;
+        // A file that cannot be written may still be read: the records are checked for the
+        // encoding they would be appended in, so that a run fails for the file, not for them.
+        if (!m_save)
+            m_encoding = databaseEncoding(path, append);
     }
 }
 

@@ -141,6 +141,7 @@ private slots:
     void append_data();
     void append();
     void outputReplacedDuringConversion();
+    void readOnlyDatabaseFailsAsUnwritable();
     void standardOutputThatCannotBeWritten();
     void memoryRunsOut();
     void outputIsNotRegularFile_data();
@@ -606,6 +607,23 @@ void TestKalidorConvert::outputReplacedDuringConversion()
     QCOMPARE(readFile(output), otherBytes);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList { u"out.csv"_s });
+}
+
+// A database that cannot be written is still checked in its own encoding: the run fails for
+// the file, not for a warning that the file's encoding would not give.
+void TestKalidorConvert::readOnlyDatabaseFailsAsUnwritable()
+{
+    QVERIFY(
+        writeFile(expand(u"%in"_s), "\xEF\xBB\xBF" + header + "KALIDOR \xC4\x80\t50\t0\t0\r\n"));
+    const QByteArray existing = utf16LE(u"KALIDOR Old,1,2,3\r\n"_s);
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+    QVERIFY(QFile::setPermissions(expand(u"%out"_s), QFile::ReadOwner | QFile::ReadGroup));
+
+    const Run run
+        = runConverter({ u"--append"_s, u"--strict"_s, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 5);
+    QVERIFY2(!run.standardError.contains("Windows-1252"), run.standardError.constData());
+    QCOMPARE(readFile(expand(u"%out"_s)), existing);
 }
 
 void TestKalidorConvert::standardOutputThatCannotBeWritten()
