@@ -7,7 +7,8 @@
 //
 //   Records of a held table: the record loop runs on the calling thread (the host sees each
 //   record as it is made) while a second thread checks the same rows for the encoding the host
-//   expects; warnings() waits for that check, or checks again for another encoding.
+//   expects; warnings() waits for that check, or checks again for another encoding. A save
+//   appending to a file that holds records checks again, against their names, beside the save.
 //
 //   A text table while reading: it is loaded first; then its records are made and encoded on
 //   the calling thread while a second thread checks its rows.
@@ -53,8 +54,9 @@ void Conversion::openWhileReading(
 {
     if (!options.output.isEmpty())
         m_output = std::make_unique<DatabaseSave>(options.output, options.append);
-    m_assembly = std::make_unique<RecordAssembly>(
-        options.form, m_output ? m_output->encoding() : options.encoding, options.rows);
+    m_assembly = std::make_unique<RecordAssembly>(options.form,
+        m_output ? m_output->encoding() : options.encoding, options.rows,
+        m_output ? m_output->heldRecords() : nullptr);
     m_table = openColourTable(path, document, observer, options.recognition, m_assembly.get());
     switch (m_table.kind) {
     case TableKind::NotRecognised:
@@ -91,6 +93,11 @@ QList<RecordWarning> Conversion::warnings(TextEncoding encoding)
         return m_assembly->takeWarnings();
     }
     checkFor(encoding);
+    return checkedWarnings();
+}
+
+QList<RecordWarning> Conversion::checkedWarnings()
+{
     if (m_check.valid())
         m_warnings = m_check.get();
     return m_warnings.value_or(QList<RecordWarning>());
@@ -100,8 +107,9 @@ QString Conversion::save(
     const QString &path, const QStringList &records, bool append, QList<RecordWarning> &warnings)
 {
     DatabaseSave database(path, append);
-    // The save goes on while the check runs, whichever the encoding.
-    checkFor(database.encoding());
+    // The save goes on while the check runs, whichever the encoding. The names the file holds
+    // are known only now, so a file that holds records is checked against them afresh.
+    checkFor(database.encoding(), database.heldRecords());
     std::exception_ptr failure;
     QString note;
     try {
@@ -109,21 +117,24 @@ QString Conversion::save(
     } catch (...) {
         failure = std::current_exception();
     }
-    warnings = this->warnings(database.encoding());
+    // Before the file's records go: the check reads them.
+    warnings = checkedWarnings();
     if (failure)
         std::rethrow_exception(failure);
     return note;
 }
 
-void Conversion::checkFor(TextEncoding encoding)
+void Conversion::checkFor(TextEncoding encoding, const HeldRecords *held)
 {
-    if (encoding == m_checkedEncoding)
+    if (encoding == m_checkedEncoding && !held && !m_checkedAgainstHeld)
         return;
     if (m_check.valid())
         m_check.wait();
     m_warnings.reset();
     m_checkedEncoding = encoding;
-    m_check = checkRecordsAside(m_table.lines, m_form, encoding, m_table.rowNotes);
+    m_checkedAgainstHeld = held != nullptr;
+    m_check = checkRecordsAside(
+        m_table.lines, m_form, encoding, m_table.rowNotes, RowSelection::UsedRows, held);
 }
 
 TextEncoding Conversion::encoding() const

@@ -17,6 +17,7 @@
 #include <optional>
 
 class DatabaseSave;
+class HeldRecords;
 class LoopObserver;
 class RecordAssembly;
 class XmlDocument;
@@ -78,11 +79,13 @@ public:
     NumberedLines makeRecords(
         RecordForm form, const QString &expectedPath, bool append, LoopObserver &observer);
     // The warnings of the records made, for a file written in `encoding`: the check made beside
-    // them, or a check for another encoding of a held table.
+    // them, or a check for another encoding of a held table. WhileReading, appended to an
+    // output that holds records, they include the names it holds already.
     QList<RecordWarning> warnings(TextEncoding encoding);
     // FromHeldTable: saves `records`, the records as the host holds them by now, to `path` (see
-    // DatabaseSave), while the records are checked for the encoding the file is written in.
-    // `warnings` receives the warnings also when the save fails, so that they stand then too.
+    // DatabaseSave), while the records are checked for the encoding the file is written in and,
+    // when appending, against the names the file holds already. `warnings` receives the
+    // warnings also when the save fails, so that they stand then too.
     QString save(const QString &path, const QStringList &records, bool append,
         QList<RecordWarning> &warnings);
 
@@ -101,9 +104,12 @@ private:
         const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options);
     void openHeld(
         const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options);
-    // Starts the check of the records made for a file in `encoding`, beside whatever comes
-    // next, unless it is made or under way.
-    void checkFor(TextEncoding encoding);
+    // Starts the check of the records made for a file in `encoding` that holds the records
+    // `held` (if any; they must outlive the check), beside whatever comes next, unless it is
+    // made or under way.
+    void checkFor(TextEncoding encoding, const HeldRecords *held = nullptr);
+    // Waits for the check started last.
+    QList<RecordWarning> checkedWarnings();
 
     OpenedTable m_table;
     qsizetype m_tableLines = 0;
@@ -114,6 +120,7 @@ private:
     // FromHeldTable: the form of the records made last, and their check.
     RecordForm m_form = RecordForm::Csv;
     TextEncoding m_checkedEncoding = TextEncoding::DefaultCodePage;
+    bool m_checkedAgainstHeld = false;
     std::future<QList<RecordWarning>> m_check;
     std::optional<QList<RecordWarning>> m_warnings;
 

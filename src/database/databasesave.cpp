@@ -2,6 +2,7 @@
 
 #include "databaseencoding.h"
 #include "filesave.h"
+#include "heldrecords.h"
 #include "table/linelist.h"
 
 #include <utility>
@@ -45,7 +46,11 @@ QByteArray DatabaseSave::readKept()
     if (loaded.droppedOddByte)
         throw appendRefused(m_path,
             QStringLiteral("it ends in half a UTF-16 character, so it cannot be read in full"));
-    return LineEncoder::encodeAll(loaded.lines, m_encoding).withMark();
+    QByteArray kept = LineEncoder::encodeAll(loaded.lines, m_encoding).withMark();
+    auto held = std::make_unique<const HeldRecords>(std::move(loaded.lines));
+    if (!held->isEmpty())
+        m_held = std::move(held);
+    return kept;
 }
 
 QString DatabaseSave::commit(const QStringList &records)

@@ -12,6 +12,7 @@
 #include <optional>
 
 class FileSave;
+class HeldRecords;
 
 // One save of special-colour records as the database `path`, the file held open from the read
 // of its lines to the write, so that what is checked for a change is the file that was read.
@@ -31,6 +32,9 @@ public:
     // byte-order mark says; otherwise, or when there is no file that could be opened, the
     // default code page.
     TextEncoding encoding() const { return m_encoding; }
+    // With `append`, the records that the existing file holds, by name as decoded from it;
+    // nothing when it holds none, or could not be read.
+    const HeldRecords *heldRecords() const { return m_held.get(); }
 
     // Writes the kept lines and then `records`; called once. Throws KalidorError, "path:
     // reason", when the file cannot be written, and, with `append`, when it could not be read
@@ -50,4 +54,5 @@ private:
     TextEncoding m_encoding = TextEncoding::DefaultCodePage;
     QByteArray m_start; // what goes before the records: the byte-order mark and the kept lines
     std::optional<KalidorError> m_failure; // why the file cannot be saved, kept for commit()
+    std::unique_ptr<const HeldRecords> m_held;
 };

@@ -24,24 +24,6 @@ qsizetype skipDigits(QStringView text, qsizetype position)
     return position;
 }
 
-std::optional<LabValues> labOf(QStringView lightness, QStringView a, QStringView b)
-{
-    const std::optional<double> l = plainDecimal(lightness);
-    const std::optional<double> aValue = plainDecimal(a);
-    const std::optional<double> bValue = plainDecimal(b);
-    if (!l || !aValue || !bValue)
-        return std::nullopt;
-    return LabValues { *l, *aValue, *bValue };
-}
-
-std::optional<LabValues> labOfValueList(QStringView values)
-{
-    const QList<QStringView> parts = values.split(RecordText::separator);
-    if (parts.size() != 3)
-        return std::nullopt;
-    return labOf(parts.at(0), parts.at(1), parts.at(2));
-}
-
 } // namespace
 
 std::optional<double> plainDecimal(QStringView field)
@@ -73,6 +55,24 @@ std::optional<double> plainDecimal(QStringView field)
     double value = 0;
     std::from_chars(ascii.data(), ascii.data() + number.size(), value);
     return value;
+}
+
+std::optional<LabValues> labOf(QStringView lightness, QStringView a, QStringView b)
+{
+    const std::optional<double> l = plainDecimal(lightness);
+    const std::optional<double> aValue = plainDecimal(a);
+    const std::optional<double> bValue = plainDecimal(b);
+    if (!l || !aValue || !bValue)
+        return std::nullopt;
+    return LabValues { *l, *aValue, *bValue };
+}
+
+std::optional<LabValues> labOfValueList(QStringView values)
+{
+    const QList<QStringView> parts = values.split(RecordText::separator);
+    if (parts.size() != 3)
+        return std::nullopt;
+    return labOf(parts.at(0), parts.at(1), parts.at(2));
 }
 
 std::optional<LabValues> labOfRow(const QString &line)

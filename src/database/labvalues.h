@@ -17,6 +17,12 @@ struct LabValues {
 // decimal comma, a unit, an exponent, an empty field.
 std::optional<double> plainDecimal(QStringView field);
 
+// The values of three fields, when all three are plain decimal numbers.
+std::optional<LabValues> labOf(QStringView lightness, QStringView a, QStringView b);
+
+// The values of a record's value list, "L*,a*,b*", when it holds three plain decimal numbers.
+std::optional<LabValues> labOfValueList(QStringView values);
+
 // The values of a used row of the colour table (fields 2 to 4), when all three are plain
 // decimal numbers.
 std::optional<LabValues> labOfRow(const QString &line);

@@ -5,12 +5,14 @@
 #include <future>
 #include <utility>
 
-RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection)
+RecordAssembly::RecordAssembly(
+    RecordForm form, TextEncoding encoding, RowSelection selection, const HeldRecords *held)
     : m_form(form)
     , m_encoding(encoding)
     , m_selection(selection)
+    , m_held(held)
     , m_encoder(encoding)
-    , m_checker(form, encoding, RecordChecker::Rows::LetGo)
+    , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
 {
 }
 
@@ -49,7 +51,7 @@ void RecordAssembly::addTable(const NumberedLines &table, const RowNotes &notes)
     Q_ASSERT(m_records == 0);
     // The table is held whole, so its rows are checked on a second core meanwhile.
     std::future<QList<RecordWarning>> warnings
-        = checkRecordsAside(table, m_form, m_encoding, notes, m_selection);
+        = checkRecordsAside(table, m_form, m_encoding, notes, m_selection, m_held);
     RecordLoop(table, m_selection).takeTable([this](const ColourRow &row) { addRecord(row); });
     m_checkedAside = warnings.get();
 }

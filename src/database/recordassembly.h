@@ -19,7 +19,10 @@
 // openColourTable); a text table's once it is held.
 class RecordAssembly final : public ScannedRowsConsumer {
 public:
-    RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection);
+    // `held`: the records of the database that the records are appended to, if it holds any;
+    // it must outlive the assembly.
+    RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
+        const HeldRecords *held = nullptr);
 
     // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
     // would give it. A row that makes no record ends the records (see throwFailure).
@@ -48,6 +51,7 @@ private:
     RecordForm m_form;
     TextEncoding m_encoding;
     RowSelection m_selection;
+    const HeldRecords *m_held;
     LineEncoder m_encoder;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;

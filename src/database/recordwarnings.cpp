@@ -2,6 +2,8 @@
 
 #include "base/codepage.h"
 #include "base/encodingname.h"
+#include "colourdifference.h"
+#include "heldrecords.h"
 #include "labvalues.h"
 
 #include <QHash>
@@ -79,6 +81,27 @@ QString notPlainDecimal(const QString &label, const QString &value)
         .arg(label, value, decimalComma ? QStringLiteral(" (it has a decimal comma)") : QString());
 }
 
+QString heldNameWarning(const HeldRecord &held, const std::optional<LabValues> &lab)
+{
+    QString difference;
+    if (held.lab && lab)
+        difference = QStringLiteral("\u0394E2000 to the new values %1")
+                         .arg(deltaE2000(*held.lab, *lab), 0, 'f', 2);
+    else if (lab)
+        difference = QStringLiteral("no \u0394E2000, since the values there are not plain "
+                                    "decimal numbers");
+    else if (held.lab)
+        difference = QStringLiteral("no \u0394E2000, since the new values are not plain "
+                                    "decimal numbers");
+    else
+        difference = QStringLiteral("no \u0394E2000, since neither the values there nor the "
+                                    "new ones are plain decimal numbers");
+    return QStringLiteral("the database already holds this name on line %1 (%2), so the RIP "
+                          "matches only one of them; %3")
+        .arg(held.line)
+        .arg(held.values, difference);
+}
+
 struct Range {
     const char *label;
     double lowest;
@@ -94,10 +117,12 @@ constexpr std::array<Range, 3> surfaceRanges { {
 
 } // namespace
 
-RecordChecker::RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows)
+RecordChecker::RecordChecker(
+    RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows, const HeldRecords *held)
     : m_form(form)
     , m_encoding(encoding)
     , m_rowsAre(rowsAre)
+    , m_held(held)
 {
     m_firstLineOfName.reserve(rows);
     if (rowsAre == Rows::LetGo) {
@@ -115,15 +140,18 @@ void RecordChecker::checkRow(const ColourRow &colourRow)
     m_row = { fileLine, m_records, name, QString() };
     // The split drops the blanks in front of the name; what follows is the row's own.
     const QStringView row = QStringView(line).sliced(line.indexOf(name));
+    QStringView writtenName;
     if (m_rowsAre == Rows::LetGo) {
         m_names.push_back(m_keptNames.keep(name));
         m_fileLines.push_back(fileLine);
-        checkName(name, m_names.back());
+        writtenName = checkName(name, m_names.back());
     } else {
-        checkName(name, row.first(name.size()));
+        writtenName = checkName(name, row.first(name.size()));
     }
     checkEmptyValue(row);
     checkValues(fields);
+    if (m_held)
+        checkHeldName(writtenName, fields);
     if (colourRow.note)
         warn(*colourRow.note);
     ++m_records;
@@ -164,7 +192,7 @@ void RecordChecker::warn(const QString &what)
     m_warnings.append(m_row);
 }
 
-void RecordChecker::checkName(const QString &name, QStringView key)
+QStringView RecordChecker::checkName(const QString &name, QStringView key)
 {
     // Most names are written as they are, so the name as the table gives it is the key: no copy.
     QStringView writtenName = key;
@@ -189,6 +217,14 @@ void RecordChecker::checkName(const QString &name, QStringView key)
     if (m_form == RecordForm::Csv && name.contains(u'"'))
         warn(QStringLiteral("the name holds a double quote, which a CSV reader takes for "
                             "the start or end of a quoted field"));
+    return writtenName;
+}
+
+// Names are compared as the RIP compares them: the same characters once written, exactly.
+void RecordChecker::checkHeldName(QStringView writtenName, const QStringList &fields)
+{
+    if (const std::optional<HeldRecord> held = m_held->find(writtenName))
+        warn(heldNameWarning(*held, labOf(fields.at(1), fields.at(2), fields.at(3))));
 }
 
 // The split drops empty fields, so the values after an empty one move up a field.
@@ -224,9 +260,9 @@ void RecordChecker::checkValues(const QStringList &fields)
 }
 
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes, RowSelection rows)
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held)
 {
-    RecordChecker checker(form, encoding, RecordChecker::Rows::Held, table.size());
+    RecordChecker checker(form, encoding, RecordChecker::Rows::Held, table.size(), held);
     RecordLoop(table, rows, notes).takeTable([&checker](const ColourRow &row) {
         if (row.fields().size() >= 4)
             checker.checkRow(row);
@@ -235,9 +271,9 @@ QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
 }
 
 std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes, RowSelection rows)
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held)
 {
-    return std::async(std::launch::async, [&table, form, encoding, &notes, rows] {
-        return checkRecords(table, form, encoding, notes, rows);
+    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held] {
+        return checkRecords(table, form, encoding, notes, rows, held);
     });
 }

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+class HeldRecords;
+
 // The checks of checkRecords a row at a time.
 class RecordChecker {
 public:
@@ -25,8 +27,10 @@ public:
     // checker keeps what it needs of the row (its name and line), and noteRecord may be used.
     enum class Rows { Held, LetGo };
 
-    // `rows`: about how many rows will be checked.
-    RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows = 0);
+    // `rows`: about how many rows will be checked. `held`: the records of the database that
+    // the records are appended to, if it holds any; it must outlive the checker.
+    RecordChecker(RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows = 0,
+        const HeldRecords *held = nullptr);
 
     // Checks the record of a colour row that has at least four fields, with its note.
     void checkRow(const ColourRow &row);
@@ -37,14 +41,17 @@ public:
 
 private:
     void warn(const QString &what);
-    // `key` holds the name as the table gives it, for as long as the checker runs.
-    void checkName(const QString &name, QStringView key);
+    // `key` holds the name as the table gives it, for as long as the checker runs. Returns the
+    // name as written, valid as long as `key`.
+    QStringView checkName(const QString &name, QStringView key);
+    void checkHeldName(QStringView writtenName, const QStringList &fields);
     void checkEmptyValue(QStringView row);
     void checkValues(const QStringList &fields);
 
     RecordForm m_form;
     TextEncoding m_encoding;
     Rows m_rowsAre;
+    const HeldRecords *m_held;
     RecordWarning m_row;
     qsizetype m_records = 0;
     QHash<QStringView, qint64> m_firstLineOfName;
@@ -61,13 +68,17 @@ private:
 // Checks the records that BuildSpecialColors makes of the `rows` of `table` in `form`, for a
 // file written in `encoding`: characters the encoding cannot hold, names that are the same once
 // written, a CSV name holding a comma or a double quote, values that are not plain decimal
-// numbers, values that no surface colour has, and what the reader noted about a row (`notes`).
+// numbers, values that no surface colour has, what the reader noted about a row (`notes`),
+// and names that the database appended to already holds (`held`, if it holds records).
 // Rows are read as the builder reads them; a row too short to make a record is left out. The
 // warnings come in the order of the rows.
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows);
+    TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows,
+    const HeldRecords *held = nullptr);
 
 // checkRecords on a thread of its own, so that the records can be built or saved meanwhile:
-// the check reads the table, not the records. `table` and `notes` must outlive the result.
+// the check reads the table, not the records. `table`, `notes` and `held` must outlive the
+// result.
 std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows);
+    TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows,
+    const HeldRecords *held = nullptr);

@@ -1,4 +1,5 @@
 #include "base/codepage.h"
+#include "database/colourdifference.h"
 #include "database/databaseencoding.h"
 #include "database/labvalues.h"
 #include "database/recordwarnings.h"
@@ -45,6 +46,8 @@ private slots:
     void plainDecimals();
     void recordsReadBack_data();
     void recordsReadBack();
+    void deltaE2000OfPublishedPairs_data();
+    void deltaE2000OfPublishedPairs();
     void encodingOfTheSavedFile_data();
     void encodingOfTheSavedFile();
 };
@@ -337,6 +340,33 @@ void TestRecordWarnings::encodingOfTheSavedFile()
         file.write(bytes);
     }
     QCOMPARE(databaseEncoding(path, append), expected);
+}
+
+// The test data of Sharma, Wu and Dalal, "The CIEDE2000 color-difference formula" (2005),
+// given to four decimals.
+void TestRecordWarnings::deltaE2000OfPublishedPairs_data()
+{
+    QTest::addColumn<LabValues>("first");
+    QTest::addColumn<LabValues>("second");
+    QTest::addColumn<double>("expected");
+
+    QTest::newRow("pair 1") << LabValues { 50, 2.6772, -79.7751 } << LabValues { 50, 0, -82.7485 }
+                            << 2.0425;
+    QTest::newRow("pair 7") << LabValues { 50, 0, 0 } << LabValues { 50, -1, 2 } << 2.3669;
+    QTest::newRow("pair 17") << LabValues { 50, 2.5, 0 } << LabValues { 73, 25, -18 } << 27.1492;
+    QTest::newRow("pair 25") << LabValues { 60.2574, -34.0099, 36.2677 }
+                             << LabValues { 60.4626, -34.1751, 39.4387 } << 1.2644;
+}
+
+void TestRecordWarnings::deltaE2000OfPublishedPairs()
+{
+    QFETCH(LabValues, first);
+    QFETCH(LabValues, second);
+    QFETCH(double, expected);
+
+    QVERIFY2(qAbs(deltaE2000(first, second) - expected) < 0.00005,
+        qPrintable(QString::number(deltaE2000(first, second), 'f', 6)));
+    QVERIFY(qAbs(deltaE2000(second, first) - expected) < 0.00005);
 }
 
 QTEST_GUILESS_MAIN(TestRecordWarnings)

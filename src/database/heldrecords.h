@@ -1,0 +1,39 @@
+#pragma once
+
+#include "labvalues.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+// A record that a database file holds before records are appended to it.
+struct HeldRecord {
+    // Its line in the file, counting from 1.
+    qsizetype line = 0;
+    // Its values as the file gives them: what follows the name and its separator.
+    QStringView values;
+    // The same, when they are three plain decimal numbers.
+    std::optional<LabValues> lab;
+};
+
+// The records of a database file's lines, in either form, by name as decoded from the file,
+// so that a name appended can be looked up in constant time. A CSV record's name is what comes
+// before its last three commas, a legacy record's what comes between its two tags, as the
+// records are written; a line that is neither names nothing.
+class HeldRecords {
+public:
+    explicit HeldRecords(QStringList lines);
+    HeldRecords(const HeldRecords &) = delete;
+    HeldRecords &operator=(const HeldRecords &) = delete;
+
+    bool isEmpty() const { return m_firstLineOfName.isEmpty(); }
+    // The first record named `name` exactly, if the file holds one.
+    std::optional<HeldRecord> find(QStringView name) const;
+
+private:
+    QStringList m_lines;
+    // Views into m_lines, by index into it.
+    QHash<QStringView, qsizetype> m_firstLineOfName;
+};
