@@ -140,6 +140,8 @@ private slots:
     void output();
     void append_data();
     void append();
+    void heldNames_data();
+    void heldNames();
     void outputReplacedDuringConversion();
     void readOnlyDatabaseFailsAsUnwritable();
     void standardOutputThatCannotBeWritten();
@@ -568,6 +570,63 @@ void TestKalidorConvert::append()
     const Run replacing = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
     QCOMPARE(replacing.status, 0);
     QCOMPARE(readFile(expand(u"%out"_s)), csvRecords);
+}
+
+void TestKalidorConvert::heldNames_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("expected");
+
+    const auto held = [](int line, const QString &name, int databaseLine, const QString &values,
+                          const QString &difference) {
+        return u"%in: line %1: \"%2\": the database already holds this name on line %3 (%4), so "
+               "the RIP matches only one of them; \u0394E2000 to the new values %5"_s.arg(line)
+                   .arg(name)
+                   .arg(databaseLine)
+                   .arg(values, difference);
+    };
+    // Only L* differs, by 2.15 at a mean L* of 61.075: ΔE2000 = 2.15 / SL = 1.8630.
+    const QString cafe = u"KALIDOR Caf\u00E9"_s;
+    const QString cafeValues = u"60,-3.5,12.75"_s;
+    const QStringList fromCxf3 { held(5, cafe, 3, cafeValues, u"1.86"_s),
+        held(13, u"KALIDOR Gold"_s, 2, u"78,4.25,60.1"_s, u"0.00"_s) };
+    QTest::newRow("CxF3, appended") << cxfLibrary << QStringList { u"--append"_s } << 0 << fromCxf3;
+    QTest::newRow("CxF3, strict") << cxfLibrary << QStringList { u"--append"_s, u"--strict"_s } << 6
+                                  << fromCxf3
+            + QStringList { u"kalidor-convert: %in: 2 warnings with --strict, so nothing was "
+                            "written"_s };
+    QTest::newRow("CxF3, not appended") << cxfLibrary << QStringList() << 0 << QStringList();
+    QTest::newRow("text table") << textTable << QStringList { u"--append"_s } << 0
+                                << QStringList { held(2, cafe, 3, cafeValues, u"1.86"_s),
+                                       held(
+                                           4, u"KALIDOR Gold"_s, 2, u"78,4.25,60.1"_s, u"0.00"_s) };
+}
+
+// The converter warns of a name that the database it appends to holds already, as of any
+// other warning.
+void TestKalidorConvert::heldNames()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QStringList, expected);
+
+    QVERIFY(writeFile(expand(u"%in"_s), input));
+    const QByteArray existing = "KALIDOR gold,1,2,3\r\nKALIDOR Gold,78,4.25,60.1\r\n"
+                                "SPOTCOLOR_NAME:KALIDOR Caf\xE9; D50_LAB:60,-3.5,12.75\r\n";
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+
+    const Run run = runConverter(options + QStringList { expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, status);
+    QStringList lines = QString::fromLocal8Bit(run.standardError).split(u'\n');
+    QCOMPARE(lines.takeLast(), QString());
+    for (QString &line : expected)
+        line = expand(line);
+    QCOMPARE(lines, expected);
+    if (status == 6)
+        QCOMPARE(readFile(expand(u"%out"_s)), existing);
 }
 
 // The output is held open from before the library is read until the records are written: a

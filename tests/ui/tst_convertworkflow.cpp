@@ -79,6 +79,7 @@ private Q_SLOTS:
     void failedSaveKeepsLabelAndOldFile();
     void warnedRecordsAreMarked();
     void checkedForTheFileChosen();
+    void heldNamesAreMarkedWhenAppending();
     void cxf3RecordsFollowTheFormAndFileChosen_data();
     void cxf3RecordsFollowTheFormAndFileChosen();
     void secondPressWhileConvertingIsIgnored();
@@ -452,6 +453,36 @@ void TestConvertWorkflow::checkedForTheFileChosen()
     QVERIFY2(
         records->markOf(0).contains(QStringLiteral("as \"?\"")), qPrintable(records->markOf(0)));
     QCOMPARE(readBytes(path("narrow.csv")), QByteArray("KALIDOR ?,50,1,2\r\n"));
+}
+
+// A name that the database appended to holds already is marked and counted with the others;
+// without append, nothing is held.
+void TestConvertWorkflow::heldNamesAreMarkedWhenAppending()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, "Name\tL*\ta*\tb*\r\nKALIDOR A\t50\t1\t2\r\nKALIDOR B\t60\t1\t2\r\n");
+    auto *append = window.child<QCheckBox>("CheckBoxAppend");
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    const auto *warnings = window.child<QLabel>("labelDelvaneWarnings");
+    const QByteArray database = "KALIDOR a,50,1,2\r\nKALIDOR B,60,1,2\r\nKALIDOR B,9,9,9\r\n";
+
+    append->setChecked(true);
+    writeBytes(path("held.csv"), database);
+    convert(window, path("held.csv"));
+    QVERIFY2(records->markOf(0).isEmpty(), qPrintable(records->markOf(0)));
+    QCOMPARE(records->markOf(1),
+        QStringLiteral("the database already holds this name on line 2 (60,1,2), so the RIP "
+                       "matches only one of them; \u0394E2000 to the new values 0.00"));
+    QVERIFY(warnings->isVisible());
+    QCOMPARE(warnings->text(), QStringLiteral("\u26A0 1 warning"));
+    QCOMPARE(readBytes(path("held.csv")), database + "KALIDOR A,50,1,2\r\nKALIDOR B,60,1,2\r\n");
+
+    append->setChecked(false);
+    writeBytes(path("held.csv"), database);
+    convert(window, path("held.csv"));
+    QVERIFY2(records->markOf(1).isEmpty(), qPrintable(records->markOf(1)));
+    QVERIFY(!warnings->isVisible());
 }
 
 void TestConvertWorkflow::cxf3RecordsFollowTheFormAndFileChosen_data()
