@@ -1,6 +1,7 @@
 #include "base/silentobserver.h"
 #include "database/buildspecialcolors.h"
 #include "database/databasewriter.h"
+#include "database/heldrecords.h"
 #include "database/recordwarnings.h"
 #include "syntheticlibrary.h"
 #include "table/cxf3/readcxf3file.h"
@@ -101,6 +102,22 @@ void CheckRecords(benchmark::State &state)
     setRates(state, QFileInfo(library(Form::TextTable, state)).size());
 }
 
+// Appending to a database that holds every name already: its names hashed, and each record
+// found there and warned of, with its ΔE2000.
+void CheckRecordsAgainstHeld(benchmark::State &state)
+{
+    const NumberedLines table = textTable(state);
+    SilentObserver observer;
+    const QStringList records = BuildSpecialColors(table, RecordForm::Csv, observer).lines;
+    for (auto _ : state) {
+        const HeldRecords held(records);
+        benchmark::DoNotOptimize(checkRecords(table, RecordForm::Csv, TextEncoding::DefaultCodePage,
+            {}, RowSelection::UsedRows, &held)
+                                     .size());
+    }
+    setRates(state, QFileInfo(library(Form::TextTable, state)).size());
+}
+
 void Save(benchmark::State &state)
 {
     SilentObserver observer;
@@ -127,6 +144,7 @@ BENCHMARK(Classify)->Apply(sizes);
 BENCHMARK(ReadCxf3)->Apply(sizes);
 BENCHMARK(BuildRecords)->Apply(sizes);
 BENCHMARK(CheckRecords)->Apply(sizes);
+BENCHMARK(CheckRecordsAgainstHeld)->Apply(sizes);
 BENCHMARK(Save)->Apply(sizes);
 
 int main(int argc, char **argv)
