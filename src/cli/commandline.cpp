@@ -27,8 +27,8 @@ const QString description = QStringLiteral(
     "with 2 degrees.");
 
 const QString usageText = QStringLiteral(
-    "Usage: %1 [--legacy] [--append] [--any-cxf3] [--all-colours] [--strict] [--quiet] "
-    "[--verbose] INPUT OUTPUT\n"
+    "Usage: %1 [--legacy] [--append [--replace]] [--any-cxf3] [--all-colours] [--strict] "
+    "[--quiet] [--verbose] INPUT OUTPUT\n"
     "       %1 --help | --version\n\n");
 
 const QString exitStatusText = QStringLiteral(
@@ -47,6 +47,7 @@ const QString exitStatusText = QStringLiteral(
     "\nExamples:\n"
     "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 --legacy --append Table.txt specialColors\n"
+    "  %1 --append --replace --verbose Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 Library.cxf - | sort\n"
     "  %1 --any-cxf3 --all-colours Measured.cxf Measured.csv\n");
 
@@ -70,6 +71,10 @@ int CommandLine::run(const QStringList &arguments) const
     const QCommandLineOption append(QStringLiteral("append"),
         QStringLiteral("Add the records to an existing OUTPUT, keeping its lines and its "
                        "encoding. A missing OUTPUT is created."));
+    const QCommandLineOption replace(QStringLiteral("replace"),
+        QStringLiteral("With --append: a record whose name OUTPUT already holds replaces the "
+                       "first line of that name in place, unless it is written the same; other "
+                       "records are added."));
     const QCommandLineOption anyCxf3(QStringLiteral("any-cxf3"),
         QStringLiteral("Also read a CxF3 file whose root element CxF is laid out otherwise: more "
                        "attributes on its line, a default namespace, on the first line."));
@@ -83,7 +88,7 @@ int CommandLine::run(const QStringList &arguments) const
         QStringLiteral("Treat any warning as a failure: exit with status 6 and write nothing."));
     const QCommandLineOption quiet(
         QStringLiteral("quiet"), QStringLiteral("Do not report warnings on standard error."));
-    parser.addOptions({ legacy, append, anyCxf3, allColours, strict, quiet, verbose });
+    parser.addOptions({ legacy, append, replace, anyCxf3, allColours, strict, quiet, verbose });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The colour table."));
     parser.addPositionalArgument(QStringLiteral("OUTPUT"),
         QStringLiteral("The special-colour database to write, or - for standard output."));
@@ -116,11 +121,14 @@ int CommandLine::run(const QStringList &arguments) const
     request.output = positional.at(1);
     request.form = parser.isSet(legacy) ? RecordForm::Legacy : RecordForm::Csv;
     request.append = parser.isSet(append);
+    request.replace = parser.isSet(replace);
     request.anyCxf3 = parser.isSet(anyCxf3);
     request.rows = parser.isSet(allColours) ? RowSelection::AllColours : RowSelection::UsedRows;
     request.strict = parser.isSet(strict);
     if (request.append && request.output == u"-")
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
+    if (request.replace && !request.append)
+        return wrongUsage(QStringLiteral("--replace is used with --append."));
 
     const ConversionResult result = Converter(m_standardOutput).run(request);
     if (!parser.isSet(quiet)) {
@@ -142,6 +150,12 @@ int CommandLine::run(const QStringList &arguments) const
                 .arg(result.tableLines)
                 .arg(result.records)
                 .arg(request.output == u"-" ? QStringLiteral("standard output") : request.output));
+    if (parser.isSet(verbose) && request.replace)
+        report(QStringLiteral("%1: records: %2 replaced, %3 unchanged, %4 added")
+                   .arg(program)
+                   .arg(result.replaced)
+                   .arg(result.unchanged)
+                   .arg(result.records - result.replaced - result.unchanged));
     return int(result.status);
 }
 

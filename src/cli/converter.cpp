@@ -71,7 +71,8 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                     .recognition
                     = request.anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine,
                     .output = toStandardOutput ? QString() : request.output,
-                    .append = request.append });
+                    .append = request.append,
+                    .replace = request.replace });
         } catch (const ListIndexError &error) {
             // The line of the file: a text table's own line, or where a CxF3 object starts.
             fail(ExitStatus::RowNotConvertible,
@@ -87,6 +88,8 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                                                  : QString()));
         result.tableLines = conversion->tableLines();
         result.records = conversion->records();
+        result.replaced = conversion->replacedRecords();
+        result.unchanged = conversion->unchangedRecords();
         result.warnings = conversion->warnings(conversion->encoding());
         if (request.strict && !result.warnings.isEmpty())
             fail(ExitStatus::RecordsWarned,

@@ -17,6 +17,8 @@ struct ConversionRequest {
     QString output;
     RecordForm form = RecordForm::Csv;
     bool append = false;
+    // With `append`: records of names the output holds replace their first records.
+    bool replace = false;
     // Also a CxF3 file whose root start tag is laid out otherwise than the line rule wants.
     bool anyCxf3 = false;
     RowSelection rows = RowSelection::UsedRows;
@@ -32,6 +34,9 @@ struct ConversionResult {
     // Lines of the colour table, as a text table holds them or as the CxF3 reader made them.
     qsizetype tableLines = 0;
     qsizetype records = 0;
+    // Of the records: those that replaced held ones, and those equal to them.
+    qsizetype replaced = 0;
+    qsizetype unchanged = 0;
     // On success, what the operator should still know: a copy of the output's old content
     // that could not be removed. Usually empty.
     QString note;

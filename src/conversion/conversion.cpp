@@ -56,7 +56,7 @@ void Conversion::openWhileReading(
         m_output = std::make_unique<DatabaseSave>(options.output, options.append);
     m_assembly = std::make_unique<RecordAssembly>(options.form,
         m_output ? m_output->encoding() : options.encoding, options.rows,
-        m_output ? m_output->heldRecords() : nullptr);
+        m_output ? m_output->heldRecords() : nullptr, options.append && options.replace);
     m_table = openColourTable(path, document, observer, options.recognition, m_assembly.get());
     switch (m_table.kind) {
     case TableKind::NotRecognised:
@@ -147,6 +147,18 @@ qsizetype Conversion::records() const
     return m_assembly->records();
 }
 
+qsizetype Conversion::replacedRecords() const
+{
+    const HeldReplacements *replacements = m_assembly->replacements();
+    return replacements ? replacements->replaced() : 0;
+}
+
+qsizetype Conversion::unchangedRecords() const
+{
+    const HeldReplacements *replacements = m_assembly->replacements();
+    return replacements ? replacements->unchanged() : 0;
+}
+
 EncodedLines Conversion::takeEncodedRecords()
 {
     return m_assembly->takeRecords();
@@ -154,5 +166,7 @@ EncodedLines Conversion::takeEncodedRecords()
 
 QString Conversion::save()
 {
-    return m_output->commit(takeEncodedRecords());
+    const HeldReplacements *replacements = m_assembly->replacements();
+    return m_output->commit(takeEncodedRecords(),
+        replacements ? replacements->replacedLines() : QHash<qsizetype, QString>());
 }

@@ -52,6 +52,9 @@ public:
         // records are encoded in its encoding as they are made; empty when they go elsewhere.
         QString output {};
         bool append = false;
+        // With `append`: a record of a name the output holds takes the place of the first
+        // record of that name, unless it is written the same (see HeldReplacements).
+        bool replace = false;
     };
 
     // Opens `path` as openColourTable does, through `document` and `observer`. Throws
@@ -91,9 +94,13 @@ public:
 
     // WhileReading: the encoding the records are made in.
     TextEncoding encoding() const;
-    // WhileReading: how many records were made.
+    // WhileReading: how many records were made, added or not.
     qsizetype records() const;
-    // WhileReading: the records made, encoded; once.
+    // WhileReading with `replace`, how many records replaced held ones, and how many left
+    // them as they were; 0 otherwise.
+    qsizetype replacedRecords() const;
+    qsizetype unchangedRecords() const;
+    // WhileReading: the records made that are added, encoded; once.
     EncodedLines takeEncodedRecords();
     // WhileReading: saves the records made to the output of the options (see DatabaseSave);
     // once, instead of takeEncodedRecords.

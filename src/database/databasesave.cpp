@@ -59,15 +59,31 @@ QString DatabaseSave::commit(const QStringList &records)
     return commit(LineEncoder::encodeAll(records, m_encoding));
 }
 
-QString DatabaseSave::commit(const EncodedLines &records)
+QString DatabaseSave::commit(
+    const EncodedLines &records, const QHash<qsizetype, QString> &replacedLines)
 {
     // The encoding is settled by the read, and a file changed since is refused: records made
     // in encoding() always match the bytes before them.
     Q_ASSERT(records.encoding == m_encoding);
     throwIfFailed();
-    QByteArray bytes = std::exchange(m_start, QByteArray());
+    QByteArray bytes
+        = replacedLines.isEmpty() ? std::exchange(m_start, QByteArray()) : keptWith(replacedLines);
     bytes += records.bytes;
     return m_save->commit(bytes);
+}
+
+// The kept lines encoded again, each replaced line as its new text and the others as before.
+QByteArray DatabaseSave::keptWith(const QHash<qsizetype, QString> &replacedLines) const
+{
+    Q_ASSERT(m_held);
+    const QStringList &lines = m_held->lines();
+    LineEncoder encoder(m_encoding);
+    encoder.reserve(m_start.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto replaced = replacedLines.constFind(i);
+        encoder.append(replaced == replacedLines.cend() ? lines.at(i) : *replaced);
+    }
+    return encoder.take().withMark();
 }
 
 void DatabaseSave::throwIfFailed() const

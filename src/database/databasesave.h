@@ -5,6 +5,7 @@
 #include "databasewriter.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -42,11 +43,14 @@ public:
     // Returns a note for the operator, empty unless a copy of the old content was left beside
     // the file.
     QString commit(const QStringList &records);
-    // The same for records encoded in encoding().
-    QString commit(const EncodedLines &records);
+    // The same for records encoded in encoding(). With `append`, the kept lines at the indexes
+    // of `replacedLines` are written as the texts given there instead.
+    QString commit(
+        const EncodedLines &records, const QHash<qsizetype, QString> &replacedLines = {});
 
 private:
     QByteArray readKept();
+    QByteArray keptWith(const QHash<qsizetype, QString> &replacedLines) const;
     void throwIfFailed() const;
 
     QString m_path; // as the operator named it, for messages

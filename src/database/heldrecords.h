@@ -31,6 +31,8 @@ public:
     bool isEmpty() const { return m_firstLineOfName.isEmpty(); }
     // The first record named `name` exactly, if the file holds one.
     std::optional<HeldRecord> find(QStringView name) const;
+    // Every line of the file, as decoded.
+    const QStringList &lines() const { return m_lines; }
 
 private:
     QStringList m_lines;

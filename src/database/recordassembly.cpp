@@ -5,8 +5,8 @@
 #include <future>
 #include <utility>
 
-RecordAssembly::RecordAssembly(
-    RecordForm form, TextEncoding encoding, RowSelection selection, const HeldRecords *held)
+RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
+    const HeldRecords *held, bool replaceHeld)
     : m_form(form)
     , m_encoding(encoding)
     , m_selection(selection)
@@ -14,6 +14,8 @@ RecordAssembly::RecordAssembly(
     , m_encoder(encoding)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
 {
+    if (held && replaceHeld)
+        m_replacements.emplace(*held, encoding);
 }
 
 void RecordAssembly::consume(ScannedRows &rows)
@@ -65,6 +67,11 @@ QList<RecordWarning> RecordAssembly::takeWarnings()
 
 void RecordAssembly::addRecord(const ColourRow &row)
 {
-    m_encoder.append(row.record(m_form));
+    QString record = row.record(m_form);
     ++m_records;
+    if (m_replacements
+        && m_replacements->offer(asWritten(row.fields().at(0), m_encoding), record)
+            != RecordAction::Added)
+        return;
+    m_encoder.append(record);
 }

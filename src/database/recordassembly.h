@@ -2,6 +2,7 @@
 
 #include "base/textencoding.h"
 #include "database/databasewriter.h"
+#include "database/heldreplacements.h"
 #include "database/listindexerror.h"
 #include "database/recordloop.h"
 #include "database/recordwarnings.h"
@@ -20,9 +21,10 @@
 class RecordAssembly final : public ScannedRowsConsumer {
 public:
     // `held`: the records of the database that the records are appended to, if it holds any;
-    // it must outlive the assembly.
+    // it must outlive the assembly. With `replaceHeld`, a record of a name it holds takes the
+    // place of that name's first record (see HeldReplacements) instead of being added.
     RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-        const HeldRecords *held = nullptr);
+        const HeldRecords *held = nullptr, bool replaceHeld = false);
 
     // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
     // would give it. A row that makes no record ends the records (see throwFailure).
@@ -41,8 +43,13 @@ public:
 
     TextEncoding encoding() const { return m_encoding; }
     qsizetype records() const { return m_records; }
-    // Once, when every row is added.
+    // Once, when every row is added: the records added, not those that replace held ones.
     EncodedLines takeRecords() { return m_encoder.take(); }
+    // With `replaceHeld` and held records, the records that replace held ones; else null.
+    const HeldReplacements *replacements() const
+    {
+        return m_replacements ? &*m_replacements : nullptr;
+    }
     QList<RecordWarning> takeWarnings();
 
 private:
@@ -53,6 +60,7 @@ private:
     RowSelection m_selection;
     const HeldRecords *m_held;
     LineEncoder m_encoder;
+    std::optional<HeldReplacements> m_replacements;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;
     qsizetype m_records = 0;

@@ -20,28 +20,6 @@ bool isAscii(QStringView text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-// The text as it reads back from a file written in `encoding`.
-QString asWritten(const QString &text, TextEncoding encoding)
-{
-    // Every encoding holds ASCII, and most names are ASCII: no round trip for them.
-    if (isAscii(text))
-        return text;
-    switch (encoding) {
-    case TextEncoding::DefaultCodePage:
-        if (!DefaultCodePage::isUtf8())
-            return DefaultCodePage::decode(DefaultCodePage::encode(text));
-        [[fallthrough]];
-    case TextEncoding::Utf8:
-        // An unpaired surrogate has no UTF-8 form.
-        return QString::fromUtf8(text.toUtf8());
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        // Written code unit for code unit.
-        return text;
-    }
-    Q_UNREACHABLE();
-}
-
 QString codePoints(QStringView character)
 {
     QStringList points;
@@ -116,6 +94,27 @@ constexpr std::array<Range, 3> surfaceRanges { {
 } };
 
 } // namespace
+
+QString asWritten(const QString &text, TextEncoding encoding)
+{
+    // Every encoding holds ASCII, and most names are ASCII: no round trip for them.
+    if (isAscii(text))
+        return text;
+    switch (encoding) {
+    case TextEncoding::DefaultCodePage:
+        if (!DefaultCodePage::isUtf8())
+            return DefaultCodePage::decode(DefaultCodePage::encode(text));
+        [[fallthrough]];
+    case TextEncoding::Utf8:
+        // An unpaired surrogate has no UTF-8 form.
+        return QString::fromUtf8(text.toUtf8());
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        // Written code unit for code unit.
+        return text;
+    }
+    Q_UNREACHABLE();
+}
 
 RecordChecker::RecordChecker(
     RecordForm form, TextEncoding encoding, Rows rowsAre, qsizetype rows, const HeldRecords *held)

@@ -20,6 +20,9 @@
 
 class HeldRecords;
 
+// `text` as it reads back from a file written in `encoding`: the name a record is written with.
+QString asWritten(const QString &text, TextEncoding encoding);
+
 // The checks of checkRecords a row at a time.
 class RecordChecker {
 public:

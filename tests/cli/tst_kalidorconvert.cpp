@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -140,6 +141,9 @@ private slots:
     void output();
     void append_data();
     void append();
+    void replace_data();
+    void replace();
+    void replaceKeepsTheFile();
     void heldNames_data();
     void heldNames();
     void outputReplacedDuringConversion();
@@ -572,6 +576,129 @@ void TestKalidorConvert::append()
     QCOMPARE(readFile(expand(u"%out"_s)), csvRecords);
 }
 
+void TestKalidorConvert::replace_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("counts");
+
+    const QString gold = u"KALIDOR Gold\t78.00\t4.25\t60.10"_s;
+    const QString cafe = u"KALIDOR Caf\u00E9\t62.15\t-3.50\t12.75"_s;
+    const QByteArray newGold = "KALIDOR Gold,78.00,4.25,60.10\r\n";
+    const QByteArray newCafe = "KALIDOR Caf\xE9,62.15,-3.50,12.75\r\n";
+    const QStringList replace { u"--replace"_s };
+
+    QTest::newRow("held once") << QStringList { gold, cafe } << replace
+                               << QByteArray("KALIDOR Blue,1,2,3\r\nKALIDOR Gold,70,4,60\r\n")
+                               << "KALIDOR Blue,1,2,3\r\n" + newGold + newCafe
+                               << u"1 replaced, 0 unchanged, 1 added"_s;
+    QTest::newRow("held twice: the first line")
+        << QStringList { gold } << replace
+        << QByteArray("KALIDOR Gold,70,4,60\nKALIDOR Blue,1,2,3\nKALIDOR Gold,9,9,9")
+        << newGold + "KALIDOR Blue,1,2,3\r\nKALIDOR Gold,9,9,9\r\n"
+        << u"1 replaced, 0 unchanged, 0 added"_s;
+    QTest::newRow("held in the legacy form")
+        << QStringList { gold } << replace
+        << QByteArray("SPOTCOLOR_NAME:KALIDOR Gold; D50_LAB:70,4,60\r\nKALIDOR Blue,1,2,3\r\n")
+        << newGold + "KALIDOR Blue,1,2,3\r\n"
+        << u"1 replaced, 0 unchanged, 0 added"_s;
+    QTest::newRow("legacy records over CSV ones")
+        << QStringList { gold } << QStringList { u"--replace"_s, u"--legacy"_s }
+        << QByteArray("KALIDOR Gold,70,4,60\r\n")
+        << QByteArray("SPOTCOLOR_NAME:KALIDOR Gold; D50_LAB:78.00,4.25,60.10\r\n")
+        << u"1 replaced, 0 unchanged, 0 added"_s;
+    QTest::newRow("case differs") << QStringList { gold } << replace
+                                  << QByteArray("KALIDOR GOLD,70,4,60\r\n")
+                                  << "KALIDOR GOLD,70,4,60\r\n" + newGold
+                                  << u"0 replaced, 0 unchanged, 1 added"_s;
+    QTest::newRow("same values") << QStringList { gold, cafe } << replace
+                                 << "KALIDOR Blue,1,2,3\r\n" + newGold
+                                 << "KALIDOR Blue,1,2,3\r\n" + newGold + newCafe
+                                 << u"0 replaced, 1 unchanged, 1 added"_s;
+    QTest::newRow("same values in another form")
+        << QStringList { gold } << replace
+        << QByteArray("SPOTCOLOR_NAME:KALIDOR Gold; D50_LAB:78.00,4.25,60.10\r\n") << newGold
+        << u"1 replaced, 0 unchanged, 0 added"_s;
+    // The code page writes both names as "KALIDOR ?": the line's bytes would not change.
+    QTest::newRow("same bytes once encoded")
+        << QStringList { u"KALIDOR \u0100\t1\t2\t3"_s } << replace
+        << QByteArray("KALIDOR ?,1,2,3\r\n") << QByteArray("KALIDOR ?,1,2,3\r\n")
+        << u"0 replaced, 1 unchanged, 0 added"_s;
+    QTest::newRow("a name twice in the table: the second added")
+        << QStringList { gold, u"KALIDOR Gold\t1\t2\t3"_s } << replace
+        << QByteArray("KALIDOR Gold,70,4,60\r\n") << newGold + "KALIDOR Gold,1,2,3\r\n"
+        << u"1 replaced, 0 unchanged, 1 added"_s;
+    QTest::newRow("UTF-16 database")
+        << QStringList { gold, cafe } << replace
+        << utf16LE(u"KALIDOR Blue,1,2,3\r\nKALIDOR Caf\u00E9,1,2,3\r\nKALIDOR Gold,70,4,60\r\n"_s)
+        << utf16LE(u"KALIDOR Blue,1,2,3\r\nKALIDOR Caf\u00E9,62.15,-3.50,12.75\r\n"
+                   "KALIDOR Gold,78.00,4.25,60.10\r\n"_s)
+        << u"2 replaced, 0 unchanged, 0 added"_s;
+    QTest::newRow("without --replace")
+        << QStringList { gold } << QStringList() << QByteArray("KALIDOR Gold,70,4,60\r\n")
+        << "KALIDOR Gold,70,4,60\r\n" + newGold << QString();
+}
+
+// With --replace, a record of a name the database holds takes that name's first line; every
+// other byte is what --append writes.
+void TestKalidorConvert::replace()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, existing);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, counts);
+
+    QVERIFY(writeFile(
+        expand(u"%in"_s), "\xEF\xBB\xBF" + header + rows.join(u"\r\n"_s).toUtf8() + "\r\n"));
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+    const Run run = runConverter(options
+        + QStringList { u"--append"_s, u"--verbose"_s, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), expected);
+    QStringList lines = QString::fromLocal8Bit(run.standardError).split(u'\n');
+    QCOMPARE(lines.takeLast(), QString());
+    if (!counts.isEmpty())
+        QCOMPARE(lines.takeLast(), u"kalidor-convert: records: "_s + counts);
+    QVERIFY(!lines.last().startsWith(u"kalidor-convert: records:"_s));
+    // A name replaced is still warned of, with what it replaced.
+    QCOMPARE(run.standardError.contains("already holds this name"),
+        !counts.startsWith(u"0 replaced, 0 unchanged"_s));
+}
+
+// The database replaced in is the same file, saved as --append saves it; --replace alone is
+// wrong usage.
+void TestKalidorConvert::replaceKeepsTheFile()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QString output = expand(u"%out"_s);
+    QVERIFY(writeFile(output, "KALIDOR Gold,70,4,60\r\n"));
+    // A second link: the file can only be kept by writing it in place.
+    const QString link = expand(u"%dir/link.csv"_s);
+    QCOMPARE(::link(qPrintable(output), qPrintable(link)), 0);
+    struct stat before { };
+    QCOMPARE(::stat(qPrintable(output), &before), 0);
+
+    const Run run
+        = runConverter({ u"--append"_s, u"--replace"_s, u"--quiet"_s, expand(u"%in"_s), output });
+    QCOMPARE(run.status, 0);
+    struct stat after { };
+    QCOMPARE(::stat(qPrintable(output), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    const QByteArray expected
+        = "KALIDOR Gold,78.00,4.25,60.10\r\n" + csvRecords.first(csvRecords.indexOf('\n') + 1);
+    QCOMPARE(readFile(output), expected);
+    QCOMPARE(readFile(link), expected);
+
+    const Run alone = runConverter({ u"--replace"_s, expand(u"%in"_s), output });
+    QCOMPARE(alone.status, 1);
+    QCOMPARE(QString::fromLocal8Bit(alone.standardError),
+        u"kalidor-convert: --replace is used with --append. See kalidor-convert --help.\n"_s);
+    QCOMPARE(readFile(output), expected);
+}
+
 void TestKalidorConvert::heldNames_data()
 {
     QTest::addColumn<QByteArray>("input");
@@ -879,14 +1006,14 @@ void TestKalidorConvert::help()
     QCOMPARE(run.status, 0);
     QCOMPARE(run.standardError, QByteArray());
     const QString text = QString::fromUtf8(run.standardOutput);
-    QVERIFY2(text.startsWith(
-                 u"Usage: kalidor-convert [--legacy] [--append] [--any-cxf3] [--all-colours] "
-                 "[--strict] [--quiet] [--verbose] INPUT OUTPUT\n"_s),
+    QVERIFY2(
+        text.startsWith(u"Usage: kalidor-convert [--legacy] [--append [--replace]] [--any-cxf3] "
+                        "[--all-colours] [--strict] [--quiet] [--verbose] INPUT OUTPUT\n"_s),
         qPrintable(text));
-    for (const QString &piece :
-        { u"--legacy"_s, u"--append"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--verbose"_s,
-            u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
-            u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
+    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s, u"--any-cxf3"_s,
+             u"--all-colours"_s, u"--verbose"_s, u"--version"_s, u"Exit status:"_s,
+             u"  5  OUTPUT cannot be written"_s, u"--strict"_s, u"--quiet"_s,
+             u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 
