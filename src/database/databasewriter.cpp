@@ -70,20 +70,23 @@ EncodedLines LineEncoder::take()
     return { m_encoding, std::exchange(m_bytes, {}) };
 }
 
-void LineEncoder::encodeBlock()
+QByteArray LineEncoder::encode(const QString &text, TextEncoding encoding)
 {
-    switch (m_encoding) {
+    switch (encoding) {
     case TextEncoding::DefaultCodePage:
-        m_bytes += DefaultCodePage::encode(m_block);
-        break;
+        return DefaultCodePage::encode(text);
     case TextEncoding::Utf8:
-        m_bytes += m_block.toUtf8();
-        break;
+        return text.toUtf8();
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        m_bytes += utf16Bytes(m_block, m_encoding);
-        break;
+        return utf16Bytes(text, encoding);
     }
+    Q_UNREACHABLE();
+}
+
+void LineEncoder::encodeBlock()
+{
+    m_bytes += encode(m_block, m_encoding);
     m_block.truncate(0);
 }
 

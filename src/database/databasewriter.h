@@ -26,6 +26,9 @@ public:
     // All of `lines` at once, without the byte-order mark.
     static EncodedLines encodeAll(const QStringList &lines, TextEncoding encoding);
 
+    // The bytes of `text` as a line holding it is encoded, without the line end.
+    static QByteArray encode(const QString &text, TextEncoding encoding);
+
     // Room for about `bytes` bytes of lines.
     void reserve(qsizetype bytes) { m_bytes.reserve(bytes); }
     // Adds `line` followed by CR LF.

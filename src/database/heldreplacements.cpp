@@ -21,8 +21,7 @@ RecordAction HeldReplacements::offer(QStringView writtenName, const QString &rec
     // Equal once encoded: a line whose bytes would not change is left as it is.
     const QString &line = m_held.lines().at(index);
     if (line == record
-        || LineEncoder::encodeAll({ line }, m_encoding).bytes
-            == LineEncoder::encodeAll({ record }, m_encoding).bytes) {
+        || LineEncoder::encode(line, m_encoding) == LineEncoder::encode(record, m_encoding)) {
         ++m_unchanged;
         return RecordAction::Unchanged;
     }
