@@ -3,12 +3,25 @@
 #include "base/kalidorerror.h"
 #include "buildinfo.h"
 #include "converter.h"
+#include "runreport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 
 namespace {
+
+// The path of the file that `path` names, links followed, also when there is none yet.
+QString canonicalPath(const QString &path)
+{
+    const QFileInfo file(path);
+    if (file.exists())
+        return file.canonicalFilePath();
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? file.absoluteFilePath() : QDir(folder).filePath(file.fileName());
+}
 
 const QString description = QStringLiteral(
     "Converts a KALIDOR colour table into a special-colour database for the Delvane RIP,\n"
@@ -28,7 +41,7 @@ const QString description = QStringLiteral(
 
 const QString usageText = QStringLiteral(
     "Usage: %1 [--legacy] [--append [--replace]] [--any-cxf3] [--all-colours] [--strict] "
-    "[--quiet] [--verbose] INPUT OUTPUT\n"
+    "[--quiet] [--verbose] [--report FILE] INPUT OUTPUT\n"
     "       %1 --help | --version\n\n");
 
 const QString exitStatusText = QStringLiteral(
@@ -75,6 +88,11 @@ int CommandLine::run(const QStringList &arguments) const
         QStringLiteral("With --append: a record whose name OUTPUT already holds replaces the "
                        "first line of that name in place, unless it is written the same; other "
                        "records are added."));
+    const QCommandLineOption reportFile(QStringLiteral("report"),
+        QStringLiteral("Also write FILE, a JSON document of the run: each record with its input "
+                       "line, values, action (added, replaced or unchanged) and warnings, the "
+                       "totals and the exit status; written whether the run succeeds or not."),
+        QStringLiteral("FILE"));
     const QCommandLineOption anyCxf3(QStringLiteral("any-cxf3"),
         QStringLiteral("Also read a CxF3 file whose root element CxF is laid out otherwise: more "
                        "attributes on its line, a default namespace, on the first line."));
@@ -88,7 +106,8 @@ int CommandLine::run(const QStringList &arguments) const
         QStringLiteral("Treat any warning as a failure: exit with status 6 and write nothing."));
     const QCommandLineOption quiet(
         QStringLiteral("quiet"), QStringLiteral("Do not report warnings on standard error."));
-    parser.addOptions({ legacy, append, replace, anyCxf3, allColours, strict, quiet, verbose });
+    parser.addOptions(
+        { legacy, append, replace, reportFile, anyCxf3, allColours, strict, quiet, verbose });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The colour table."));
     parser.addPositionalArgument(QStringLiteral("OUTPUT"),
         QStringLiteral("The special-colour database to write, or - for standard output."));
@@ -129,8 +148,20 @@ int CommandLine::run(const QStringList &arguments) const
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
     if (request.replace && !request.append)
         return wrongUsage(QStringLiteral("--replace is used with --append."));
+    const QString reportPath = parser.value(reportFile);
+    if (!reportPath.isEmpty() && request.output != u"-"
+        && canonicalPath(reportPath) == canonicalPath(request.output))
+        return wrongUsage(QStringLiteral("--report names OUTPUT, which it would overwrite."));
+    request.keepOutcomes = !reportPath.isEmpty();
 
-    const ConversionResult result = Converter(m_standardOutput).run(request);
+    ConversionResult result = Converter(m_standardOutput).run(request);
+    if (!reportPath.isEmpty()) {
+        const QString failure = writeRunReport(reportPath, result);
+        if (!failure.isEmpty() && result.status == ExitStatus::Done) {
+            result.status = ExitStatus::OutputUnwritable;
+            result.message = KalidorError::at(reportPath, failure).text();
+        }
+    }
     if (!parser.isSet(quiet)) {
         for (const RecordWarning &warning : result.warnings)
             report(KalidorError::at(request.input,

@@ -8,6 +8,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -72,7 +73,8 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                     = request.anyCxf3 ? Cxf3Recognition::AnyRootElement : Cxf3Recognition::RootLine,
                     .output = toStandardOutput ? QString() : request.output,
                     .append = request.append,
-                    .replace = request.replace });
+                    .replace = request.replace,
+                    .keepOutcomes = request.keepOutcomes });
         } catch (const ListIndexError &error) {
             // The line of the file: a text table's own line, or where a CxF3 object starts.
             fail(ExitStatus::RowNotConvertible,
@@ -91,13 +93,18 @@ ConversionResult Converter::run(const ConversionRequest &request) const
         result.replaced = conversion->replacedRecords();
         result.unchanged = conversion->unchangedRecords();
         result.warnings = conversion->warnings(conversion->encoding());
-        if (request.strict && !result.warnings.isEmpty())
+        if (request.keepOutcomes)
+            result.outcomes = conversion->takeOutcomes();
+        const qsizetype refused = request.replace
+            ? std::count_if(result.warnings.cbegin(), result.warnings.cend(),
+                [](const RecordWarning &warning) { return warning.kind != WarningKind::Held; })
+            : result.warnings.size();
+        if (request.strict && refused > 0)
             fail(ExitStatus::RecordsWarned,
                 KalidorError::at(request.input,
                     QStringLiteral("%1 with --strict, so nothing was written")
-                        .arg(result.warnings.size() == 1
-                                ? QStringLiteral("1 warning")
-                                : QStringLiteral("%1 warnings").arg(result.warnings.size())))
+                        .arg(refused == 1 ? QStringLiteral("1 warning")
+                                          : QStringLiteral("%1 warnings").arg(refused)))
                     .text());
         if (toStandardOutput) {
             writeStandardOutput(m_standardOutput, conversion->takeEncodedRecords());

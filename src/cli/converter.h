@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/recordoutcome.h"
 #include "database/recordwarning.h"
 #include "database/specialcolorrecord.h"
 #include "exitstatus.h"
@@ -22,8 +23,11 @@ struct ConversionRequest {
     // Also a CxF3 file whose root start tag is laid out otherwise than the line rule wants.
     bool anyCxf3 = false;
     RowSelection rows = RowSelection::UsedRows;
-    // Any warning fails the conversion, and nothing is written.
+    // Any warning fails the conversion, and nothing is written; with `replace`, but for the
+    // warnings of names the output holds, which are what it asks for.
     bool strict = false;
+    // Fills ConversionResult::outcomes.
+    bool keepOutcomes = false;
 };
 
 // How a conversion ended. On failure `message` names the file and the reason; nothing has
@@ -42,6 +46,8 @@ struct ConversionResult {
     QString note;
     // What the records built may not mean in the RIP, in the order of the rows.
     QList<RecordWarning> warnings;
+    // With `keepOutcomes`, once the records are made: what became of each.
+    QList<RecordOutcome> outcomes;
 };
 
 // Opens, classifies, converts and saves with the window's own rules, without the window.

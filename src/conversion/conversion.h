@@ -2,6 +2,7 @@
 
 #include "base/textencoding.h"
 #include "database/databasewriter.h"
+#include "database/recordoutcome.h"
 #include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/colourrows.h"
@@ -55,6 +56,8 @@ public:
         // With `append`: a record of a name the output holds takes the place of the first
         // record of that name, unless it is written the same (see HeldReplacements).
         bool replace = false;
+        // WhileReading: keeps what became of each record, for takeOutcomes.
+        bool keepOutcomes = false;
     };
 
     // Opens `path` as openColourTable does, through `document` and `observer`. Throws
@@ -100,6 +103,8 @@ public:
     // them as they were; 0 otherwise.
     qsizetype replacedRecords() const;
     qsizetype unchangedRecords() const;
+    // WhileReading with `keepOutcomes`: what became of each record made, in order; once.
+    QList<RecordOutcome> takeOutcomes();
     // WhileReading: the records made that are added, encoded; once.
     EncodedLines takeEncodedRecords();
     // WhileReading: saves the records made to the output of the options (see DatabaseSave);

@@ -6,13 +6,14 @@
 #include <utility>
 
 RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-    const HeldRecords *held, bool replaceHeld)
+    const HeldRecords *held, bool replaceHeld, bool keepOutcomes)
     : m_form(form)
     , m_encoding(encoding)
     , m_selection(selection)
     , m_held(held)
     , m_encoder(encoding)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
+    , m_keepOutcomes(keepOutcomes)
 {
     if (held && replaceHeld)
         m_replacements.emplace(*held, encoding);
@@ -69,9 +70,12 @@ void RecordAssembly::addRecord(const ColourRow &row)
 {
     QString record = row.record(m_form);
     ++m_records;
-    if (m_replacements
-        && m_replacements->offer(asWritten(row.fields().at(0), m_encoding), record)
-            != RecordAction::Added)
-        return;
-    m_encoder.append(record);
+    const QStringList &fields = row.fields();
+    const RecordAction action = m_replacements
+        ? m_replacements->offer(asWritten(fields.at(0), m_encoding), record)
+        : RecordAction::Added;
+    if (m_keepOutcomes)
+        m_outcomes.append({ fields.at(0), row.fileLine, fields.mid(1, 3), action });
+    if (action == RecordAction::Added)
+        m_encoder.append(record);
 }

@@ -5,6 +5,7 @@
 #include "database/heldreplacements.h"
 #include "database/listindexerror.h"
 #include "database/recordloop.h"
+#include "database/recordoutcome.h"
 #include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/colourrows.h"
@@ -13,6 +14,7 @@
 #include "table/rownotes.h"
 
 #include <optional>
+#include <utility>
 
 // The records of a conversion made a colour row at a time, as the record loop hands the rows
 // on: each record is encoded for the file at once and checked, so that neither the row nor its
@@ -22,9 +24,10 @@ class RecordAssembly final : public ScannedRowsConsumer {
 public:
     // `held`: the records of the database that the records are appended to, if it holds any;
     // it must outlive the assembly. With `replaceHeld`, a record of a name it holds takes the
-    // place of that name's first record (see HeldReplacements) instead of being added.
+    // place of that name's first record (see HeldReplacements) instead of being added. With
+    // `keepOutcomes`, what became of each record is kept for takeOutcomes.
     RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-        const HeldRecords *held = nullptr, bool replaceHeld = false);
+        const HeldRecords *held = nullptr, bool replaceHeld = false, bool keepOutcomes = false);
 
     // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
     // would give it. A row that makes no record ends the records (see throwFailure).
@@ -51,6 +54,8 @@ public:
         return m_replacements ? &*m_replacements : nullptr;
     }
     QList<RecordWarning> takeWarnings();
+    // With `keepOutcomes`, one for each record in order; once.
+    QList<RecordOutcome> takeOutcomes() { return std::exchange(m_outcomes, {}); }
 
 private:
     void addRecord(const ColourRow &row);
@@ -61,6 +66,8 @@ private:
     const HeldRecords *m_held;
     LineEncoder m_encoder;
     std::optional<HeldReplacements> m_replacements;
+    bool m_keepOutcomes;
+    QList<RecordOutcome> m_outcomes;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;
     qsizetype m_records = 0;

@@ -152,7 +152,7 @@ void RecordChecker::checkRow(const ColourRow &colourRow)
     if (m_held)
         checkHeldName(writtenName, fields);
     if (colourRow.note)
-        warn(*colourRow.note);
+        warn(WarningKind::Conditions, *colourRow.note);
     ++m_records;
 }
 
@@ -176,7 +176,7 @@ QList<RecordWarning> RecordChecker::takeWarnings()
         for (; next != m_warnings.cend() && next->record <= record; ++next)
             warnings.append(*next);
         warnings.append({ m_fileLines.at(std::size_t(record)), record,
-            m_names.at(std::size_t(record)).toString(), note });
+            m_names.at(std::size_t(record)).toString(), note, WarningKind::Conditions });
     }
     for (; next != m_warnings.cend(); ++next)
         warnings.append(*next);
@@ -185,9 +185,10 @@ QList<RecordWarning> RecordChecker::takeWarnings()
     return warnings;
 }
 
-void RecordChecker::warn(const QString &what)
+void RecordChecker::warn(WarningKind kind, const QString &what)
 {
     m_row.what = what;
+    m_row.kind = kind;
     m_warnings.append(m_row);
 }
 
@@ -197,7 +198,7 @@ QStringView RecordChecker::checkName(const QString &name, QStringView key)
     QStringView writtenName = key;
     const QString written = asWritten(name, m_encoding);
     if (written != name) {
-        warn(lostCharacters(name, m_encoding));
+        warn(WarningKind::Encoding, lostCharacters(name, m_encoding));
         writtenName = m_keptNames.keep(written);
     }
     // One lookup finds the name or makes room for it.
@@ -206,16 +207,19 @@ QStringView RecordChecker::checkName(const QString &name, QStringView key)
     if (m_firstLineOfName.size() > namesBefore)
         firstLine = m_row.fileLine;
     else
-        warn(QStringLiteral("the name as written, \"%1\", is also that of line %2, so the RIP "
-                            "matches only one of them")
-                 .arg(writtenName.toString())
-                 .arg(firstLine));
+        warn(WarningKind::Duplicate,
+            QStringLiteral("the name as written, \"%1\", is also that of line %2, so the RIP "
+                           "matches only one of them")
+                .arg(writtenName.toString())
+                .arg(firstLine));
     if (m_form == RecordForm::Csv && name.contains(u','))
-        warn(QStringLiteral("the name holds a comma, which starts a new field of the CSV "
-                            "record"));
+        warn(WarningKind::Comma,
+            QStringLiteral("the name holds a comma, which starts a new field of the CSV "
+                           "record"));
     if (m_form == RecordForm::Csv && name.contains(u'"'))
-        warn(QStringLiteral("the name holds a double quote, which a CSV reader takes for "
-                            "the start or end of a quoted field"));
+        warn(WarningKind::Quote,
+            QStringLiteral("the name holds a double quote, which a CSV reader takes for "
+                           "the start or end of a quoted field"));
     return writtenName;
 }
 
@@ -223,7 +227,8 @@ QStringView RecordChecker::checkName(const QString &name, QStringView key)
 void RecordChecker::checkHeldName(QStringView writtenName, const QStringList &fields)
 {
     if (const std::optional<HeldRecord> held = m_held->find(writtenName))
-        warn(heldNameWarning(*held, labOf(fields.at(1), fields.at(2), fields.at(3))));
+        warn(WarningKind::Held,
+            heldNameWarning(*held, labOf(fields.at(1), fields.at(2), fields.at(3))));
 }
 
 // The split drops empty fields, so the values after an empty one move up a field.
@@ -234,9 +239,10 @@ void RecordChecker::checkEmptyValue(QStringView row)
         if (part > surfaceRanges.size())
             return;
         if (part > 0 && text.trimmed().isEmpty()) {
-            warn(QStringLiteral("%1 is empty, so the record takes the values after it "
-                                "in its place")
-                     .arg(QString::fromLatin1(surfaceRanges[part - 1].label)));
+            warn(WarningKind::Empty,
+                QStringLiteral("%1 is empty, so the record takes the values after it "
+                               "in its place")
+                    .arg(QString::fromLatin1(surfaceRanges[part - 1].label)));
             return;
         }
         ++part;
@@ -250,11 +256,12 @@ void RecordChecker::checkValues(const QStringList &fields)
         const QString &value = fields.at(qsizetype(i) + 1);
         const std::optional<double> number = plainDecimal(value);
         if (!number)
-            warn(notPlainDecimal(QString::fromLatin1(range.label), value));
+            warn(WarningKind::Value, notPlainDecimal(QString::fromLatin1(range.label), value));
         else if (*number < range.lowest || *number > range.highest)
-            warn(QStringLiteral("%1 %2 is %3, which no surface colour has")
-                     .arg(QString::fromLatin1(range.label), value.trimmed(),
-                         QString::fromUtf8(range.words)));
+            warn(WarningKind::Range,
+                QStringLiteral("%1 %2 is %3, which no surface colour has")
+                    .arg(QString::fromLatin1(range.label), value.trimmed(),
+                        QString::fromUtf8(range.words)));
     }
 }
 

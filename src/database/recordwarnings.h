@@ -43,7 +43,7 @@ public:
     QList<RecordWarning> takeWarnings();
 
 private:
-    void warn(const QString &what);
+    void warn(WarningKind kind, const QString &what);
     // `key` holds the name as the table gives it, for as long as the checker runs. Returns the
     // name as written, valid as long as `key`.
     QStringView checkName(const QString &name, QStringView key);

@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -144,6 +147,9 @@ private slots:
     void replace_data();
     void replace();
     void replaceKeepsTheFile();
+    void report_data();
+    void report();
+    void reportNeverNamesTheOutput();
     void heldNames_data();
     void heldNames();
     void outputReplacedDuringConversion();
@@ -699,6 +705,127 @@ void TestKalidorConvert::replaceKeepsTheFile()
     QCOMPARE(readFile(output), expected);
 }
 
+void TestKalidorConvert::report_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("status");
+    // Each record as "name|line|L,a,b|action|kind kind".
+    QTest::addColumn<QStringList>("records");
+    // records, added, replaced, unchanged, warnings
+    QTest::addColumn<QList<int>>("totals");
+
+    const QString gold = u"KALIDOR Gold\t78.00\t4.25\t60.10"_s;
+    const QStringList warned { u"KALIDOR A,B\t1\t2\t3"_s, u"KALIDOR \u0100\t200\t2\t3"_s };
+    const QStringList warnedRecords { u"KALIDOR A,B|2|1,2,3|added|comma"_s,
+        u"KALIDOR \u0100|3|200,2,3|added|encoding range"_s };
+    const QStringList replace { u"--append"_s, u"--replace"_s };
+
+    QTest::newRow("replaced and added")
+        << replace << QStringList { gold, u"KALIDOR Blue\t1\t2\t3"_s, gold } << 0
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held"_s,
+               u"KALIDOR Blue|3|1,2,3|unchanged|held"_s,
+               u"KALIDOR Gold|4|78.00,4.25,60.10|added|duplicate held"_s }
+        << QList<int> { 3, 1, 1, 1, 4 };
+    QTest::newRow("warned") << QStringList() << warned << 0 << warnedRecords
+                            << QList<int> { 2, 2, 0, 0, 3 };
+    QTest::newRow("strict") << QStringList { u"--strict"_s } << warned << 6 << warnedRecords
+                            << QList<int> { 2, 2, 0, 0, 3 };
+    // What --replace asks for is no failure.
+    QTest::newRow("strict, replaced")
+        << replace + QStringList { u"--strict"_s } << QStringList { gold } << 0
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held"_s }
+        << QList<int> { 1, 0, 1, 0, 1 };
+    QTest::newRow("strict, replaced and warned")
+        << replace + QStringList { u"--strict"_s } << QStringList { gold } + warned << 6
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held"_s,
+               u"KALIDOR A,B|3|1,2,3|added|comma"_s,
+               u"KALIDOR \u0100|4|200,2,3|added|encoding range"_s }
+        << QList<int> { 3, 2, 1, 0, 4 };
+    QTest::newRow("not a table") << QStringList() << QStringList() << 3 << QStringList()
+                                 << QList<int> { 0, 0, 0, 0, 0 };
+}
+
+// --report writes what became of each record, whether the run succeeds or not.
+void TestKalidorConvert::report()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, rows);
+    QFETCH(int, status);
+    QFETCH(QStringList, records);
+    QFETCH(QList<int>, totals);
+
+    QVERIFY(writeFile(expand(u"%in"_s),
+        rows.isEmpty() ? QByteArray("no table\r\n")
+                       : "\xEF\xBB\xBF" + header + rows.join(u"\r\n"_s).toUtf8() + "\r\n"));
+    const QByteArray existing = "KALIDOR Gold,70,4,60\r\nKALIDOR Blue,1,2,3\r\n";
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+    const QString reportPath = expand(u"%dir/report.json"_s);
+    QVERIFY(writeFile(reportPath, "an older report"));
+    const Run run = runConverter(
+        options + QStringList { u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, status);
+
+    QJsonParseError error {};
+    const QJsonObject report = QJsonDocument::fromJson(readFile(reportPath), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QStringList described;
+    for (const QJsonValue &value : report.value(u"records"_s).toArray()) {
+        const QJsonObject record = value.toObject();
+        QStringList kinds;
+        for (const QJsonValue &warning : record.value(u"warnings"_s).toArray()) {
+            kinds << warning[u"kind"_s].toString();
+            QVERIFY(!warning[u"text"_s].toString().isEmpty());
+        }
+        QStringList values;
+        for (const QJsonValue &value : record.value(u"values"_s).toArray())
+            values << value.toString();
+        described << u"%1|%2|%3|%4|%5"_s.arg(record.value(u"name"_s).toString())
+                         .arg(record.value(u"line"_s).toInteger())
+                         .arg(values.join(u','), record.value(u"action"_s).toString(),
+                             kinds.join(u' '));
+    }
+    QCOMPARE(described, records);
+    const QJsonObject counted = report.value(u"totals"_s).toObject();
+    QList<int> reported;
+    for (const QString &total :
+        { u"records"_s, u"added"_s, u"replaced"_s, u"unchanged"_s, u"warnings"_s })
+        reported << counted.value(total).toInt(-1);
+    QCOMPARE(reported, totals);
+    QCOMPARE(report.value(u"status"_s).toInt(-1), status);
+    if (status == 0) {
+        QVERIFY(!report.contains(u"error"_s));
+    } else {
+        // The message of the failure, as standard error ends with it.
+        const QString error = report.value(u"error"_s).toString();
+        QVERIFY(!error.isEmpty());
+        QVERIFY2(
+            QString::fromLocal8Bit(run.standardError).endsWith(error + u'\n'), qPrintable(error));
+        QCOMPARE(readFile(expand(u"%out"_s)), existing);
+    }
+    // Replaced whole: nothing else is left beside it.
+    QCOMPARE(QDir(expand(u"%dir"_s)).entryList(QDir::Files),
+        (QStringList { u"in.txt"_s, u"out.csv"_s, u"report.json"_s }));
+}
+
+// The report never takes the database's place, by whatever path it is named.
+void TestKalidorConvert::reportNeverNamesTheOutput()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QByteArray existing = "KALIDOR Gold,70,4,60\r\n";
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+    QVERIFY(QFile::link(expand(u"%out"_s), expand(u"%dir/link.json"_s)));
+    for (const QString &named : { expand(u"%dir/link.json"_s), expand(u"%dir/./out.csv"_s) }) {
+        const Run run = runConverter(
+            { u"--append"_s, u"--report"_s, named, expand(u"%in"_s), expand(u"%out"_s) });
+        QCOMPARE(run.status, 1);
+        QCOMPARE(QString::fromLocal8Bit(run.standardError),
+            u"kalidor-convert: --report names OUTPUT, which it would overwrite. See "
+            "kalidor-convert --help.\n"_s);
+        QCOMPARE(readFile(expand(u"%out"_s)), existing);
+    }
+}
+
 void TestKalidorConvert::heldNames_data()
 {
     QTest::addColumn<QByteArray>("input");
@@ -1007,13 +1134,14 @@ void TestKalidorConvert::help()
     QCOMPARE(run.standardError, QByteArray());
     const QString text = QString::fromUtf8(run.standardOutput);
     QVERIFY2(
-        text.startsWith(u"Usage: kalidor-convert [--legacy] [--append [--replace]] [--any-cxf3] "
-                        "[--all-colours] [--strict] [--quiet] [--verbose] INPUT OUTPUT\n"_s),
+        text.startsWith(
+            u"Usage: kalidor-convert [--legacy] [--append [--replace]] [--any-cxf3] "
+            "[--all-colours] [--strict] [--quiet] [--verbose] [--report FILE] INPUT OUTPUT\n"_s),
         qPrintable(text));
-    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s, u"--any-cxf3"_s,
-             u"--all-colours"_s, u"--verbose"_s, u"--version"_s, u"Exit status:"_s,
-             u"  5  OUTPUT cannot be written"_s, u"--strict"_s, u"--quiet"_s,
-             u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
+    for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s,
+             u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--verbose"_s,
+             u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
+             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 

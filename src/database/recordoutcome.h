@@ -1,0 +1,17 @@
+#pragma once
+
+#include "heldreplacements.h"
+
+#include <QString>
+#include <QStringList>
+
+// A record made, as a report of the run lists it.
+struct RecordOutcome {
+    // The colour name as the row gives it.
+    QString name;
+    // The line of the input file that the record's row comes from.
+    qint64 fileLine = 0;
+    // L*, a* and b* as the row gives them, and so as the record holds them.
+    QStringList values;
+    RecordAction action = RecordAction::Added;
+};
