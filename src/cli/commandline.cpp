@@ -36,8 +36,13 @@ const QString description = QStringLiteral(
     "characters the file's encoding cannot hold, a name that is another's once written, a\n"
     "CSV name with a comma or a double quote, and a value that is not a plain decimal number\n"
     "or that no surface colour has (L* outside 0 to 100, a* or b* beyond 128 either way),\n"
-    "and CxF3 Lab values that the file gives for another illuminant or observer than D50\n"
-    "with 2 degrees.");
+    "CxF3 Lab values that the file gives for another illuminant or observer than D50 with\n"
+    "2 degrees, and, with --append, a name that OUTPUT already holds (its line there, its\n"
+    "values and the CIE Delta E 2000 to the new ones).\n\n"
+    "Updating a database: with --append --replace, a record whose name OUTPUT already holds\n"
+    "takes the place of the first line of that name; unchanged lines are left as they are,\n"
+    "new names are added, and --strict counts only the other warnings. --report FILE keeps\n"
+    "an account of the run as JSON.");
 
 const QString usageText = QStringLiteral(
     "Usage: %1 [--legacy] [--append [--replace]] [--any-cxf3] [--all-colours] [--strict] "

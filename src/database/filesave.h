@@ -13,10 +13,13 @@ class QByteArray;
 KalidorError appendRefused(
     const QString &path, const QString &reason, qint64 line = 0, qint64 column = 0);
 
-// One save of a whole file that keeps the file itself: the same file (inode, links, owner,
-// group, mode, extended attributes) holds the new bytes afterwards, a failure leaves the old
-// bytes whole in it, and a kill at any point leaves them whole in the file or in a copy beside
-// it. A symbolic link is followed and kept. Every failure throws KalidorError naming the path.
+// One save of a whole file that keeps the file as others see it: its name, links, owner, group,
+// mode and extended attributes hold the new bytes afterwards, a failure leaves the old bytes
+// whole in it, and a kill at any point leaves them whole in the file or in a copy beside it. A
+// file of one link gets the new bytes in a new file that takes its identity and then its name
+// (so its inode changes); a file of several links, or one whose identity a new file cannot
+// take, is written in place, from a copy of its old bytes. A symbolic link is followed and
+// kept. Every failure throws KalidorError naming the path.
 class FileSave {
 public:
     // Opens the file that `path` names now. With `refuseIfChanged`, commit() refuses when the

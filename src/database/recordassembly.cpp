@@ -12,8 +12,8 @@ RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelect
     , m_selection(selection)
     , m_held(held)
     , m_encoder(encoding)
-    , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
     , m_keepOutcomes(keepOutcomes)
+    , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
 {
     if (held && replaceHeld)
         m_replacements.emplace(*held, encoding);
