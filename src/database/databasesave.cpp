@@ -13,7 +13,8 @@ DatabaseSave::DatabaseSave(const QString &path, bool append)
     try {
         // Appending refuses to save over a change that another program made after the read.
         m_save = std::make_unique<FileSave>(path, append);
-        m_start = append && m_save->exists() ? readKept() : EncodedLines().withMark();
+        if (append && m_save->exists())
+            readKept();
     } catch (const KalidorError &error) {
         m_failure = error;
         // A file that cannot be written may still be read: the records are checked for the
@@ -25,8 +26,8 @@ DatabaseSave::DatabaseSave(const QString &path, bool append)
 
 DatabaseSave::~DatabaseSave() = default;
 
-// The existing file's mark and lines, encoded as they are written back; sets m_encoding.
-QByteArray DatabaseSave::readKept()
+// Keeps the existing file's lines and sets m_encoding.
+void DatabaseSave::readKept()
 {
     LoadedLines loaded;
     try {
@@ -46,11 +47,12 @@ QByteArray DatabaseSave::readKept()
     if (loaded.droppedOddByte)
         throw appendRefused(m_path,
             QStringLiteral("it ends in half a UTF-16 character, so it cannot be read in full"));
-    QByteArray kept = LineEncoder::encodeAll(loaded.lines, m_encoding).withMark();
-    auto held = std::make_unique<const HeldRecords>(std::move(loaded.lines));
-    if (!held->isEmpty())
-        m_held = std::move(held);
-    return kept;
+    m_kept = std::make_unique<const HeldRecords>(std::move(loaded.lines));
+}
+
+const HeldRecords *DatabaseSave::heldRecords() const
+{
+    return m_kept && !m_kept->isEmpty() ? m_kept.get() : nullptr;
 }
 
 QString DatabaseSave::commit(const QStringList &records)
@@ -66,19 +68,18 @@ QString DatabaseSave::commit(
     // in encoding() always match the bytes before them.
     Q_ASSERT(records.encoding == m_encoding);
     throwIfFailed();
-    QByteArray bytes
-        = replacedLines.isEmpty() ? std::exchange(m_start, QByteArray()) : keptWith(replacedLines);
+    QByteArray bytes = keptWith(replacedLines);
     bytes += records.bytes;
     return m_save->commit(bytes);
 }
 
-// The kept lines encoded again, each replaced line as its new text and the others as before.
+// Each replaced line as its new text, the others as they were read.
 QByteArray DatabaseSave::keptWith(const QHash<qsizetype, QString> &replacedLines) const
 {
-    Q_ASSERT(m_held);
-    const QStringList &lines = m_held->lines();
     LineEncoder encoder(m_encoding);
-    encoder.reserve(m_start.size());
+    if (!m_kept)
+        return encoder.take().withMark();
+    const QStringList &lines = m_kept->lines();
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const auto replaced = replacedLines.constFind(i);
         encoder.append(replaced == replacedLines.cend() ? lines.at(i) : *replaced);

@@ -35,7 +35,7 @@ public:
     TextEncoding encoding() const { return m_encoding; }
     // With `append`, the records that the existing file holds, by name as decoded from it;
     // nothing when it holds none, or could not be read.
-    const HeldRecords *heldRecords() const { return m_held.get(); }
+    const HeldRecords *heldRecords() const;
 
     // Writes the kept lines and then `records`; called once. Throws KalidorError, "path:
     // reason", when the file cannot be written, and, with `append`, when it could not be read
@@ -49,14 +49,15 @@ public:
         const EncodedLines &records, const QHash<qsizetype, QString> &replacedLines = {});
 
 private:
-    QByteArray readKept();
+    void readKept();
+    // The byte-order mark and the kept lines, encoded once, as they are written back.
     QByteArray keptWith(const QHash<qsizetype, QString> &replacedLines) const;
     void throwIfFailed() const;
 
     QString m_path; // as the operator named it, for messages
     std::unique_ptr<FileSave> m_save;
     TextEncoding m_encoding = TextEncoding::DefaultCodePage;
-    QByteArray m_start; // what goes before the records: the byte-order mark and the kept lines
     std::optional<KalidorError> m_failure; // why the file cannot be saved, kept for commit()
-    std::unique_ptr<const HeldRecords> m_held;
+    // With `append`, the existing file's lines, kept until they are written back.
+    std::unique_ptr<const HeldRecords> m_kept;
 };

@@ -15,14 +15,13 @@ RecordAction HeldReplacements::offer(QStringView writtenName, const QString &rec
     if (!held)
         return RecordAction::Added;
     const qsizetype index = held->line - 1;
-    if (m_takenLines.contains(index))
+    if (m_replacedLines.contains(index) || m_unchangedLines.contains(index))
         return RecordAction::Added;
-    m_takenLines.insert(index);
     // Equal once encoded: a line whose bytes would not change is left as it is.
     const QString &line = m_held.lines().at(index);
     if (line == record
         || LineEncoder::encode(line, m_encoding) == LineEncoder::encode(record, m_encoding)) {
-        ++m_unchanged;
+        m_unchangedLines.insert(index);
         return RecordAction::Unchanged;
     }
     m_replacedLines.insert(index, record);

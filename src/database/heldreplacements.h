@@ -24,14 +24,14 @@ public:
     RecordAction offer(QStringView writtenName, const QString &record);
 
     qsizetype replaced() const { return m_replacedLines.size(); }
-    qsizetype unchanged() const { return m_unchanged; }
+    qsizetype unchanged() const { return m_unchangedLines.size(); }
     // The new text of the lines replaced, by index into the held lines.
     const QHash<qsizetype, QString> &replacedLines() const { return m_replacedLines; }
 
 private:
     const HeldRecords &m_held;
     TextEncoding m_encoding;
+    // A held line is taken by one record at most: it is replaced or left unchanged.
     QHash<qsizetype, QString> m_replacedLines;
-    QSet<qsizetype> m_takenLines;
-    qsizetype m_unchanged = 0;
+    QSet<qsizetype> m_unchangedLines;
 };

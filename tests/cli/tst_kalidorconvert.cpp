@@ -1,6 +1,7 @@
 #include "../../bench/syntheticlibrary.h"
 #include "buildinfo.h"
 #include "devicenode.h"
+#include "utf16bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,16 +119,6 @@ QStringList openFiles(qint64 pid)
         descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
         files << QFile::symLinkTarget(descriptors.filePath(descriptor));
     return files;
-}
-
-QByteArray utf16LE(const QString &text)
-{
-    QByteArray bytes("\xFF\xFE");
-    for (const QChar c : text) {
-        bytes.append(char(c.unicode() & 0xFF));
-        bytes.append(char(c.unicode() >> 8));
-    }
-    return bytes;
 }
 
 } // namespace

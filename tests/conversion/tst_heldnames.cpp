@@ -2,6 +2,7 @@
 #include "conversion/conversion.h"
 #include "filetestsupport.h"
 #include "table/cxf3/xmldocument.h"
+#include "utf16bytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,16 +14,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class Input { TextTable, Cxf3 };
-
-QByteArray utf16LE(const QString &text)
-{
-    QByteArray bytes("\xFF\xFE");
-    for (const QChar c : text) {
-        bytes.append(char(c.unicode() & 0xFF));
-        bytes.append(char(c.unicode() >> 8));
-    }
-    return bytes;
-}
 
 // The rows, "name\tL\ta\tb", as a UTF-8 text table (its header on line 1) or as CxF3 objects.
 QByteArray tableFile(const QStringList &rows, Input input)
