@@ -2,7 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/encodingname.h"
-#include "colourdifference.h"
+#include "colorimetry/colourdifference.h"
 #include "heldrecords.h"
 #include "labvalues.h"
 

@@ -1,5 +1,5 @@
 #include "base/codepage.h"
-#include "database/colourdifference.h"
+#include "colorimetry/colourdifference.h"
 #include "database/databaseencoding.h"
 #include "database/labvalues.h"
 #include "database/recordwarnings.h"

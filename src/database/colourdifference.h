@@ -1,7 +1,0 @@
-#pragma once
-
-#include "labvalues.h"
-
-// How far apart two colours look, as CIE ΔE2000 (CIEDE2000 with kL = kC = kH = 1); the only
-// colour maths of the core.
-double deltaE2000(const LabValues &first, const LabValues &second);
