@@ -20,6 +20,23 @@ double rounded(double value, double scale)
     return result == 0 ? 0.0 : result; // no "-0"
 }
 
+// Whether `written` is within ΔE2000 0.001 of `lab`. ΔE2000 lies between |ΔL|/SL and
+// √(ΔL² + 2((1 + G)²Δa² + Δb²)), since SC, SH ≥ 1, |RT| ≤ 2 and G ≤ 0.5; these bounds decide most
+// roundings and spare the costly formula.
+bool isCloseEnough(const LabValues &written, const LabValues &lab)
+{
+    const double dL = written.lightness - lab.lightness;
+    const double da = written.a - lab.a;
+    const double db = written.b - lab.b;
+    const double fromMiddle = (written.lightness + lab.lightness) / 2 - 50;
+    const double sL = 1 + 0.015 * fromMiddle * fromMiddle / std::sqrt(20 + fromMiddle * fromMiddle);
+    if (std::abs(dL) > tolerance * sL)
+        return false;
+    if (dL * dL + 2 * (2.25 * da * da + db * db) <= tolerance * tolerance)
+        return true;
+    return deltaE2000(written, lab) <= tolerance;
+}
+
 QString textOf(double value, int decimals)
 {
     char digits[64];
@@ -46,7 +63,7 @@ std::array<QString, 3> fewestDecimalTexts(const LabValues &lab)
     LabValues written;
     for (;; ++decimals, scale *= 10) {
         written = { rounded(lab.lightness, scale), rounded(lab.a, scale), rounded(lab.b, scale) };
-        if (decimals == mostDecimals || deltaE2000(written, lab) <= tolerance)
+        if (decimals == mostDecimals || isCloseEnough(written, lab))
             break;
     }
     return { textOf(written.lightness, decimals), textOf(written.a, decimals),

@@ -46,22 +46,19 @@ LabValues labD50OfSpectrum(const ReflectanceSpectrum &spectrum)
             u"its wavelengths (%1 on, every %2) do not fall on the %2 steps from %3"_s.arg(
                 nm(spectrum.startNm), nm(spectrum.incrementNm), nm(table.startNm)));
     }
-    // The table's wavelength j is the spectrum's index j - offset; those within the table's
-    // range are firstIndex to lastIndex.
-    const auto count = double(spectrum.factors.size());
+    // The table's wavelength j is the spectrum's index j - offset.
     const auto rows = qsizetype(table.values.size());
-    const double first = std::max(0.0, -offset);
-    const double last = std::min(count - 1, double(rows - 1) - offset);
-    if (first > last) {
+    const auto lastIndex = qsizetype(spectrum.factors.size()) - 1;
+    if (offset + double(lastIndex) < 0 || offset > double(rows - 1)) {
         throw SpectrumError(u"none of its wavelengths lies within %1–%2"_s.arg(
             QString::number(table.startNm), nm(table.endNm())));
     }
-    const auto firstIndex = qsizetype(first);
-    const auto lastIndex = qsizetype(last);
+    // Since the spectrum overlaps the table, the nearest of its values to a wavelength of the
+    // table is one within the table's range.
     const auto shift = qsizetype(offset);
     cmsCIEXYZ xyz { 0, 0, 0 };
     for (qsizetype j = 0; j < rows; ++j) {
-        const double factor = spectrum.factors[std::clamp(j - shift, firstIndex, lastIndex)];
+        const double factor = spectrum.factors[std::clamp(j - shift, qsizetype(0), lastIndex)];
         xyz.X += table.values[j].x * factor;
         xyz.Y += table.values[j].y * factor;
         xyz.Z += table.values[j].z * factor;
