@@ -1,4 +1,5 @@
 #include "colorimetry/chromaticadaptation.h"
+#include "labcomparison.h"
 
 #include <QTest>
 
@@ -74,19 +75,6 @@ Vector bradford(const CieXyz &xyz, const CieXyz &from, const CieXyz &to)
     for (int i = 0; i < 3; ++i)
         scaled[i] *= toCones[i] / fromCones[i];
     return times(inverse(cones), scaled);
-}
-
-void compareLab(const LabValues &actual, const LabValues &expected, double tolerance)
-{
-    QVERIFY2(std::abs(actual.lightness - expected.lightness) <= tolerance
-            && std::abs(actual.a - expected.a) <= tolerance
-            && std::abs(actual.b - expected.b) <= tolerance,
-        qPrintable(u"%1 %2 %3, expected %4 %5 %6"_s.arg(actual.lightness)
-                       .arg(actual.a)
-                       .arg(actual.b)
-                       .arg(expected.lightness)
-                       .arg(expected.a)
-                       .arg(expected.b)));
 }
 
 } // namespace

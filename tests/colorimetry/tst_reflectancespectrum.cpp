@@ -1,5 +1,6 @@
 #include "colorimetry/colourdifference.h"
 #include "colorimetry/reflectancespectrum.h"
+#include "labcomparison.h"
 
 #include <QFile>
 #include <QTest>
@@ -47,19 +48,6 @@ ReflectanceSpectrum extendedByHand(
     while (extended.startNm + double(extended.factors.size()) * extended.incrementNm <= lastNm)
         extended.factors.push_back(spectrum.factors.back());
     return extended;
-}
-
-void compareLab(const LabValues &actual, const LabValues &expected, double tolerance)
-{
-    const auto text = [](const LabValues &lab) {
-        return u"%1 %2 %3"_s.arg(lab.lightness, 0, 'f', 12)
-            .arg(lab.a, 0, 'f', 12)
-            .arg(lab.b, 0, 'f', 12);
-    };
-    QVERIFY2(std::abs(actual.lightness - expected.lightness) <= tolerance
-            && std::abs(actual.a - expected.a) <= tolerance
-            && std::abs(actual.b - expected.b) <= tolerance,
-        qPrintable(u"%1, expected %2"_s.arg(text(actual), text(expected))));
 }
 
 struct MeasuredObject {
