@@ -13,7 +13,8 @@ struct ReflectanceSpectrum {
     std::vector<double> factors; // reflectance (or transmittance) factors, 1 = perfect white
 };
 
-// A spectrum that cannot be summed; reason() says why, of "it" the spectrum.
+// A spectrum that cannot be summed. reason() says why, calling the spectrum "it": "it holds
+// fewer than three values".
 class SpectrumError : public KalidorError {
 public:
     explicit SpectrumError(const QString &reason)
@@ -23,8 +24,8 @@ public:
 };
 
 // CIELAB for CIE illuminant D50 and the CIE 1931 2° observer of a reflectance spectrum at 1, 5,
-// 10 or 20 nm, relative to the white of the same sum, so that a perfect reflector is exactly
-// L* 100, a* 0, b* 0:
+// 10 or 20 nm, relative to the white of the same sum (for the tables, the sums of their weights
+// as stored), so that a perfect reflector is exactly L* 100, a* 0, b* 0:
 //  - at 10 and 20 nm by the ASTM E308 Table 5 weights, X = Σ W·R over 360–780 nm;
 //  - at 1 and 5 nm by the CIE 15 summation, X = k Σ S x̄ R Δλ over 360–830 nm;
 //  - a spectrum that stops short of that range goes on at its nearest measured value, as
