@@ -37,8 +37,10 @@ const QString description = QStringLiteral(
     "CSV name with a comma or a double quote, and a value that is not a plain decimal number\n"
     "or that no surface colour has (L* outside 0 to 100, a* or b* beyond 128 either way),\n"
     "CxF3 Lab values that the file gives for another illuminant or observer than D50 with\n"
-    "2 degrees, and, with --append, a name that OUTPUT already holds (its line there, its\n"
-    "values and the CIE Delta E 2000 to the new ones).\n\n"
+    "2 degrees (with --d50, those it cannot adapt), with --d50 CxF3 Lab values that differ\n"
+    "from the colour's spectrum by more than CIE Delta E 2000 0.5, and, with --append, a\n"
+    "name that OUTPUT already holds (its line there, its values and the CIE Delta E 2000 to\n"
+    "the new ones).\n\n"
     "Updating a database: with --append --replace, a record whose name OUTPUT already holds\n"
     "takes the place of the first line of that name; unchanged lines are left as they are,\n"
     "new names are added, and --strict counts only the other warnings. --report FILE keeps\n"
@@ -46,7 +48,7 @@ const QString description = QStringLiteral(
 
 const QString usageText = QStringLiteral(
     "Usage: %1 [--legacy] [--append [--replace]] [--any-cxf3] [--all-colours] [--strict] "
-    "[--quiet] [--verbose] [--report FILE] INPUT OUTPUT\n"
+    "[--d50] [--quiet] [--verbose] [--report FILE] INPUT OUTPUT\n"
     "       %1 --help | --version\n\n");
 
 const QString exitStatusText = QStringLiteral(
@@ -54,7 +56,8 @@ const QString exitStatusText = QStringLiteral(
     "  0  Done.\n"
     "  1  Wrong usage.\n"
     "  2  INPUT cannot be read: it cannot be opened, holds invalid UTF-8 after a UTF-8 mark,\n"
-    "     or is a CxF3 file that is not well-formed XML or lacks an L, A or B value; or\n"
+    "     or is a CxF3 file that is not well-formed XML or lacks an L, A or B value (with\n"
+    "     --d50: or a spectrum or XYZ values that give them); or\n"
     "     memory ran out while converting it (free memory or raise the limit, and run again).\n"
     "  3  INPUT is neither a text colour table nor a CxF3 file, or names no regular file;\n"
     "     a CxF3 file that --any-cxf3 would read is named as such.\n"
@@ -67,7 +70,8 @@ const QString exitStatusText = QStringLiteral(
     "  %1 --legacy --append Table.txt specialColors\n"
     "  %1 --append --replace --verbose Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 Library.cxf - | sort\n"
-    "  %1 --any-cxf3 --all-colours Measured.cxf Measured.csv\n");
+    "  %1 --any-cxf3 --all-colours Measured.cxf Measured.csv\n"
+    "  %1 --any-cxf3 --all-colours --d50 --verbose Measured.cxf Measured.csv\n");
 
 } // namespace
 
@@ -111,8 +115,14 @@ int CommandLine::run(const QStringList &arguments) const
         QStringLiteral("Treat any warning as a failure: exit with status 6 and write nothing."));
     const QCommandLineOption quiet(
         QStringLiteral("quiet"), QStringLiteral("Do not report warnings on standard error."));
+    const QCommandLineOption d50(QStringLiteral("d50"),
+        QStringLiteral("Give each CxF3 colour's L*, a*, b* as CIELAB for D50 and the 2 degree "
+                       "observer: computed from its reflectance spectrum where it has one (ASTM "
+                       "E308), else adapted (Bradford) from Lab or XYZ given for another "
+                       "illuminant, else as given. With --verbose, says where each record's "
+                       "values come from."));
     parser.addOptions(
-        { legacy, append, replace, reportFile, anyCxf3, allColours, strict, quiet, verbose });
+        { legacy, append, replace, reportFile, anyCxf3, allColours, d50, strict, quiet, verbose });
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("The colour table."));
     parser.addPositionalArgument(QStringLiteral("OUTPUT"),
         QStringLiteral("The special-colour database to write, or - for standard output."));
@@ -149,6 +159,7 @@ int CommandLine::run(const QStringList &arguments) const
     request.anyCxf3 = parser.isSet(anyCxf3);
     request.rows = parser.isSet(allColours) ? RowSelection::AllColours : RowSelection::UsedRows;
     request.strict = parser.isSet(strict);
+    request.d50 = parser.isSet(d50);
     if (request.append && request.output == u"-")
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
     if (request.replace && !request.append)
@@ -157,7 +168,8 @@ int CommandLine::run(const QStringList &arguments) const
     if (!reportPath.isEmpty() && request.output != u"-"
         && canonicalPath(reportPath) == canonicalPath(request.output))
         return wrongUsage(QStringLiteral("--report names OUTPUT, which it would overwrite."));
-    request.keepOutcomes = !reportPath.isEmpty();
+    // With --d50 --verbose, each record's source is told.
+    request.keepOutcomes = !reportPath.isEmpty() || (request.d50 && parser.isSet(verbose));
 
     ConversionResult result = Converter(m_standardOutput).run(request);
     if (!reportPath.isEmpty()) {
@@ -179,6 +191,13 @@ int CommandLine::run(const QStringList &arguments) const
     }
     if (!result.note.isEmpty())
         report(QStringLiteral("%1: %2").arg(program, result.note));
+    if (parser.isSet(verbose) && request.d50) {
+        for (const RecordOutcome &outcome : std::as_const(result.outcomes))
+            report(KalidorError::at(request.input,
+                QStringLiteral("\"%1\": values %2").arg(outcome.name, outcome.source),
+                outcome.fileLine)
+                       .text());
+    }
     if (parser.isSet(verbose))
         report(
             QStringLiteral("%1: %2: %3 lines in the colour table, %4 records written to %5")

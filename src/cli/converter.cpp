@@ -74,7 +74,8 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                     .output = toStandardOutput ? QString() : request.output,
                     .append = request.append,
                     .replace = request.replace,
-                    .keepOutcomes = request.keepOutcomes });
+                    .keepOutcomes = request.keepOutcomes,
+                    .values = request.d50 ? Cxf3Values::D50 : Cxf3Values::AsGiven });
         } catch (const ListIndexError &error) {
             // The line of the file: a text table's own line, or where a CxF3 object starts.
             fail(ExitStatus::RowNotConvertible,

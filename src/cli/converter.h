@@ -28,6 +28,8 @@ struct ConversionRequest {
     bool strict = false;
     // Fills ConversionResult::outcomes.
     bool keepOutcomes = false;
+    // A CxF3 file's records give CIELAB for D50 with the 2° observer (see Cxf3Values::D50).
+    bool d50 = false;
 };
 
 // How a conversion ended. On failure `message` names the file and the reason; nothing has

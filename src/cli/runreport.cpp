@@ -38,11 +38,14 @@ QByteArray runReport(const ConversionResult &result)
                 QJsonObject { { QStringLiteral("kind"), warningKindName(warning->kind) },
                     { QStringLiteral("text"), warning->what } });
         ++counts[int(outcome.action)];
-        records.append(QJsonObject { { QStringLiteral("name"), outcome.name },
+        QJsonObject entry { { QStringLiteral("name"), outcome.name },
             { QStringLiteral("line"), outcome.fileLine },
             { QStringLiteral("values"), QJsonArray::fromStringList(outcome.values) },
             { QStringLiteral("action"), actionName(outcome.action) },
-            { QStringLiteral("warnings"), warnings } });
+            { QStringLiteral("warnings"), warnings } };
+        if (!outcome.source.isEmpty())
+            entry.insert(QStringLiteral("source"), outcome.source);
+        records.append(entry);
     }
     QJsonObject report { { QStringLiteral("records"), records },
         { QStringLiteral("totals"),

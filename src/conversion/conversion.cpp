@@ -57,7 +57,7 @@ void Conversion::openWhileReading(
     m_assembly = std::make_unique<RecordAssembly>(options.form,
         m_output ? m_output->encoding() : options.encoding, options.rows,
         m_output ? m_output->heldRecords() : nullptr, options.append && options.replace,
-        options.keepOutcomes);
+        options.keepOutcomes, options.values);
     m_table = openColourTable(path, document, observer, options.recognition, m_assembly.get());
     switch (m_table.kind) {
     case TableKind::NotRecognised:

@@ -6,6 +6,7 @@
 #include "database/recordwarnings.h"
 #include "database/specialcolorrecord.h"
 #include "table/colourrows.h"
+#include "table/cxf3/cxf3values.h"
 #include "table/numberedlines.h"
 #include "table/opencolourtable.h"
 
@@ -58,6 +59,8 @@ public:
         bool replace = false;
         // WhileReading: keeps what became of each record, for takeOutcomes.
         bool keepOutcomes = false;
+        // WhileReading: the L, A and B values a CxF3 file's records give.
+        Cxf3Values values = Cxf3Values::AsGiven;
     };
 
     // Opens `path` as openColourTable does, through `document` and `observer`. Throws

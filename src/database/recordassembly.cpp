@@ -6,13 +6,14 @@
 #include <utility>
 
 RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-    const HeldRecords *held, bool replaceHeld, bool keepOutcomes)
+    const HeldRecords *held, bool replaceHeld, bool keepOutcomes, Cxf3Values values)
     : m_form(form)
     , m_encoding(encoding)
     , m_selection(selection)
     , m_held(held)
     , m_encoder(encoding)
     , m_keepOutcomes(keepOutcomes)
+    , m_values(values)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
 {
     if (held && replaceHeld)
@@ -30,9 +31,11 @@ void RecordAssembly::consume(ScannedRows &rows)
               loop.take(row, scanned.text, scanned.line, [&](const ColourRow &colourRow) {
                   try {
                       const qsizetype record = m_records;
-                      addRecord(colourRow);
+                      addRecord(colourRow, scanned.source);
                       m_checker.checkRow(colourRow);
                       conditionNotes.add(record, scanned.conditionsId);
+                      if (!scanned.note.isEmpty())
+                          m_checker.noteRecord(record, scanned.note, WarningKind::Spectrum);
                   } catch (const ListIndexError &error) {
                       m_failure = error;
                   }
@@ -41,6 +44,18 @@ void RecordAssembly::consume(ScannedRows &rows)
     m_tableLines = rowCount + 1;
     conditionNotes.forEachNote(rows.otherConditions(),
         [this](qsizetype record, const QString &note) { m_checker.noteRecord(record, note); });
+}
+
+void RecordAssembly::restart()
+{
+    m_encoder = LineEncoder(m_encoding);
+    if (m_replacements)
+        m_replacements.emplace(*m_held, m_encoding);
+    m_outcomes.clear();
+    m_checker = RecordChecker(m_form, m_encoding, RecordChecker::Rows::LetGo, 0, m_held);
+    m_records = 0;
+    m_tableLines = 0;
+    m_failure.reset();
 }
 
 void RecordAssembly::throwFailure() const
@@ -66,7 +81,7 @@ QList<RecordWarning> RecordAssembly::takeWarnings()
     return warnings;
 }
 
-void RecordAssembly::addRecord(const ColourRow &row)
+void RecordAssembly::addRecord(const ColourRow &row, const QString &source)
 {
     QString record = row.record(m_form);
     ++m_records;
@@ -75,7 +90,7 @@ void RecordAssembly::addRecord(const ColourRow &row)
         ? m_replacements->offer(asWritten(fields.at(0), m_encoding), record)
         : RecordAction::Added;
     if (m_keepOutcomes)
-        m_outcomes.append({ fields.at(0), row.fileLine, fields.mid(1, 3), action });
+        m_outcomes.append({ fields.at(0), row.fileLine, fields.mid(1, 3), action, source });
     if (action == RecordAction::Added)
         m_encoder.append(record);
 }

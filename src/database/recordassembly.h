@@ -26,12 +26,16 @@ public:
     // it must outlive the assembly. With `replaceHeld`, a record of a name it holds takes the
     // place of that name's first record (see HeldReplacements) instead of being added. With
     // `keepOutcomes`, what became of each record is kept for takeOutcomes.
+    // A CxF3 file's rows give `values`.
     RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-        const HeldRecords *held = nullptr, bool replaceHeld = false, bool keepOutcomes = false);
+        const HeldRecords *held = nullptr, bool replaceHeld = false, bool keepOutcomes = false,
+        Cxf3Values values = Cxf3Values::AsGiven);
 
     // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
     // would give it. A row that makes no record ends the records (see throwFailure).
     void consume(ScannedRows &rows) override;
+    Cxf3Values values() const override { return m_values; }
+    void restart() override;
     // After consume: the lines of the table the reader would have made, its header and every
     // row.
     qsizetype tableLines() const { return m_tableLines; }
@@ -58,7 +62,8 @@ public:
     QList<RecordOutcome> takeOutcomes() { return std::exchange(m_outcomes, {}); }
 
 private:
-    void addRecord(const ColourRow &row);
+    // `source`: where a CxF3 row's D50 values come from, if they were asked for.
+    void addRecord(const ColourRow &row, const QString &source = {});
 
     RecordForm m_form;
     TextEncoding m_encoding;
@@ -67,6 +72,7 @@ private:
     LineEncoder m_encoder;
     std::optional<HeldReplacements> m_replacements;
     bool m_keepOutcomes;
+    Cxf3Values m_values;
     QList<RecordOutcome> m_outcomes;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;

@@ -14,4 +14,6 @@ struct RecordOutcome {
     // L*, a* and b* as the row gives them, and so as the record holds them.
     QStringList values;
     RecordAction action = RecordAction::Added;
+    // With D50 values from a CxF3 file: where the values come from (see MeasuredRow).
+    QString source;
 };

@@ -13,6 +13,7 @@ enum class WarningKind {
     Range, // a value that no surface colour has
     Conditions, // values measured under other conditions than D50 with 2 degrees
     Held, // the database appended to holds the name already
+    Spectrum, // the Lab values given differ from those of the spectrum the record gives
 };
 
 // A short identifier of `kind` that stays the same from version to version.
@@ -37,6 +38,8 @@ inline QString warningKindName(WarningKind kind)
         return QStringLiteral("conditions");
     case WarningKind::Held:
         return QStringLiteral("held");
+    case WarningKind::Spectrum:
+        return QStringLiteral("spectrum");
     }
     Q_UNREACHABLE();
 }

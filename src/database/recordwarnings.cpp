@@ -156,10 +156,10 @@ void RecordChecker::checkRow(const ColourRow &colourRow)
     ++m_records;
 }
 
-void RecordChecker::noteRecord(qsizetype record, const QString &note)
+void RecordChecker::noteRecord(qsizetype record, const QString &note, WarningKind kind)
 {
     Q_ASSERT(m_rowsAre == Rows::LetGo);
-    m_lateNotes.emplace_back(record, note);
+    m_lateNotes.push_back({ record, note, kind });
 }
 
 QList<RecordWarning> RecordChecker::takeWarnings()
@@ -168,15 +168,15 @@ QList<RecordWarning> RecordChecker::takeWarnings()
         return std::move(m_warnings);
     // Each note goes after the other warnings of its record, as if it had come with the row.
     std::stable_sort(m_lateNotes.begin(), m_lateNotes.end(),
-        [](const auto &a, const auto &b) { return a.first < b.first; });
+        [](const LateNote &a, const LateNote &b) { return a.record < b.record; });
     QList<RecordWarning> warnings;
     warnings.reserve(m_warnings.size() + qsizetype(m_lateNotes.size()));
     auto next = m_warnings.cbegin();
-    for (const auto &[record, note] : m_lateNotes) {
+    for (const auto &[record, note, kind] : m_lateNotes) {
         for (; next != m_warnings.cend() && next->record <= record; ++next)
             warnings.append(*next);
         warnings.append({ m_fileLines.at(std::size_t(record)), record,
-            m_names.at(std::size_t(record)).toString(), note, WarningKind::Conditions });
+            m_names.at(std::size_t(record)).toString(), note, kind });
     }
     for (; next != m_warnings.cend(); ++next)
         warnings.append(*next);

@@ -39,7 +39,8 @@ public:
     void checkRow(const ColourRow &row);
     // What the reader saw about the row of the record `record` (counting the rows checked from
     // 0) once that row was checked and let go; the warning takes its place among that row's.
-    void noteRecord(qsizetype record, const QString &note);
+    void noteRecord(
+        qsizetype record, const QString &note, WarningKind kind = WarningKind::Conditions);
     QList<RecordWarning> takeWarnings();
 
 private:
@@ -65,7 +66,12 @@ private:
     std::vector<QStringView> m_names;
     std::vector<qint64> m_fileLines;
     QList<RecordWarning> m_warnings;
-    std::vector<std::pair<qsizetype, QString>> m_lateNotes;
+    struct LateNote {
+        qsizetype record;
+        QString note;
+        WarningKind kind;
+    };
+    std::vector<LateNote> m_lateNotes;
 };
 
 // Checks the records that BuildSpecialColors makes of the `rows` of `table` in `form`, for a

@@ -11,6 +11,11 @@
 // A row is made and used on the calling thread alone; the scanning thread neither decodes
 // nor allocates for a row. What the scan gave, or its failure, counts only when the file is
 // read as CxF3.
+//
+// For D50 values the scanning thread hands on what each object gives as written, and the calling
+// thread makes its row (the sums, the adaptation) as it takes it. The measuring conditions come
+// last in a CxF3 file, so the rows are made as if it listed none; when its conditions change any
+// row, the consumer forgets them and the open file is scanned once more, with them known.
 
 #include "opencolourtable.h"
 
@@ -29,6 +34,8 @@
 
 #include <atomic>
 #include <future>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -88,17 +95,28 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     KeptRows keptRows;
     ScannedRowsConsumer &taker = consumer ? *consumer : keptRows;
     const bool tableKeepsRows = taker.tableKeepsRows();
-    ScannedRows handedOn(tableKeepsRows, taker.queueBound());
+    const Cxf3Values values = taker.values();
     std::atomic<bool> notToBeRead { false };
-    std::future<ColourObjectScan> scanned
-        = std::async(std::launch::async, [&file, &notToBeRead, &handedOn] {
-              return ColourObjectScan(file, notToBeRead, &handedOn);
-          });
+    std::unique_ptr<ScannedRows> handedOn;
+    std::future<ColourObjectScan> scanned;
+    // Starts a scan of the file whose rows go to a new queue; for D50 values, made knowing
+    // `conditions` when the file was read before.
+    const auto startScan = [&](std::optional<QHash<QString, MeasuringConditions>> conditions) {
+        handedOn = std::make_unique<ScannedRows>(tableKeepsRows, taker.queueBound(),
+            values == Cxf3Values::D50
+                ? std::optional<MeasuredRows>(std::in_place, path, std::move(conditions))
+                : std::nullopt);
+        scanned
+            = std::async(std::launch::async, [&file, &notToBeRead, queue = handedOn.get(), values] {
+                  return ColourObjectScan(file, notToBeRead, queue, values);
+              });
+    };
+    startScan(std::nullopt);
     // However the opening ends, the scan stops at its next chunk or row and is waited for
     // before what it uses goes; once it is over, this changes nothing.
     const auto stopScan = qScopeGuard([&] {
         notToBeRead = true;
-        handedOn.stopTaking();
+        handedOn->stopTaking();
         if (scanned.valid())
             scanned.wait();
     });
@@ -108,7 +126,7 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
     OpenedTable table;
     if (kind == TableKind::TextTable) {
         notToBeRead = true;
-        handedOn.stopTaking();
+        handedOn->stopTaking();
         table.kind = TableKind::TextTable;
         table.lines = NumberedLines::ofFile(loadLines(file).lines);
         return table;
@@ -119,11 +137,21 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
         if (recognition == Cxf3Recognition::RootLine || !root.isCxf3)
             return notRecognised(path, root);
     }
-    taker.consume(handedOn);
-    ColourObjectScan scan = scanned.get();
+    taker.consume(*handedOn);
+    std::optional<ColourObjectScan> scan(scanned.get());
+    if (handedOn->mustBeReadAgain()) {
+        // The rows were made before the measuring conditions that change them were read.
+        const QHash<QString, MeasuringConditions> conditions = handedOn->conditions();
+        startScan(conditions);
+        taker.restart();
+        taker.consume(*handedOn);
+        scan.emplace(scanned.get());
+    }
     table.kind = TableKind::Cxf3;
+    if (const std::optional<KalidorError> failure = handedOn->measuredFailure())
+        throw *failure;
     if (tableKeepsRows)
-        scan.setRows(handedOn.takeKeptRows());
-    table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &scan);
+        scan->setRows(handedOn->takeKeptRows());
+    table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &*scan);
     return table;
 }

@@ -1,5 +1,7 @@
 #include "../../bench/syntheticlibrary.h"
 #include "buildinfo.h"
+#include "colorimetry/colourdifference.h"
+#include "database/labvalues.h"
 #include "devicenode.h"
 #include "utf16bytes.h"
 
@@ -9,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -154,6 +157,7 @@ private slots:
     void largeLibrary();
     void measuredSample_data();
     void measuredSample();
+    void measuredSampleInD50();
     void warnings_data();
     void warnings();
     void cxf3MeasuringConditions();
@@ -1053,6 +1057,74 @@ void TestKalidorConvert::largeLibrary()
     QCOMPARE(lines, fromTable.standardOutput.split('\n'));
 }
 
+// The sample with --d50: each record computed from the colour's spectrum (ASTM E308 Table 5 at
+// 10 nm), close to the Lab the file's own tool computed from it; without any ColorCIELab, the
+// same records.
+void TestKalidorConvert::measuredSampleInD50()
+{
+    const QString sample = QStringLiteral(KALIDOR_TEST_DATA "/colour-cxf/sample.cxf");
+    const QStringList options { u"--any-cxf3"_s, u"--all-colours"_s, u"--d50"_s };
+    const Run run = runConverter(options
+        + QStringList { u"--verbose"_s, u"--report"_s, expand(u"%dir/report.json"_s), sample,
+            expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    const QByteArray output = readFile(expand(u"%out"_s));
+    const QList<QByteArray> records = output.split('\n');
+    QCOMPARE(records.size(), 145);
+
+    QFile file(sample);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QList<LabValues> given;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"ColorCIELab")
+            continue;
+        QList<double> values;
+        while (xml.readNextStartElement())
+            values << xml.readElementText().toDouble();
+        given << LabValues { values.at(0), values.at(1), values.at(2) };
+    }
+    QCOMPARE(given.size(), 144);
+    std::vector<double> differences;
+    for (qsizetype i = 0; i < 144; ++i) {
+        const QByteArray &record = records.at(i);
+        QVERIFY2(record.startsWith(QByteArray::number(i + 1) + ','), record.constData());
+        const std::optional<LabValues> made = labOfRecord(QString::fromUtf8(record.chopped(1)));
+        QVERIFY2(made, record.constData());
+        differences.push_back(deltaE2000(given.at(i), *made));
+    }
+    std::sort(differences.begin(), differences.end());
+    const double median = (differences.at(71) + differences.at(72)) / 2;
+    qInfo("against the file's own Lab: worst ΔE2000 %.3f, median %.3f", differences.back(), median);
+    QVERIFY2(differences.back() <= 0.16, qPrintable(QString::number(differences.back())));
+    QVERIFY2(median <= 0.055, qPrintable(QString::number(median)));
+
+    // Where each record's values come from: on standard error, and in the report.
+    const QString source = u"values from its spectrum (ASTM E308 Table 5, 10 nm)"_s;
+    const QStringList told = QString::fromUtf8(run.standardError).split(u'\n');
+    QCOMPARE(told.filter(source).size(), 144);
+    QCOMPARE(told.at(71), sample + u": line 1148: \"72\": "_s + source);
+    const QJsonArray reported = QJsonDocument::fromJson(readFile(expand(u"%dir/report.json"_s)))
+                                    .object()
+                                    .value(u"records"_s)
+                                    .toArray();
+    QCOMPARE(reported.size(), 144);
+    QCOMPARE(reported.at(143).toObject().value(u"source"_s).toString(),
+        u"from its spectrum (ASTM E308 Table 5, 10 nm)"_s);
+
+    const QString spectraOnly = expand(u"%dir/spectra.cxf"_s);
+    QVERIFY(writeFile(spectraOnly,
+        QString::fromUtf8(readFile(sample))
+            .remove(QRegularExpression(u"<cc:ColorCIELab.*?</cc:ColorCIELab>"_s,
+                QRegularExpression::DotMatchesEverythingOption))
+            .toUtf8()));
+    QVERIFY(!readFile(spectraOnly).contains("ColorCIELab"));
+    const Run fromSpectra
+        = runConverter(options + QStringList { spectraOnly, expand(u"%dir/spectra.csv"_s) });
+    QCOMPARE(fromSpectra.status, 0);
+    QCOMPARE(readFile(expand(u"%dir/spectra.csv"_s)), output);
+}
+
 void TestKalidorConvert::measuredSample_data()
 {
     QTest::addColumn<int>("index");
@@ -1124,13 +1196,13 @@ void TestKalidorConvert::help()
     QCOMPARE(run.status, 0);
     QCOMPARE(run.standardError, QByteArray());
     const QString text = QString::fromUtf8(run.standardOutput);
-    QVERIFY2(
-        text.startsWith(
-            u"Usage: kalidor-convert [--legacy] [--append [--replace]] [--any-cxf3] "
-            "[--all-colours] [--strict] [--quiet] [--verbose] [--report FILE] INPUT OUTPUT\n"_s),
+    QVERIFY2(text.startsWith(
+                 u"Usage: kalidor-convert [--legacy] [--append [--replace]] [--any-cxf3] "
+                 "[--all-colours] [--strict] [--d50] [--quiet] [--verbose] [--report FILE] INPUT "
+                 "OUTPUT\n"_s),
         qPrintable(text));
     for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s,
-             u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--verbose"_s,
+             u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--d50"_s, u"--verbose"_s,
              u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
              u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));

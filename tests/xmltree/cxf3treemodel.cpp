@@ -94,7 +94,11 @@ Cxf3ReadOutcome readCxf3ByTree(const QString &path)
                 continue;
             }
             const QString what = !colorValues.exists() ? QStringLiteral("no ColorValues")
-                : !lab.exists() ? QStringLiteral("no ColorCIELab in its first ColorValues")
+                : !lab.exists() ? (colorValues.childElement(u"ReflectanceSpectrum").exists()
+                          ? QStringLiteral("no ColorCIELab in its first ColorValues; "
+                                           "kalidor-convert --d50 computes its L, A and B values "
+                                           "from its ReflectanceSpectrum")
+                          : QStringLiteral("no ColorCIELab in its first ColorValues"))
                                 : describe(value.problem, element);
             outcome.error = KalidorError::at(
                 path, QStringLiteral("colour object \"%1\": %2").arg(name, what), object.line())

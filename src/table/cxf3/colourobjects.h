@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/kalidorerror.h"
+#include "table/cxf3/measuringconditions.h"
 
 #include <QHash>
 #include <QString>
@@ -17,8 +18,12 @@ struct ColourObjects {
         qint64 line; // the line of the file on which the object's start tag begins
         QString text; // "name\tL\tA\tB"
         // Which measuring conditions the ColorCIELab that the values come from refers to (its
-        // Id in the file's collection of them).
+        // Id in the file's collection of them); empty when the values are not as written.
         QString conditionsId;
+        // With D50 values (see Cxf3Values): where the values come from, and what the record
+        // should warn of beyond its conditions, if anything; empty otherwise.
+        QString source;
+        QString note;
     };
 
     // Every node of the object collection: elements, comments, processing instructions,
@@ -33,4 +38,6 @@ struct ColourObjects {
     // another illuminant or observer than D50 with 2°, and what it names (see
     // otherThanD50TwoDegree). Of several with one Id, the last that is not D50 with 2°.
     QHash<QString, QString> otherConditions;
+    // For D50 values: the measuring conditions listed, by Id (the last of several with one Id).
+    QHash<QString, MeasuringConditions> conditions;
 };

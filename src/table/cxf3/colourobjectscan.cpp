@@ -6,11 +6,11 @@
 
 #include <utility>
 
-ColourObjectScan::ColourObjectScan(
-    const InputFile &file, const std::atomic<bool> &stopRequested, ScannedRows *handOn)
+ColourObjectScan::ColourObjectScan(const InputFile &file, const std::atomic<bool> &stopRequested,
+    ScannedRows *handOn, Cxf3Values values)
     : m_path(file.path())
 {
-    keepOutcome([&] { return scanColourObjects(file, &stopRequested, handOn); }, handOn);
+    keepOutcome([&] { return scanColourObjects(file, &stopRequested, handOn, values); }, handOn);
 }
 
 ColourObjectScan::ColourObjectScan(
@@ -25,7 +25,7 @@ template<typename Scan> void ColourObjectScan::keepOutcome(Scan scan, ScannedRow
     try {
         m_objects = scan();
         if (handOn)
-            handOn->finish(m_objects->otherConditions);
+            handOn->finish(m_objects->otherConditions, m_objects->conditions);
     } catch (...) {
         m_objects.reset();
         m_failure = std::current_exception();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/cxf3/colourobjects.h"
+#include "table/cxf3/cxf3values.h"
 
 #include <QString>
 
@@ -18,11 +19,12 @@ class ScannedRows;
 // the file is read.
 class ColourObjectScan {
 public:
-    // Scans `file` on the calling thread. Once `stopRequested` is set, the scan ends at its next
-    // chunk and is not to be taken. With `handOn`, the rows go there as they are made, and it
-    // is finished or failed when the scan ends; without, the objects keep them.
+    // Scans `file` on the calling thread for rows of `values`. Once `stopRequested` is set, the
+    // scan ends at its next chunk and is not to be taken. With `handOn`, the rows go there as
+    // they are made, and it is finished or failed when the scan ends; without, the objects keep
+    // them.
     ColourObjectScan(const InputFile &file, const std::atomic<bool> &stopRequested,
-        ScannedRows *handOn = nullptr);
+        ScannedRows *handOn = nullptr, Cxf3Values values = Cxf3Values::AsGiven);
     // The same for the file at `path`, which it opens; failing to open is the scan's failure.
     ColourObjectScan(
         const QString &path, const std::atomic<bool> &stopRequested, ScannedRows *handOn = nullptr);

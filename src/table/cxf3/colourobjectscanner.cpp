@@ -1,6 +1,7 @@
 #include "colourobjectscanner.h"
 
 #include "base/inputfile.h"
+#include "table/cxf3/measuredobject.h"
 #include "table/cxf3/measuringconditions.h"
 #include "table/cxf3/namespacescope.h"
 #include "table/cxf3/scannedrows.h"
@@ -113,11 +114,12 @@ struct ValueContent {
         text.clear();
     }
 
-    // Why the lookup gives no value, or nothing when it gives one.
-    QString problem(QLatin1StringView name) const
+    // Why the lookup gives no value, or nothing when it gives one; `parent` is the element
+    // looked in.
+    QString problem(QLatin1StringView name, QLatin1StringView parent) const
     {
         if (!found)
-            return QStringLiteral("no %1 in its first ColorCIELab").arg(name);
+            return QStringLiteral("no %1 in its first %2").arg(name, parent);
         if (nodes > 1)
             return QStringLiteral("%1 holds more than one node").arg(name);
         if (nodes == 1 && !firstIsText)
@@ -148,6 +150,16 @@ struct ObjectState {
     // rows changes too, and the two threads would trade that memory for every object.
     const QString *conditionsId = nullptr;
     std::array<ValueContent, 3> values;
+    // Noted whether or not measurements are collected, for the failure of an object without
+    // a ColorCIELab.
+    bool hasSpectrum = false;
+    // Collected only for D50 values.
+    ValueContent spectrum;
+    std::string spectrumStart;
+    const QString *spectrumConditionsId = nullptr;
+    bool hasXyz = false;
+    std::array<ValueContent, 3> xyz;
+    const QString *xyzConditionsId = nullptr;
 };
 
 // The measuring conditions being read: an entry of the file's collection of them, with an Id.
@@ -156,13 +168,32 @@ struct ConditionsState {
     bool hasTristimulus = false;
     ValueContent illuminant;
     ValueContent observer;
+    // Collected only for D50 values.
+    ValueContent method;
+    bool hasMeasurementSpec = false;
+    ValueContent measurementType;
+    bool hasWavelengthRange = false;
+    QString startWavelength;
+    QString increment;
 };
+
+// The names of the X, Y and Z lookups of a ColorCIEXYZ.
+constexpr std::array<QLatin1StringView, 3> xyzNames { QLatin1StringView("X"),
+    QLatin1StringView("Y"), QLatin1StringView("Z") };
+
+// The value of the attribute `name` as text, or an empty one.
+QString attributeText(const char **attributes, const char *name)
+{
+    const char *value = attributeValue(attributes, name);
+    return value ? QString::fromUtf8(value).trimmed() : QString();
+}
 
 class ColourObjectScanner final : public XmlContentHandler {
 public:
-    ColourObjectScanner(XmlFileReader &reader, ScannedRows *handOn)
+    ColourObjectScanner(XmlFileReader &reader, ScannedRows *handOn, Cxf3Values values)
         : m_reader(reader)
         , m_handOn(handOn)
+        , m_collectsMeasurements(values == Cxf3Values::D50)
     {
     }
 
@@ -206,19 +237,19 @@ public:
                 skip();
             break;
         case Role::ColorValues:
-            if (!m_object.hasLab && enterIfMatches(element, "ColorCIELab", Role::Lab)) {
-                m_object.hasLab = true;
-                m_object.conditionsId = &internedConditionsId(
-                    attributeValue(element.attributes, "ColorSpecification"));
-            } else {
-                skip();
-            }
+            startColorValuesChild(element);
             break;
         case Role::Lab:
             startValue(element,
                 { { valueNames[0].data(), &m_object.values[0] },
                     { valueNames[1].data(), &m_object.values[1] },
                     { valueNames[2].data(), &m_object.values[2] } });
+            break;
+        case Role::Xyz:
+            startValue(element,
+                { { xyzNames[0].data(), &m_object.xyz[0] },
+                    { xyzNames[1].data(), &m_object.xyz[1] },
+                    { xyzNames[2].data(), &m_object.xyz[2] } });
             break;
         case Role::ConditionsList:
             startConditions(element);
@@ -227,13 +258,25 @@ public:
             if (!m_conditions.hasTristimulus
                 && enterIfMatches(element, "TristimulusSpec", Role::Tristimulus))
                 m_conditions.hasTristimulus = true;
+            else if (m_collectsMeasurements && !m_conditions.hasMeasurementSpec
+                && enterIfMatches(element, "MeasurementSpec", Role::MeasurementSpec))
+                m_conditions.hasMeasurementSpec = true;
             else
                 skip();
             break;
         case Role::Tristimulus:
-            startValue(element,
-                { { "Illuminant", &m_conditions.illuminant },
-                    { "Observer", &m_conditions.observer } });
+            if (m_collectsMeasurements)
+                startValue(element,
+                    { { "Illuminant", &m_conditions.illuminant },
+                        { "Observer", &m_conditions.observer },
+                        { "Method", &m_conditions.method } });
+            else
+                startValue(element,
+                    { { "Illuminant", &m_conditions.illuminant },
+                        { "Observer", &m_conditions.observer } });
+            break;
+        case Role::MeasurementSpec:
+            startMeasurementSpecChild(element);
             break;
         case Role::Value:
             endRun();
@@ -312,6 +355,8 @@ private:
         ConditionsList,
         Conditions,
         Tristimulus,
+        MeasurementSpec,
+        Xyz,
         Value,
     };
 
@@ -346,18 +391,36 @@ private:
         const std::size_t mark = m_scope.mark();
         m_scope.declare(element.attributes);
         const NamespaceScope::Binding binding = m_scope.bindingOf(element.name);
-        const NamespaceScope::Binding parent = m_frames.back().binding;
-        const QByteArrayView parentUri = m_scope.uri(parent);
-        // The same declaration is the same URI, as it mostly is; comparing is for the rest.
-        if (!parentUri.isEmpty() && binding != parent
-            && !NamespaceUri::same(
-                QString::fromUtf8(parentUri), QString::fromUtf8(m_scope.uri(binding)))) {
+        if (!inOpenElementsNamespace(binding)) {
             m_scope.restore(mark);
             return false;
         }
         m_frames.push_back(Frame { role, binding, mark });
         updateCharacterDataWanted();
         return true;
+    }
+
+    // Whether the element is the child `wanted` of the open one, as enterIfMatches finds it.
+    bool isChild(const Element &element, const char *wanted)
+    {
+        if (!sameName(element.local, wanted))
+            return false;
+        const std::size_t mark = m_scope.mark();
+        m_scope.declare(element.attributes);
+        const bool matches = inOpenElementsNamespace(m_scope.bindingOf(element.name));
+        m_scope.restore(mark);
+        return matches;
+    }
+
+    // A child is in its parent's namespace, unless the parent has none.
+    bool inOpenElementsNamespace(NamespaceScope::Binding binding) const
+    {
+        const NamespaceScope::Binding parent = m_frames.back().binding;
+        const QByteArrayView parentUri = m_scope.uri(parent);
+        // The same declaration is the same URI, as it mostly is; comparing is for the rest.
+        return parentUri.isEmpty() || binding == parent
+            || NamespaceUri::same(
+                QString::fromUtf8(parentUri), QString::fromUtf8(m_scope.uri(binding)));
     }
 
     // Passes over the element just started and everything inside it.
@@ -384,10 +447,68 @@ private:
         m_object.hasColorValues = false;
         m_object.hasLab = false;
         m_object.conditionsId = &m_noConditionsId;
+        m_object.hasSpectrum = false;
+        m_object.hasXyz = false;
         // Reset in place: the strings keep their memory from one object to the next.
         for (ValueContent &value : m_object.values)
             value.reset();
+        if (m_collectsMeasurements) {
+            m_object.spectrum.reset();
+            m_object.spectrumConditionsId = &m_noConditionsId;
+            for (ValueContent &value : m_object.xyz)
+                value.reset();
+            m_object.xyzConditionsId = &m_noConditionsId;
+        }
         enter(Role::Object, element.name, element.attributes);
+    }
+
+    void startColorValuesChild(const Element &element)
+    {
+        if (!m_object.hasLab && enterIfMatches(element, "ColorCIELab", Role::Lab)) {
+            m_object.hasLab = true;
+            m_object.conditionsId = &internedConditionsId(
+                attributeValue(element.attributes, "ColorSpecification"), m_labConditionsId);
+            return;
+        }
+        if (!m_object.hasSpectrum && !m_collectsMeasurements) {
+            m_object.hasSpectrum = isChild(element, "ReflectanceSpectrum");
+            skip();
+            return;
+        }
+        if (!m_object.hasSpectrum) {
+            // The spectrum's factors are its text, taken as a value is.
+            if (enterIfMatches(element, "ReflectanceSpectrum", Role::Value)) {
+                m_object.hasSpectrum = true;
+                m_object.spectrum.found = true;
+                m_value = &m_object.spectrum;
+                const char *start = attributeValue(element.attributes, "StartWL");
+                m_object.spectrumStart.assign(start ? start : "");
+                m_object.spectrumConditionsId = &internedConditionsId(
+                    attributeValue(element.attributes, "ColorSpecification"),
+                    m_spectrumConditionsId);
+                return;
+            }
+        }
+        if (m_collectsMeasurements && !m_object.hasXyz
+            && enterIfMatches(element, "ColorCIEXYZ", Role::Xyz)) {
+            m_object.hasXyz = true;
+            m_object.xyzConditionsId = &internedConditionsId(
+                attributeValue(element.attributes, "ColorSpecification"), m_xyzConditionsId);
+            return;
+        }
+        skip();
+    }
+
+    void startMeasurementSpecChild(const Element &element)
+    {
+        if (!m_conditions.hasWavelengthRange && sameName(element.local, "WavelengthRange")) {
+            m_conditions.hasWavelengthRange = true;
+            m_conditions.startWavelength = attributeText(element.attributes, "StartWL");
+            m_conditions.increment = attributeText(element.attributes, "Increment");
+            skip();
+            return;
+        }
+        startValue(element, { { "MeasurementType", &m_conditions.measurementType } });
     }
 
     // Enters the element as the value of the first candidate whose name it has and that is not
@@ -413,7 +534,8 @@ private:
             skip();
             return;
         }
-        m_conditions = ConditionsState { QString::fromUtf8(id), false, {}, {} };
+        m_conditions = ConditionsState {};
+        m_conditions.id = QString::fromUtf8(id);
         enter(Role::Conditions, element.name, element.attributes);
     }
 
@@ -423,19 +545,31 @@ private:
             m_conditions.illuminant.trimmedText(), m_conditions.observer.trimmedText());
         if (!other.isEmpty())
             m_result.otherConditions.insert(m_conditions.id, other);
+        if (m_collectsMeasurements)
+            m_result.conditions.insert(m_conditions.id,
+                { m_conditions.illuminant.trimmedText(), m_conditions.observer.trimmedText(),
+                    m_conditions.method.trimmedText(), m_conditions.measurementType.trimmedText(),
+                    m_conditions.startWavelength, m_conditions.increment });
     }
 
-    // The attribute as a QString that rows share: a file names few sets of conditions.
-    const QString &internedConditionsId(const char *value)
+    // The last Id that one kind of element referred to, kept as the QString that rows share.
+    struct InternedId {
+        QByteArray bytes;
+        QString id;
+    };
+
+    // The attribute as a QString that rows share: a file names few sets of conditions, and
+    // each kind of element (`last`) mostly names the same one again.
+    const QString &internedConditionsId(const char *value, InternedId &last)
     {
         if (!value)
             return m_noConditionsId;
         // Compared as C strings: the attribute holds no NUL, and this runs for every object.
-        if (m_lastConditionsId.isNull() || !sameName(value, m_lastConditionsIdBytes.constData())) {
-            m_lastConditionsIdBytes = QByteArray(value);
-            m_lastConditionsId = QString::fromUtf8(m_lastConditionsIdBytes);
+        if (last.id.isNull() || !sameName(value, last.bytes.constData())) {
+            last.bytes = QByteArray(value);
+            last.id = QString::fromUtf8(last.bytes);
         }
-        return m_lastConditionsId;
+        return last.id;
     }
 
     int addCollectionChild()
@@ -493,23 +627,68 @@ private:
         addNode(true);
     }
 
+    // Why the object gives no row, or nothing when it gives one.
+    QString objectProblem() const
+    {
+        if (!m_object.hasColorValues)
+            return QStringLiteral("no ColorValues");
+        if (m_collectsMeasurements)
+            return measurementsProblem();
+        if (m_object.hasLab)
+            return valuesProblem(m_object.values, valueNames, QLatin1StringView("ColorCIELab"));
+        if (m_object.hasSpectrum)
+            return QStringLiteral("no ColorCIELab in its first ColorValues; kalidor-convert "
+                                  "--d50 computes its L, A and B values from its "
+                                  "ReflectanceSpectrum");
+        return QStringLiteral("no ColorCIELab in its first ColorValues");
+    }
+
+    // With D50 values, an object needs a ColorCIELab, a ReflectanceSpectrum or a ColorCIEXYZ,
+    // and each it has must be whole.
+    QString measurementsProblem() const
+    {
+        if (m_object.hasSpectrum) {
+            const QString problem = m_object.spectrum.problem(
+                QLatin1StringView("ReflectanceSpectrum"), QLatin1StringView("ColorValues"));
+            if (!problem.isEmpty())
+                return problem;
+        }
+        if (m_object.hasLab)
+            return valuesProblem(m_object.values, valueNames, QLatin1StringView("ColorCIELab"));
+        if (m_object.hasXyz)
+            return valuesProblem(m_object.xyz, xyzNames, QLatin1StringView("ColorCIEXYZ"));
+        if (m_object.hasSpectrum)
+            return QString();
+        return QStringLiteral(
+            "no ColorCIELab, ReflectanceSpectrum or ColorCIEXYZ in its first ColorValues");
+    }
+
+    static QString valuesProblem(const std::array<ValueContent, 3> &values,
+        const std::array<QLatin1StringView, 3> &names, QLatin1StringView parent)
+    {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const QString problem = values[i].problem(names[i], parent);
+            if (!problem.isEmpty())
+                return problem;
+        }
+        return QString();
+    }
+
     void finishObject()
     {
         m_row.clear();
         appendAsOneLine(m_row, m_object.name);
-        QString problem;
-        if (!m_object.hasColorValues)
-            problem = QStringLiteral("no ColorValues");
-        else if (!m_object.hasLab)
-            problem = QStringLiteral("no ColorCIELab in its first ColorValues");
-        for (std::size_t i = 0; problem.isEmpty() && i < valueNames.size(); ++i)
-            problem = m_object.values[i].problem(valueNames[i]);
+        const QString problem = objectProblem();
         if (!problem.isEmpty()) {
             // The object's name, as its row would give it, tells the operator which one.
             m_result.failure = KalidorError::at(m_reader.path(),
                 QStringLiteral("colour object \"%1\": %2")
                     .arg(QString::fromStdString(m_row), problem),
                 m_object.line);
+            return;
+        }
+        if (m_collectsMeasurements) {
+            m_handOn->addMeasured(measuredObject());
             return;
         }
         for (const ValueContent &value : m_object.values) {
@@ -520,12 +699,44 @@ private:
             m_handOn->add(m_object.childIndex, m_object.line, m_row, *m_object.conditionsId);
         else
             m_result.rows.push_back({ m_object.childIndex, m_object.line,
-                QString::fromStdString(m_row), *m_object.conditionsId });
+                QString::fromStdString(m_row), *m_object.conditionsId, QString(), QString() });
+    }
+
+    // The object just read, its texts in this scanner's buffers.
+    MeasuredObject measuredObject()
+    {
+        MeasuredObject object;
+        object.childIndex = m_object.childIndex;
+        object.line = m_object.line;
+        object.name = m_row;
+        const auto values = [](const std::array<ValueContent, 3> &contents,
+                                std::array<std::string, 3> &texts, const QString &conditionsId) {
+            MeasuredObject::Values taken;
+            for (std::size_t i = 0; i < contents.size(); ++i) {
+                texts[i].clear();
+                appendAsOneLine(texts[i], contents[i].text);
+                taken.texts[i] = texts[i];
+            }
+            taken.conditionsId = conditionsId;
+            return taken;
+        };
+        if (m_object.hasLab)
+            object.lab = values(m_object.values, m_labTexts, *m_object.conditionsId);
+        if (m_object.hasSpectrum)
+            object.spectrum = MeasuredObject::Spectrum { m_object.spectrumStart,
+                m_object.spectrum.text, *m_object.spectrumConditionsId };
+        if (m_object.hasXyz)
+            object.xyz = values(m_object.xyz, m_xyzTexts, *m_object.xyzConditionsId);
+        return object;
     }
 
     XmlFileReader &m_reader;
     ScannedRows *m_handOn;
+    const bool m_collectsMeasurements;
     ColourObjects m_result;
+    // For D50 values: an object's values kept to one line.
+    std::array<std::string, 3> m_labTexts;
+    std::array<std::string, 3> m_xyzTexts;
     NamespaceScope m_scope;
     std::vector<Frame> m_frames;
     int m_skipDepth = 0;
@@ -535,8 +746,9 @@ private:
     bool m_conditionsListFound = false;
     ConditionsState m_conditions;
     ValueContent *m_value = nullptr; // the one being read
-    QByteArray m_lastConditionsIdBytes;
-    QString m_lastConditionsId;
+    InternedId m_labConditionsId;
+    InternedId m_spectrumConditionsId;
+    InternedId m_xyzConditionsId;
     const QString m_noConditionsId;
     // The run of text since the last markup; its characters are kept only where they may
     // become a value.
@@ -549,17 +761,18 @@ private:
 
 } // namespace
 
-ColourObjects scanColourObjects(
-    const InputFile &file, const std::atomic<bool> *stopRequested, ScannedRows *handOn)
+ColourObjects scanColourObjects(const InputFile &file, const std::atomic<bool> *stopRequested,
+    ScannedRows *handOn, Cxf3Values values)
 {
     XmlFileReader reader(file, stopRequested);
-    ColourObjectScanner scanner(reader, handOn);
+    Q_ASSERT(handOn || values == Cxf3Values::AsGiven);
+    ColourObjectScanner scanner(reader, handOn, values);
     reader.parse(scanner);
     return scanner.take();
 }
 
-ColourObjects scanColourObjects(
-    const QString &path, const std::atomic<bool> *stopRequested, ScannedRows *handOn)
+ColourObjects scanColourObjects(const QString &path, const std::atomic<bool> *stopRequested,
+    ScannedRows *handOn, Cxf3Values values)
 {
-    return scanColourObjects(InputFile(path), stopRequested, handOn);
+    return scanColourObjects(InputFile(path), stopRequested, handOn, values);
 }

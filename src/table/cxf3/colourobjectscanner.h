@@ -1,6 +1,7 @@
 #pragma once
 
 #include "table/cxf3/colourobjects.h"
+#include "table/cxf3/cxf3values.h"
 
 #include <atomic>
 
@@ -19,8 +20,14 @@ class ScannedRows;
 // a space, so that a row is always one line of four fields.
 // With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.
 // With `handOn`, each row goes there as soon as it is made, and the result holds none.
+// With D50 `values`, which need `handOn`, each colour object's first ReflectanceSpectrum and
+// ColorCIEXYZ are taken as well, and the measuring conditions in full; an object needs only one
+// of ColorCIELab, ReflectanceSpectrum and ColorCIEXYZ, and goes to `handOn` as written, whose
+// consumer makes its row (see ScannedRows::addMeasured).
 ColourObjects scanColourObjects(const InputFile &file,
-    const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr);
+    const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr,
+    Cxf3Values values = Cxf3Values::AsGiven);
 // scanColourObjects for the file at `path`, which it opens.
 ColourObjects scanColourObjects(const QString &path,
-    const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr);
+    const std::atomic<bool> *stopRequested = nullptr, ScannedRows *handOn = nullptr,
+    Cxf3Values values = Cxf3Values::AsGiven);

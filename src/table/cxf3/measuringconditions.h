@@ -2,6 +2,17 @@
 
 #include <QString>
 
+// An entry of a CxF3 file's list of measuring conditions (a ColorSpecification), as far as
+// making D50 values needs it: each text trimmed, empty where the file gives none.
+struct MeasuringConditions {
+    QString illuminant; // TristimulusSpec/Illuminant, e.g. "D65"
+    QString observer; // TristimulusSpec/Observer, e.g. "2_Degree"
+    QString method; // TristimulusSpec/Method, e.g. "E308_Table5"
+    QString measurementType; // MeasurementSpec/MeasurementType, e.g. "Spectrum_Reflectance"
+    QString startWavelength; // MeasurementSpec/WavelengthRange/@StartWL
+    QString increment; // MeasurementSpec/WavelengthRange/@Increment
+};
+
 // What the TristimulusSpec of a set of CxF3 measuring conditions names when that is not D50 with
 // the 2° observer ("illuminant D65, observer 10_Degree"), from its Illuminant and Observer values,
 // empty where the file gives none. Empty when it names neither, or only D50 and 2_Degree: the

@@ -415,6 +415,13 @@ void TestReadCxF3File::failures_data()
                + object("Bad", "", "1", "2")
                      .replace("<cc:L></cc:L>", "<o:L xmlns:o=\"urn:other\">1</o:L>"))
         << one << "colour object \"Bad\": no L in its first ColorCIELab";
+    QTest::newRow("a spectrum instead of ColorCIELab")
+        << cxf(good
+               + "<cc:Object Name=\"Bad\"><cc:ColorValues><cc:ReflectanceSpectrum StartWL=\"400\">"
+                 "0.1 0.2 0.3</cc:ReflectanceSpectrum></cc:ColorValues></cc:Object>")
+        << one
+        << "colour object \"Bad\": no ColorCIELab in its first ColorValues; kalidor-convert "
+           "--d50 computes its L, A and B values from its ReflectanceSpectrum";
     QTest::newRow("no ColorValues") << cxf(good + "<cc:Object Name=\"Bad\"/>") << one
                                     << "colour object \"Bad\": no ColorValues";
     QTest::newRow("ColorValues in another namespace") << cxf(good

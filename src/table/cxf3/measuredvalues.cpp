@@ -1,0 +1,326 @@
+#include "measuredvalues.h"
+
+#include "base/kalidorerror.h"
+#include "colorimetry/chromaticadaptation.h"
+#include "colorimetry/colourdifference.h"
+#include "colorimetry/fewestdecimals.h"
+#include "colorimetry/reflectancespectrum.h"
+#include "database/labvalues.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+namespace {
+
+// A Lab that differs this much from its object's spectrum was measured or labelled wrongly.
+constexpr double mismatchDeltaE = 0.5;
+
+// Thrown inside this file with what is wrong with the object; measuredRow names the object.
+struct ObjectFault {
+    QString what;
+};
+
+// `text` as a number when it is a plain decimal of up to 15 digits, as measuring tools write
+// factors: the digits are then an exact integer, and dividing it by the exact power of ten
+// rounds as a full conversion does, at a fraction of its cost.
+std::optional<double> plainNumber(std::string_view text)
+{
+    constexpr std::array<double, 16> powersOfTen { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+        1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+    std::size_t at = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative || (!text.empty() && text[0] == '+'))
+        ++at;
+    std::int64_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else if (c >= '0' && c <= '9' && count < 15) {
+            digits = digits * 10 + (c - '0');
+            ++count;
+            if (decimals >= 0)
+                ++decimals;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0)
+        return std::nullopt;
+    const double value = double(digits) / powersOfTen[std::size_t(std::max(decimals, 0))];
+    return negative ? -value : value;
+}
+
+// `text` as a number, written as C writes one, or nothing.
+std::optional<double> number(std::string_view text)
+{
+    if (const std::optional<double> plain = plainNumber(text))
+        return plain;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> number(const QString &text)
+{
+    const QByteArray bytes = text.trimmed().toUtf8();
+    return number(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+QString textOf(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The factors of a spectrum's text, separated by white space.
+std::vector<double> factorsOf(std::string_view text)
+{
+    std::vector<double> factors;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && isXmlSpace(text[at]))
+            ++at;
+        std::size_t end = at;
+        while (end < text.size() && !isXmlSpace(text[end]))
+            ++end;
+        if (end == at)
+            break;
+        const std::string_view token(text.data() + at, end - at);
+        const std::optional<double> factor = number(token);
+        if (!factor)
+            throw ObjectFault { QStringLiteral("its ReflectanceSpectrum holds \"%1\", which is "
+                                               "not a number")
+                                    .arg(
+                                        QString::fromUtf8(token.data(), qsizetype(token.size()))) };
+        factors.push_back(*factor);
+        at = end;
+    }
+    return factors;
+}
+
+const MeasuringConditions *conditionsOf(
+    const QHash<QString, MeasuringConditions> &conditions, const QString &id)
+{
+    const auto found = conditions.constFind(id);
+    return found == conditions.cend() ? nullptr : &*found;
+}
+
+bool isD50(const QString &illuminant)
+{
+    return illuminant.isEmpty() || illuminant.compare(u"D50", Qt::CaseInsensitive) == 0;
+}
+
+bool isTwoDegree(const QString &observer)
+{
+    return observer.isEmpty() || observer.compare(u"2_Degree", Qt::CaseInsensitive) == 0;
+}
+
+// Whether the spectrum can be summed as a surface colour: measured as reflectance or
+// transmittance, or not said.
+bool isSurfaceSpectrum(const MeasuringConditions *conditions)
+{
+    if (!conditions || conditions->measurementType.isEmpty())
+        return true;
+    return conditions->measurementType.startsWith(u"Spectrum_Reflectance", Qt::CaseInsensitive)
+        || conditions->measurementType.startsWith(u"Spectrum_Transmittance", Qt::CaseInsensitive);
+}
+
+std::optional<LabValues> labOfTexts(const std::array<std::string_view, 3> &texts)
+{
+    return labOf(textOf(texts[0]), textOf(texts[1]), textOf(texts[2]));
+}
+
+QString rowText(std::string_view name, const std::array<QString, 3> &values)
+{
+    return textOf(name) + u'\t' + values[0] + u'\t' + values[1] + u'\t' + values[2];
+}
+
+QString rowText(std::string_view name, const std::array<std::string_view, 3> &values)
+{
+    return rowText(name, { textOf(values[0]), textOf(values[1]), textOf(values[2]) });
+}
+
+// Where values summed from a spectrum come from; one text for each object of a file.
+QString spectrumSource(double increment)
+{
+    thread_local double lastIncrement = 0;
+    thread_local QString lastSource;
+    if (increment != lastIncrement || lastSource.isEmpty()) {
+        lastIncrement = increment;
+        lastSource = QStringLiteral("from its spectrum (%1)").arg(spectralMethod(increment));
+    }
+    return lastSource;
+}
+
+ReflectanceSpectrum spectrumOf(
+    const MeasuredObject::Spectrum &given, const MeasuringConditions *conditions)
+{
+    ReflectanceSpectrum spectrum;
+    const QString start = !given.startWavelength.empty()
+        ? textOf(given.startWavelength)
+        : (conditions ? conditions->startWavelength : QString());
+    if (start.trimmed().isEmpty())
+        throw ObjectFault { QStringLiteral(
+            "its ReflectanceSpectrum gives no StartWL, nor does its ColorSpecification") };
+    const std::optional<double> startNm = number(start);
+    if (!startNm)
+        throw ObjectFault { QStringLiteral(
+            "the StartWL of its ReflectanceSpectrum, \"%1\", is not a number")
+                                .arg(start.trimmed()) };
+    spectrum.startNm = *startNm;
+    if (conditions && !conditions->increment.isEmpty()) {
+        const std::optional<double> increment = number(conditions->increment);
+        if (!increment)
+            throw ObjectFault { QStringLiteral("the Increment of its ColorSpecification \"%1\", "
+                                               "\"%2\", is not a number")
+                                    .arg(given.conditionsId, conditions->increment) };
+        spectrum.incrementNm = *increment;
+    }
+    spectrum.factors = factorsOf(given.factors);
+    return spectrum;
+}
+
+MeasuredRow fromSpectrum(const MeasuredObject &object, const MeasuringConditions *conditions,
+    const QHash<QString, MeasuringConditions> &allConditions)
+{
+    const ReflectanceSpectrum spectrum = spectrumOf(*object.spectrum, conditions);
+    LabValues lab;
+    try {
+        lab = labD50OfSpectrum(spectrum);
+    } catch (const SpectrumError &error) {
+        throw ObjectFault {
+            QStringLiteral("its ReflectanceSpectrum cannot be summed: %1").arg(error.reason())
+        };
+    }
+    MeasuredRow row { rowText(object.name, fewestDecimalTexts(lab)), QString(),
+        spectrumSource(spectrum.incrementNm), QString() };
+    if (!object.lab)
+        return row;
+    const MeasuringConditions *labConditions
+        = conditionsOf(allConditions, object.lab->conditionsId);
+    if (labConditions
+        && (!isD50(labConditions->illuminant) || !isTwoDegree(labConditions->observer)))
+        return row;
+    const std::optional<LabValues> given = labOfTexts(object.lab->texts);
+    if (!given)
+        return row;
+    const double difference = deltaE2000(*given, lab);
+    if (difference > mismatchDeltaE)
+        row.note = QStringLiteral("its Lab values (%1, %2, %3) differ from those of its "
+                                  "spectrum by ΔE2000 %4, so one of them is wrong; the record "
+                                  "gives the spectrum's")
+                       .arg(textOf(object.lab->texts[0]), textOf(object.lab->texts[1]),
+                           textOf(object.lab->texts[2]), QString::number(difference, 'f', 2));
+    return row;
+}
+
+MeasuredRow fromLab(const MeasuredObject &object, const MeasuringConditions *conditions)
+{
+    const MeasuredObject::Values &lab = *object.lab;
+    // As written, with its conditions noted as without D50 values.
+    MeasuredRow asGiven { rowText(object.name, lab.texts), lab.conditionsId,
+        QStringLiteral("as given"), QString() };
+    if (!conditions)
+        return asGiven;
+    if (!isTwoDegree(conditions->observer)) {
+        asGiven.source = QStringLiteral("as given, since values for observer %1 need a "
+                                        "spectrum to become 2\u00B0 values")
+                             .arg(conditions->observer);
+        return asGiven;
+    }
+    if (isD50(conditions->illuminant))
+        return asGiven;
+    const std::optional<CieXyz> white = illuminantWhite(conditions->illuminant);
+    if (!white) {
+        asGiven.source
+            = QStringLiteral("as given, since illuminant %1 has no known white to adapt from")
+                  .arg(conditions->illuminant);
+        return asGiven;
+    }
+    const std::optional<LabValues> values = labOfTexts(lab.texts);
+    if (!values)
+        return asGiven;
+    return { rowText(object.name, fewestDecimalTexts(labD50FromLab(*values, *white))), QString(),
+        QStringLiteral("adapted from illuminant %1 (Bradford)").arg(conditions->illuminant),
+        QString() };
+}
+
+MeasuredRow fromXyz(const MeasuredObject &object, const MeasuringConditions *conditions)
+{
+    const QString illuminant = conditions && !conditions->illuminant.isEmpty()
+        ? conditions->illuminant
+        : QStringLiteral("D50");
+    if (conditions && !isTwoDegree(conditions->observer))
+        throw ObjectFault { QStringLiteral("it gives XYZ values for observer %1 alone, and they "
+                                           "need a spectrum to become 2\u00B0 values")
+                                .arg(conditions->observer) };
+    const std::optional<CieXyz> white = illuminantWhite(illuminant);
+    if (!white)
+        throw ObjectFault { QStringLiteral("it gives XYZ values alone, for illuminant %1, which "
+                                           "has no known white")
+                                .arg(illuminant) };
+    const std::array<std::string_view, 3> &texts = object.xyz->texts;
+    const std::optional<double> x = plainDecimal(textOf(texts[0]));
+    const std::optional<double> y = plainDecimal(textOf(texts[1]));
+    const std::optional<double> z = plainDecimal(textOf(texts[2]));
+    if (!x || !y || !z)
+        throw ObjectFault { QStringLiteral(
+            "its ColorCIEXYZ values are not plain decimal numbers") };
+    const LabValues lab = labD50FromXyz(CieXyz { *x, *y, *z }, *white);
+    return { rowText(object.name, fewestDecimalTexts(lab)), QString(),
+        isD50(illuminant)
+            ? QStringLiteral("from its XYZ values")
+            : QStringLiteral("from its XYZ values, adapted from illuminant %1 (Bradford)")
+                  .arg(illuminant),
+        QString() };
+}
+
+} // namespace
+
+MeasuredRow measuredRow(const MeasuredObject &object,
+    const QHash<QString, MeasuringConditions> &conditions, const QString &path)
+{
+    try {
+        if (object.spectrum) {
+            const MeasuringConditions *spectrumConditions
+                = conditionsOf(conditions, object.spectrum->conditionsId);
+            if (isSurfaceSpectrum(spectrumConditions))
+                return fromSpectrum(object, spectrumConditions, conditions);
+            if (!object.lab && !object.xyz)
+                throw ObjectFault { QStringLiteral(
+                    "its ReflectanceSpectrum is measured as %1, not as "
+                    "reflectance or transmittance, and it has no ColorCIELab")
+                                        .arg(spectrumConditions->measurementType) };
+        }
+        if (object.lab)
+            return fromLab(object, conditionsOf(conditions, object.lab->conditionsId));
+        return fromXyz(object, conditionsOf(conditions, object.xyz->conditionsId));
+    } catch (const ObjectFault &fault) {
+        throw KalidorError::at(path,
+            QStringLiteral("colour object \"%1\": %2").arg(textOf(object.name), fault.what),
+            object.line);
+    }
+}
+
+bool changesMeasuredRows(const MeasuringConditions &conditions)
+{
+    // Unlisted, values count as D50 with 2°, and a spectrum as a surface's, 10 nm apart.
+    return !isD50(conditions.illuminant) || !isTwoDegree(conditions.observer)
+        || !isSurfaceSpectrum(&conditions)
+        || (!conditions.increment.isEmpty() && number(conditions.increment) != 10.0);
+}
