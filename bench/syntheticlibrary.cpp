@@ -1,6 +1,7 @@
 #include "syntheticlibrary.h"
 
 #include "base/kalidorerror.h"
+#include "colorimetry/reflectancespectrum.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -54,9 +56,6 @@ Colour colour(int index, Sequence &random)
     c.name = c.isSubstrate ? "Substrate " + QByteArray::number(index)
                            : "KALIDOR " + QByteArray::number(100000 + index) + ' '
             + hues[std::size_t(index) % hues.size()];
-    c.lightness = number(100.0 * random.next(), 2);
-    c.a = number(255.0 * random.next() - 128.0, 2);
-    c.b = number(255.0 * random.next() - 128.0, 2);
     const int day = int(random.next() * 28) + 1;
     const int month = int(random.next() * 12) + 1;
     c.created = QByteArray("2023-") + (month < 10 ? "0" : "") + QByteArray::number(month) + '-'
@@ -67,6 +66,12 @@ Colour colour(int index, Sequence &random)
         const double distance = (wavelength - peak) / 80.0;
         c.spectrum[i] = 0.05 + 0.85 / (1.0 + distance * distance);
     }
+    // As a measuring tool writes them: the Lab values of the spectrum.
+    const LabValues lab = labD50OfSpectrum(
+        { 400, 10, std::vector<double>(c.spectrum.cbegin(), c.spectrum.cend()) });
+    c.lightness = number(lab.lightness, 2);
+    c.a = number(lab.a, 2);
+    c.b = number(lab.b, 2);
     return c;
 }
 

@@ -87,30 +87,56 @@ bool isXmlSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// The factors of a spectrum's text, separated by white space.
-std::vector<double> factorsOf(std::string_view text)
+// Sets `factors` to those of a spectrum's text, separated by white space. The usual factor, a
+// plain decimal of up to 15 digits, is read in the same pass that finds its end (see
+// plainNumber); any other goes through `number`.
+void readFactors(std::string_view text, std::vector<double> &factors)
 {
-    std::vector<double> factors;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        while (at < text.size() && isXmlSpace(text[at]))
+    constexpr std::array<double, 16> powersOfTen { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+        1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+    factors.clear();
+    const char *at = text.data();
+    const char *const end = at + text.size();
+    for (;;) {
+        while (at != end && isXmlSpace(*at))
             ++at;
-        std::size_t end = at;
-        while (end < text.size() && !isXmlSpace(text[end]))
-            ++end;
-        if (end == at)
-            break;
-        const std::string_view token(text.data() + at, end - at);
+        if (at == end)
+            return;
+        const char *const start = at;
+        const bool negative = *at == '-';
+        if (negative || *at == '+')
+            ++at;
+        std::int64_t digits = 0;
+        int count = 0;
+        int decimals = -1;
+        bool plain = true;
+        for (; at != end && !isXmlSpace(*at); ++at) {
+            const char c = *at;
+            if (c >= '0' && c <= '9') {
+                // Past 15 digits the factor is read by `number`; the sum must not overflow.
+                if (count < 16)
+                    digits = digits * 10 + (c - '0');
+                ++count;
+                decimals += decimals >= 0;
+            } else if (c == '.' && decimals < 0) {
+                decimals = 0;
+            } else {
+                plain = false;
+            }
+        }
+        const std::string_view token(start, std::size_t(at - start));
+        if (plain && count > 0 && count <= 15) {
+            const double value = double(digits) / powersOfTen[std::size_t(std::max(decimals, 0))];
+            factors.push_back(negative ? -value : value);
+            continue;
+        }
         const std::optional<double> factor = number(token);
         if (!factor)
             throw ObjectFault { QStringLiteral("its ReflectanceSpectrum holds \"%1\", which is "
                                                "not a number")
-                                    .arg(
-                                        QString::fromUtf8(token.data(), qsizetype(token.size()))) };
+                                    .arg(textOf(token)) };
         factors.push_back(*factor);
-        at = end;
     }
-    return factors;
 }
 
 const MeasuringConditions *conditionsOf(
@@ -142,7 +168,12 @@ bool isSurfaceSpectrum(const MeasuringConditions *conditions)
 
 std::optional<LabValues> labOfTexts(const std::array<std::string_view, 3> &texts)
 {
-    return labOf(textOf(texts[0]), textOf(texts[1]), textOf(texts[2]));
+    const std::optional<double> l = plainNumber(texts[0]);
+    const std::optional<double> a = plainNumber(texts[1]);
+    const std::optional<double> b = plainNumber(texts[2]);
+    if (!l || !a || !b)
+        return std::nullopt;
+    return LabValues { *l, *a, *b };
 }
 
 QString rowText(std::string_view name, const std::array<QString, 3> &values)
@@ -167,10 +198,11 @@ QString spectrumSource(double increment)
     return lastSource;
 }
 
-ReflectanceSpectrum spectrumOf(
-    const MeasuredObject::Spectrum &given, const MeasuringConditions *conditions)
+// Sets `spectrum` to the one given; its factors keep their memory from one object to the next.
+void readSpectrum(const MeasuredObject::Spectrum &given, const MeasuringConditions *conditions,
+    ReflectanceSpectrum &spectrum)
 {
-    ReflectanceSpectrum spectrum;
+    spectrum.incrementNm = 10;
     const QString start = !given.startWavelength.empty()
         ? textOf(given.startWavelength)
         : (conditions ? conditions->startWavelength : QString());
@@ -191,14 +223,14 @@ ReflectanceSpectrum spectrumOf(
                                     .arg(given.conditionsId, conditions->increment) };
         spectrum.incrementNm = *increment;
     }
-    spectrum.factors = factorsOf(given.factors);
-    return spectrum;
+    readFactors(given.factors, spectrum.factors);
 }
 
 MeasuredRow fromSpectrum(const MeasuredObject &object, const MeasuringConditions *conditions,
     const QHash<QString, MeasuringConditions> &allConditions)
 {
-    const ReflectanceSpectrum spectrum = spectrumOf(*object.spectrum, conditions);
+    thread_local ReflectanceSpectrum spectrum;
+    readSpectrum(*object.spectrum, conditions, spectrum);
     LabValues lab;
     try {
         lab = labD50OfSpectrum(spectrum);

@@ -225,6 +225,18 @@ void TestMeasuredValues::rows_data()
     QTest::newRow("5 nm, from its conditions")
         << spectrum(factorsText(at5), "S5") << rowOf("C", spectrumLab(at5, 5)) << exact
         << QStringLiteral("from its spectrum (CIE 15 summation, 5 nm)") << none << none << 2;
+    // The same factors written with an exponent, a sign, or more digits than a double holds.
+    QByteArray otherwise;
+    for (std::size_t i = 0; i < at10.size(); ++i) {
+        const QByteArray plain = QByteArray::number(at10[i], 'f', 5);
+        otherwise += (i == 0 ? "" : "\n ")
+            + (i % 3 == 0        ? QByteArray::number(at10[i] * 10, 'f', 4) + "e-1"
+                    : i % 3 == 1 ? "+" + plain
+                                 : plain + "00000000000000000001");
+    }
+    QTest::newRow("factors written otherwise")
+        << spectrum(otherwise) << rowOf("C", spectrumLab(at10, 10)) << exact << fromTable10 << none
+        << none << 1;
     QTest::newRow("conditions not listed: 10 nm")
         << spectrum(factorsText(at10), "Unlisted") << rowOf("C", spectrumLab(at10, 10)) << exact
         << fromTable10 << none << none << 1;
