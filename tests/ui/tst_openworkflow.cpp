@@ -312,6 +312,13 @@ void TestOpenWorkflow::unreadableFileShowsInputError_data()
         << cxf3File(3, true) << "bad.cxf"
         << "line 7: colour object \"KALIDOR 3\": no L in its first "
            "ColorCIELab";
+    QTest::newRow("CxF3 object with a spectrum instead of Lab")
+        << cxf3File(2).replace("<cc:ColorCIELab><cc:L>2.5</cc:L><cc:A>-1</cc:A><cc:B> 2 "
+                               "</cc:B></cc:ColorCIELab>",
+               "<cc:ReflectanceSpectrum StartWL=\"400\">0.1 0.2 0.3</cc:ReflectanceSpectrum>")
+        << "spectral.cxf"
+        << "line 6: colour object \"KALIDOR 2\": no ColorCIELab in its first ColorValues; "
+           "kalidor-convert --d50 computes its L, A and B values from its ReflectanceSpectrum";
     QTest::newRow("CxF3 file that is not well-formed") << QByteArray(
         "<?xml version=\"1.0\"?>\n"
         "<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n"
