@@ -43,7 +43,9 @@ struct OpenedTable {
 // is scanned, once the file is known not to be a text table; the table then holds its header
 // line alone, and no row notes, unless the consumer asks it to keep its rows. What the
 // consumer made counts only when the table's kind is Cxf3: the scan may fail later in the
-// file.
+// file. A consumer of D50 values (see ScannedRowsConsumer::values) may take the rows twice,
+// restarted in between, when the file's measuring conditions change them; an object whose D50
+// values cannot be made is the opening's failure.
 OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObserver &observer,
     Cxf3Recognition recognition = Cxf3Recognition::RootLine,
     ScannedRowsConsumer *consumer = nullptr);
