@@ -710,7 +710,7 @@ private:
         object.line = m_object.line;
         object.name = m_row;
         const auto values = [](const std::array<ValueContent, 3> &contents,
-                                std::array<std::string, 3> &texts, const QString &conditionsId) {
+                                std::array<std::string, 3> &texts, const QString *conditionsId) {
             MeasuredObject::Values taken;
             for (std::size_t i = 0; i < contents.size(); ++i) {
                 texts[i].clear();
@@ -721,12 +721,12 @@ private:
             return taken;
         };
         if (m_object.hasLab)
-            object.lab = values(m_object.values, m_labTexts, *m_object.conditionsId);
+            object.lab = values(m_object.values, m_labTexts, m_object.conditionsId);
         if (m_object.hasSpectrum)
             object.spectrum = MeasuredObject::Spectrum { m_object.spectrumStart,
-                m_object.spectrum.text, *m_object.spectrumConditionsId };
+                m_object.spectrum.text, m_object.spectrumConditionsId };
         if (m_object.hasXyz)
-            object.xyz = values(m_object.xyz, m_xyzTexts, *m_object.xyzConditionsId);
+            object.xyz = values(m_object.xyz, m_xyzTexts, m_object.xyzConditionsId);
         return object;
     }
 

@@ -21,11 +21,11 @@ std::optional<MeasuredRow> MeasuredRows::row(const MeasuredObject &object)
         return std::nullopt;
     if (!m_known) {
         if (object.lab)
-            refer(object.lab->conditionsId);
+            refer(*object.lab->conditionsId);
         if (object.spectrum)
-            refer(object.spectrum->conditionsId);
+            refer(*object.spectrum->conditionsId);
         if (object.xyz)
-            refer(object.xyz->conditionsId);
+            refer(*object.xyz->conditionsId);
     }
     try {
         return measuredRow(object, m_known ? *m_known : noConditions, m_path);

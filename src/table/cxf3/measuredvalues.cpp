@@ -220,7 +220,7 @@ void readSpectrum(const MeasuredObject::Spectrum &given, const MeasuringConditio
         if (!increment)
             throw ObjectFault { QStringLiteral("the Increment of its ColorSpecification \"%1\", "
                                                "\"%2\", is not a number")
-                                    .arg(given.conditionsId, conditions->increment) };
+                                    .arg(*given.conditionsId, conditions->increment) };
         spectrum.incrementNm = *increment;
     }
     readFactors(given.factors, spectrum.factors);
@@ -244,7 +244,7 @@ MeasuredRow fromSpectrum(const MeasuredObject &object, const MeasuringConditions
     if (!object.lab)
         return row;
     const MeasuringConditions *labConditions
-        = conditionsOf(allConditions, object.lab->conditionsId);
+        = conditionsOf(allConditions, *object.lab->conditionsId);
     if (labConditions
         && (!isD50(labConditions->illuminant) || !isTwoDegree(labConditions->observer)))
         return row;
@@ -265,7 +265,7 @@ MeasuredRow fromLab(const MeasuredObject &object, const MeasuringConditions *con
 {
     const MeasuredObject::Values &lab = *object.lab;
     // As written, with its conditions noted as without D50 values.
-    MeasuredRow asGiven { rowText(object.name, lab.texts), lab.conditionsId,
+    MeasuredRow asGiven { rowText(object.name, lab.texts), *lab.conditionsId,
         QStringLiteral("as given"), QString() };
     if (!conditions)
         return asGiven;
@@ -330,7 +330,7 @@ MeasuredRow measuredRow(const MeasuredObject &object,
     try {
         if (object.spectrum) {
             const MeasuringConditions *spectrumConditions
-                = conditionsOf(conditions, object.spectrum->conditionsId);
+                = conditionsOf(conditions, *object.spectrum->conditionsId);
             if (isSurfaceSpectrum(spectrumConditions))
                 return fromSpectrum(object, spectrumConditions, conditions);
             if (!object.lab && !object.xyz)
@@ -340,8 +340,8 @@ MeasuredRow measuredRow(const MeasuredObject &object,
                                         .arg(spectrumConditions->measurementType) };
         }
         if (object.lab)
-            return fromLab(object, conditionsOf(conditions, object.lab->conditionsId));
-        return fromXyz(object, conditionsOf(conditions, object.xyz->conditionsId));
+            return fromLab(object, conditionsOf(conditions, *object.lab->conditionsId));
+        return fromXyz(object, conditionsOf(conditions, *object.xyz->conditionsId));
     } catch (const ObjectFault &fault) {
         throw KalidorError::at(path,
             QStringLiteral("colour object \"%1\": %2").arg(textOf(object.name), fault.what),

@@ -60,9 +60,9 @@ void ScannedRows::addMeasured(const MeasuredObject &object)
     measured.hasSpectrum = object.spectrum.has_value();
     measured.hasXyz = object.xyz.has_value();
     measured.conditions = { m_filling.conditionsIndex(
-                                object.lab ? object.lab->conditionsId : QString()),
-        m_filling.conditionsIndex(object.spectrum ? object.spectrum->conditionsId : QString()),
-        m_filling.conditionsIndex(object.xyz ? object.xyz->conditionsId : QString()) };
+                                object.lab ? *object.lab->conditionsId : QString()),
+        m_filling.conditionsIndex(object.spectrum ? *object.spectrum->conditionsId : QString()),
+        m_filling.conditionsIndex(object.xyz ? *object.xyz->conditionsId : QString()) };
     m_filling.measured.push_back(measured);
     m_filling.entries.push_back({ object.childIndex, 0, object.line, m_filling.texts.size(),
         std::int32_t(m_filling.measured.size() - 1) });
@@ -177,9 +177,9 @@ MeasuredObject ScannedRows::Batch::measuredObject(const Entry &entry, std::size_
         return std::string_view(texts.data() + textStart + start, made.ends[which] - start);
     };
     const auto values = [&](Text first, std::uint32_t conditions) {
-        return MeasuredObject::Values {
-            { text(first), text(Text(first + 1)), text(Text(first + 2)) }, conditionsIds[conditions]
-        };
+        return MeasuredObject::Values { { text(first), text(Text(first + 1)),
+                                            text(Text(first + 2)) },
+            &conditionsIds[conditions] };
     };
     MeasuredObject object;
     object.childIndex = entry.childIndex;
@@ -189,7 +189,7 @@ MeasuredObject ScannedRows::Batch::measuredObject(const Entry &entry, std::size_
         object.lab = values(Measured::L, made.conditions[0]);
     if (made.hasSpectrum)
         object.spectrum = MeasuredObject::Spectrum { text(Measured::StartWavelength),
-            text(Measured::Factors), conditionsIds[made.conditions[1]] };
+            text(Measured::Factors), &conditionsIds[made.conditions[1]] };
     if (made.hasXyz)
         object.xyz = values(Measured::X, made.conditions[2]);
     return object;
