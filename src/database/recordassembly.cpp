@@ -1,6 +1,7 @@
 #include "recordassembly.h"
 
 #include "table/cxf3/conditionnotes.h"
+#include "table/cxf3/measuredvalues.h"
 
 #include <future>
 #include <utility>
@@ -70,7 +71,9 @@ void RecordAssembly::addTable(const NumberedLines &table, const RowNotes &notes)
     // The table is held whole, so its rows are checked on a second core meanwhile.
     std::future<QList<RecordWarning>> warnings
         = checkRecordsAside(table, m_form, m_encoding, notes, m_selection, m_held);
-    RecordLoop(table, m_selection).takeTable([this](const ColourRow &row) { addRecord(row); });
+    // A text table gives Lab values alone, which D50 values take as they are.
+    const QString source = m_values == Cxf3Values::D50 ? valuesAsGiven() : QString();
+    RecordLoop(table, m_selection).takeTable([&](const ColourRow &row) { addRecord(row, source); });
     m_checkedAside = warnings.get();
 }
 

@@ -26,7 +26,7 @@ public:
     // it must outlive the assembly. With `replaceHeld`, a record of a name it holds takes the
     // place of that name's first record (see HeldReplacements) instead of being added. With
     // `keepOutcomes`, what became of each record is kept for takeOutcomes.
-    // A CxF3 file's rows give `values`.
+    // A CxF3 file's rows give `values`; with D50 values, a text table's are taken as given.
     RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
         const HeldRecords *held = nullptr, bool replaceHeld = false, bool keepOutcomes = false,
         Cxf3Values values = Cxf3Values::AsGiven);

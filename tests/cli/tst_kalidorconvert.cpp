@@ -158,6 +158,7 @@ private slots:
     void measuredSample_data();
     void measuredSample();
     void measuredSampleInD50();
+    void d50LeavesTextTablesAsTheyAre();
     void warnings_data();
     void warnings();
     void cxf3MeasuringConditions();
@@ -1123,6 +1124,20 @@ void TestKalidorConvert::measuredSampleInD50()
         = runConverter(options + QStringList { spectraOnly, expand(u"%dir/spectra.csv"_s) });
     QCOMPARE(fromSpectra.status, 0);
     QCOMPARE(readFile(expand(u"%dir/spectra.csv"_s)), output);
+}
+
+// A text table gives Lab values alone: --d50 takes them as they stand, and says so.
+void TestKalidorConvert::d50LeavesTextTablesAsTheyAre()
+{
+    QVERIFY(writeFile(expand(u"%in"_s),
+        "Name\tL*\ta*\tb*\r\nKALIDOR A\t50.10\t1\t-2\r\nKALIDOR B\t60\t0.5\t3\r\n"));
+    const Run plain = runConverter({ expand(u"%in"_s), u"-"_s });
+    const Run d50 = runConverter({ u"--d50"_s, u"--verbose"_s, expand(u"%in"_s), u"-"_s });
+    QCOMPARE(d50.status, 0);
+    QCOMPARE(d50.standardOutput, plain.standardOutput);
+    const QStringList told = QString::fromUtf8(d50.standardError).split(u'\n');
+    QCOMPARE(told.at(0), expand(u"%in"_s) + u": line 2: \"KALIDOR A\": values as given"_s);
+    QCOMPARE(told.at(1), expand(u"%in"_s) + u": line 3: \"KALIDOR B\": values as given"_s);
 }
 
 void TestKalidorConvert::measuredSample_data()

@@ -265,8 +265,8 @@ MeasuredRow fromLab(const MeasuredObject &object, const MeasuringConditions *con
 {
     const MeasuredObject::Values &lab = *object.lab;
     // As written, with its conditions noted as without D50 values.
-    MeasuredRow asGiven { rowText(object.name, lab.texts), *lab.conditionsId,
-        QStringLiteral("as given"), QString() };
+    MeasuredRow asGiven { rowText(object.name, lab.texts), *lab.conditionsId, valuesAsGiven(),
+        QString() };
     if (!conditions)
         return asGiven;
     if (!isTwoDegree(conditions->observer)) {
@@ -347,6 +347,11 @@ MeasuredRow measuredRow(const MeasuredObject &object,
             QStringLiteral("colour object \"%1\": %2").arg(textOf(object.name), fault.what),
             object.line);
     }
+}
+
+QString valuesAsGiven()
+{
+    return QStringLiteral("as given");
 }
 
 bool changesMeasuredRows(const MeasuringConditions &conditions)

@@ -28,6 +28,9 @@ struct MeasuredRow {
 MeasuredRow measuredRow(const MeasuredObject &object,
     const QHash<QString, MeasuringConditions> &conditions, const QString &path);
 
+// Where values written as the table gives them come from.
+QString valuesAsGiven();
+
 // Whether `conditions` make measuredRow give another row than it gives when they are not listed,
 // for some object that refers to them.
 bool changesMeasuredRows(const MeasuringConditions &conditions);
