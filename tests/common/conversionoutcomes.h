@@ -72,9 +72,10 @@ inline QString ofWholeTable(const QString &path, RecordForm form, TextEncoding e
 }
 
 // As kalidor-convert makes them: a CxF3 file's records while it is read, a text table's once
-// it is held.
+// it is held; with `values`, the values its --d50 gives.
 inline QString asConverted(const QString &path, RecordForm form, TextEncoding encoding,
-    RowSelection selection, Cxf3Recognition recognition = Cxf3Recognition::RootLine)
+    RowSelection selection, Cxf3Recognition recognition = Cxf3Recognition::RootLine,
+    Cxf3Values values = Cxf3Values::AsGiven)
 {
     try {
         XmlDocument document;
@@ -84,7 +85,8 @@ inline QString asConverted(const QString &path, RecordForm form, TextEncoding en
                 .form = form,
                 .rows = selection,
                 .recognition = recognition,
-                .encoding = encoding });
+                .encoding = encoding,
+                .values = values });
         const OpenedTable &table = conversion.table();
         if (table.kind == TableKind::NotRecognised)
             return notRecognised(table);
