@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ciexyz.h"
-#include "database/labvalues.h"
+#include "cielab.h"
 
 #include <QStringView>
 

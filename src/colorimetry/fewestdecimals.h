@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/labvalues.h"
+#include "cielab.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/kalidorerror.h"
-#include "database/labvalues.h"
+#include "cielab.h"
 
 #include <QString>
 

@@ -1,16 +1,11 @@
 #pragma once
 
+#include "colorimetry/cielab.h"
+
 #include <QString>
 #include <QStringView>
 
 #include <optional>
-
-// CIE L*a*b* values of a colour, as a row or a record gives them (D50, 2° observer).
-struct LabValues {
-    double lightness = 0;
-    double a = 0;
-    double b = 0;
-};
 
 // A field as a number that any reader takes the same way: an optional sign, digits, and a
 // point with digits after it; spaces around it are allowed. Nothing for anything else: a

@@ -2,10 +2,10 @@
 
 #include "base/kalidorerror.h"
 #include "colorimetry/chromaticadaptation.h"
+#include "colorimetry/cielab.h"
 #include "colorimetry/colourdifference.h"
 #include "colorimetry/fewestdecimals.h"
 #include "colorimetry/reflectancespectrum.h"
-#include "database/labvalues.h"
 
 #include <algorithm>
 #include <array>
@@ -307,9 +307,9 @@ MeasuredRow fromXyz(const MeasuredObject &object, const MeasuringConditions *con
                                            "has no known white")
                                 .arg(illuminant) };
     const std::array<std::string_view, 3> &texts = object.xyz->texts;
-    const std::optional<double> x = plainDecimal(textOf(texts[0]));
-    const std::optional<double> y = plainDecimal(textOf(texts[1]));
-    const std::optional<double> z = plainDecimal(textOf(texts[2]));
+    const std::optional<double> x = plainNumber(texts[0]);
+    const std::optional<double> y = plainNumber(texts[1]);
+    const std::optional<double> z = plainNumber(texts[2]);
     if (!x || !y || !z)
         throw ObjectFault { QStringLiteral(
             "its ColorCIEXYZ values are not plain decimal numbers") };
