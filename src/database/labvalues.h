@@ -7,14 +7,6 @@
 
 #include <optional>
 
-// A field as a number that any reader takes the same way: an optional sign, digits, and a
-// point with digits after it; spaces around it are allowed. Nothing for anything else: a
-// decimal comma, a unit, an exponent, an empty field.
-std::optional<double> plainDecimal(QStringView field);
-
-// The values of three fields, when all three are plain decimal numbers.
-std::optional<LabValues> labOf(QStringView lightness, QStringView a, QStringView b);
-
 // The values of a record's value list, "L*,a*,b*", when it holds three plain decimal numbers.
 std::optional<LabValues> labOfValueList(QStringView values);
 

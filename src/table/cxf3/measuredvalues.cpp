@@ -26,34 +26,41 @@ struct ObjectFault {
     QString what;
 };
 
-// `text` as a number when it is a plain decimal of up to 15 digits, as measuring tools write
-// factors: the digits are then an exact integer, and dividing it by the exact power of ten
-// rounds as a full conversion does, at a fraction of its cost.
-std::optional<double> plainNumber(std::string_view text)
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Reads from `at` up to the next white space or `end`, and leaves `at` there: the number read
+// when it is a plain decimal of up to 15 digits, as measuring tools write factors, else nothing.
+// The digits are then an exact integer, and dividing it by the exact power of ten rounds as a
+// full conversion does, at a fraction of its cost.
+std::optional<double> readPlainNumber(const char *&at, const char *end)
 {
     constexpr std::array<double, 16> powersOfTen { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
         1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
-    std::size_t at = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative || (!text.empty() && text[0] == '+'))
+    const bool negative = at != end && *at == '-';
+    if (negative || (at != end && *at == '+'))
         ++at;
     std::int64_t digits = 0;
     int count = 0;
     int decimals = -1;
-    for (; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else if (c >= '0' && c <= '9' && count < 15) {
-            digits = digits * 10 + (c - '0');
+    bool plain = true;
+    for (; at != end && !isXmlSpace(*at); ++at) {
+        const char c = *at;
+        if (c >= '0' && c <= '9') {
+            // Past 15 digits the number is not plain; the sum must not overflow.
+            if (count < 16)
+                digits = digits * 10 + (c - '0');
             ++count;
-            if (decimals >= 0)
-                ++decimals;
+            decimals += decimals >= 0;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
         } else {
-            return std::nullopt;
+            plain = false;
         }
     }
-    if (count == 0)
+    if (!plain || count == 0 || count > 15)
         return std::nullopt;
     const double value = double(digits) / powersOfTen[std::size_t(std::max(decimals, 0))];
     return negative ? -value : value;
@@ -62,11 +69,13 @@ std::optional<double> plainNumber(std::string_view text)
 // `text` as a number, written as C writes one, or nothing.
 std::optional<double> number(std::string_view text)
 {
-    if (const std::optional<double> plain = plainNumber(text))
+    const char *at = text.data();
+    const char *const end = at + text.size();
+    if (const std::optional<double> plain = readPlainNumber(at, end); plain && at == end)
         return plain;
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    const auto [last, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || last != end || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -82,18 +91,9 @@ QString textOf(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-bool isXmlSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// Sets `factors` to those of a spectrum's text, separated by white space. The usual factor, a
-// plain decimal of up to 15 digits, is read in the same pass that finds its end (see
-// plainNumber); any other goes through `number`.
+// Sets `factors` to those of a spectrum's text, separated by white space.
 void readFactors(std::string_view text, std::vector<double> &factors)
 {
-    constexpr std::array<double, 16> powersOfTen { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
-        1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
     factors.clear();
     const char *at = text.data();
     const char *const end = at + text.size();
@@ -103,38 +103,14 @@ void readFactors(std::string_view text, std::vector<double> &factors)
         if (at == end)
             return;
         const char *const start = at;
-        const bool negative = *at == '-';
-        if (negative || *at == '+')
-            ++at;
-        std::int64_t digits = 0;
-        int count = 0;
-        int decimals = -1;
-        bool plain = true;
-        for (; at != end && !isXmlSpace(*at); ++at) {
-            const char c = *at;
-            if (c >= '0' && c <= '9') {
-                // Past 15 digits the factor is read by `number`; the sum must not overflow.
-                if (count < 16)
-                    digits = digits * 10 + (c - '0');
-                ++count;
-                decimals += decimals >= 0;
-            } else if (c == '.' && decimals < 0) {
-                decimals = 0;
-            } else {
-                plain = false;
-            }
-        }
-        const std::string_view token(start, std::size_t(at - start));
-        if (plain && count > 0 && count <= 15) {
-            const double value = double(digits) / powersOfTen[std::size_t(std::max(decimals, 0))];
-            factors.push_back(negative ? -value : value);
-            continue;
-        }
-        const std::optional<double> factor = number(token);
+        std::optional<double> factor = readPlainNumber(at, end);
+        if (!factor)
+            factor = number(std::string_view(start, std::size_t(at - start)));
         if (!factor)
             throw ObjectFault { QStringLiteral("its ReflectanceSpectrum holds \"%1\", which is "
                                                "not a number")
-                                    .arg(textOf(token)) };
+                                    .arg(
+                                        textOf(std::string_view(start, std::size_t(at - start)))) };
         factors.push_back(*factor);
     }
 }
@@ -144,16 +120,6 @@ const MeasuringConditions *conditionsOf(
 {
     const auto found = conditions.constFind(id);
     return found == conditions.cend() ? nullptr : &*found;
-}
-
-bool isD50(const QString &illuminant)
-{
-    return illuminant.isEmpty() || illuminant.compare(u"D50", Qt::CaseInsensitive) == 0;
-}
-
-bool isTwoDegree(const QString &observer)
-{
-    return observer.isEmpty() || observer.compare(u"2_Degree", Qt::CaseInsensitive) == 0;
 }
 
 // Whether the spectrum can be summed as a surface colour: measured as reflectance or
@@ -166,14 +132,25 @@ bool isSurfaceSpectrum(const MeasuringConditions *conditions)
         || conditions->measurementType.startsWith(u"Spectrum_Transmittance", Qt::CaseInsensitive);
 }
 
+// The values of three texts when they are plain decimal numbers, as a record's are checked.
+std::optional<std::array<double, 3>> valuesOf(const std::array<std::string_view, 3> &texts)
+{
+    std::array<double, 3> values {};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::optional<double> value = plainDecimal(textOf(texts[i]));
+        if (!value)
+            return std::nullopt;
+        values[i] = *value;
+    }
+    return values;
+}
+
 std::optional<LabValues> labOfTexts(const std::array<std::string_view, 3> &texts)
 {
-    const std::optional<double> l = plainNumber(texts[0]);
-    const std::optional<double> a = plainNumber(texts[1]);
-    const std::optional<double> b = plainNumber(texts[2]);
-    if (!l || !a || !b)
+    const std::optional<std::array<double, 3>> values = valuesOf(texts);
+    if (!values)
         return std::nullopt;
-    return LabValues { *l, *a, *b };
+    return LabValues { (*values)[0], (*values)[1], (*values)[2] };
 }
 
 QString rowText(std::string_view name, const std::array<QString, 3> &values)
@@ -246,7 +223,8 @@ MeasuredRow fromSpectrum(const MeasuredObject &object, const MeasuringConditions
     const MeasuringConditions *labConditions
         = conditionsOf(allConditions, *object.lab->conditionsId);
     if (labConditions
-        && (!isD50(labConditions->illuminant) || !isTwoDegree(labConditions->observer)))
+        && (!namesD50OrNothing(labConditions->illuminant)
+            || !namesTwoDegreeOrNothing(labConditions->observer)))
         return row;
     const std::optional<LabValues> given = labOfTexts(object.lab->texts);
     if (!given)
@@ -269,13 +247,13 @@ MeasuredRow fromLab(const MeasuredObject &object, const MeasuringConditions *con
         QString() };
     if (!conditions)
         return asGiven;
-    if (!isTwoDegree(conditions->observer)) {
+    if (!namesTwoDegreeOrNothing(conditions->observer)) {
         asGiven.source = QStringLiteral("as given, since values for observer %1 need a "
                                         "spectrum to become 2\u00B0 values")
                              .arg(conditions->observer);
         return asGiven;
     }
-    if (isD50(conditions->illuminant))
+    if (namesD50OrNothing(conditions->illuminant))
         return asGiven;
     const std::optional<CieXyz> white = illuminantWhite(conditions->illuminant);
     if (!white) {
@@ -297,7 +275,7 @@ MeasuredRow fromXyz(const MeasuredObject &object, const MeasuringConditions *con
     const QString illuminant = conditions && !conditions->illuminant.isEmpty()
         ? conditions->illuminant
         : QStringLiteral("D50");
-    if (conditions && !isTwoDegree(conditions->observer))
+    if (conditions && !namesTwoDegreeOrNothing(conditions->observer))
         throw ObjectFault { QStringLiteral("it gives XYZ values for observer %1 alone, and they "
                                            "need a spectrum to become 2\u00B0 values")
                                 .arg(conditions->observer) };
@@ -306,16 +284,13 @@ MeasuredRow fromXyz(const MeasuredObject &object, const MeasuringConditions *con
         throw ObjectFault { QStringLiteral("it gives XYZ values alone, for illuminant %1, which "
                                            "has no known white")
                                 .arg(illuminant) };
-    const std::array<std::string_view, 3> &texts = object.xyz->texts;
-    const std::optional<double> x = plainNumber(texts[0]);
-    const std::optional<double> y = plainNumber(texts[1]);
-    const std::optional<double> z = plainNumber(texts[2]);
-    if (!x || !y || !z)
+    const std::optional<std::array<double, 3>> xyz = valuesOf(object.xyz->texts);
+    if (!xyz)
         throw ObjectFault { QStringLiteral(
             "its ColorCIEXYZ values are not plain decimal numbers") };
-    const LabValues lab = labD50FromXyz(CieXyz { *x, *y, *z }, *white);
+    const LabValues lab = labD50FromXyz(CieXyz { (*xyz)[0], (*xyz)[1], (*xyz)[2] }, *white);
     return { rowText(object.name, fewestDecimalTexts(lab)), QString(),
-        isD50(illuminant)
+        namesD50OrNothing(illuminant)
             ? QStringLiteral("from its XYZ values")
             : QStringLiteral("from its XYZ values, adapted from illuminant %1 (Bradford)")
                   .arg(illuminant),
@@ -357,7 +332,7 @@ QString valuesAsGiven()
 bool changesMeasuredRows(const MeasuringConditions &conditions)
 {
     // Unlisted, values count as D50 with 2°, and a spectrum as a surface's, 10 nm apart.
-    return !isD50(conditions.illuminant) || !isTwoDegree(conditions.observer)
-        || !isSurfaceSpectrum(&conditions)
+    return !namesD50OrNothing(conditions.illuminant)
+        || !namesTwoDegreeOrNothing(conditions.observer) || !isSurfaceSpectrum(&conditions)
         || (!conditions.increment.isEmpty() && number(conditions.increment) != 10.0);
 }

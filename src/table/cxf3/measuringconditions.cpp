@@ -2,13 +2,19 @@
 
 #include <QStringList>
 
+bool namesD50OrNothing(const QString &illuminant)
+{
+    return illuminant.isEmpty() || illuminant.compare(u"D50", Qt::CaseInsensitive) == 0;
+}
+
+bool namesTwoDegreeOrNothing(const QString &observer)
+{
+    return observer.isEmpty() || observer.compare(u"2_Degree", Qt::CaseInsensitive) == 0;
+}
+
 QString otherThanD50TwoDegree(const QString &illuminant, const QString &observer)
 {
-    const bool otherIlluminant
-        = !illuminant.isEmpty() && illuminant.compare(u"D50", Qt::CaseInsensitive) != 0;
-    const bool otherObserver
-        = !observer.isEmpty() && observer.compare(u"2_Degree", Qt::CaseInsensitive) != 0;
-    if (!otherIlluminant && !otherObserver)
+    if (namesD50OrNothing(illuminant) && namesTwoDegreeOrNothing(observer))
         return QString();
     QStringList named;
     if (!illuminant.isEmpty())
