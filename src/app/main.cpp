@@ -1,4 +1,5 @@
 #include "base/platformmemory.h"
+#include "base/terminationdeferred.h"
 #include "ui/fileatstart.h"
 #include "ui/kalidorapplication.h"
 #include "ui/unitKalidorTabbed.h"
@@ -6,6 +7,8 @@
 int main(int argc, char **argv)
 {
     PlatformMemory::returnLargeBuffersWhenFreed();
+    // Before any thread starts: a polite signal waits for a save's commit (see FileSave).
+    installTerminationHandlers();
     KalidorApplication application(argc, argv);
     const std::optional<QString> file = fileToOpenAtStart(application.arguments());
     TTabbedForm TabbedForm;

@@ -17,16 +17,18 @@ struct FileStatus {
     quint64 inode = 0;
     qint64 size = 0;
     qint64 modifiedNs = 0;
+    qint64 changedNs = 0; // the status change time, which no program can set back
     quint64 links = 0;
     uint owner = 0;
     uint group = 0;
     uint mode = 0; // permission bits
 
-    // Same file with the same size and modification time: nobody wrote it in between.
+    // Same file with the same size, modification and change time: nobody wrote it in
+    // between, not even a program that set the modification time back.
     bool isUnchangedFrom(const FileStatus &earlier) const
     {
         return device == earlier.device && inode == earlier.inode && size == earlier.size
-            && modifiedNs == earlier.modifiedNs;
+            && modifiedNs == earlier.modifiedNs && changedNs == earlier.changedNs;
     }
     // Anybody at all may write it, as the mode bits say.
     bool hasWriteBits() const { return mode & 0222; }
@@ -61,10 +63,33 @@ public:
     // Gives the file the owner, group, extended attributes and mode of `original`. False when
     // the platform does not let this process set them all.
     bool takeIdentityOf(const OpenFile &original) const;
+    // Takes the exclusive advisory lock (flock) of the file without waiting; false when
+    // another open of it holds the lock. Held until the file is closed.
+    bool tryLock() const;
 
 private:
     explicit OpenFile(int descriptor);
     friend void openRegularFile(QFile &file, const QString &path);
+
+    int m_descriptor = -1;
+};
+
+// The exclusive advisory lock (flock) of a folder, held while it lives. Programs that take it
+// wait for each other; a program that does not is not stopped by it.
+class FolderLock {
+public:
+    // Nothing when another open of the folder holds the lock. A folder that this process may
+    // not read (or that is missing) gives a lock that holds nothing: the file's own lock
+    // stands alone then.
+    static std::optional<FolderLock> tryLock(const QString &folder);
+
+    FolderLock(FolderLock &&other) noexcept;
+    FolderLock &operator=(FolderLock &&) = delete;
+    FolderLock(const FolderLock &) = delete;
+    ~FolderLock();
+
+private:
+    explicit FolderLock(int descriptor);
 
     int m_descriptor = -1;
 };

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ FileStatus statusFrom(const struct stat &info)
     status.inode = info.st_ino;
     status.size = info.st_size;
     status.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    status.changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     status.links = info.st_nlink;
     status.owner = info.st_uid;
     status.group = info.st_gid;
@@ -227,6 +229,60 @@ bool OpenFile::takeIdentityOf(const OpenFile &original) const
     }
     // After fchown, which clears the set-user-ID bit.
     return fchmod(m_descriptor, wanted.mode) == 0;
+}
+
+namespace {
+
+// Waits for nothing; false when another open file description holds the lock.
+bool tryLockDescriptor(int descriptor)
+{
+    int result = 0;
+    do
+        result = flock(descriptor, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    if (result == 0)
+        return true;
+    if (errno == EWOULDBLOCK)
+        return false;
+    failWith(errno);
+}
+
+} // namespace
+
+bool OpenFile::tryLock() const
+{
+    return tryLockDescriptor(m_descriptor);
+}
+
+FolderLock::FolderLock(int descriptor)
+    : m_descriptor(descriptor)
+{
+}
+
+FolderLock::FolderLock(FolderLock &&other) noexcept
+    : m_descriptor(std::exchange(other.m_descriptor, -1))
+{
+}
+
+FolderLock::~FolderLock()
+{
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+}
+
+std::optional<FolderLock> FolderLock::tryLock(const QString &folder)
+{
+    const int descriptor
+        = openRetrying(nativeName(folder), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        if (errno == EACCES || errno == ENOENT)
+            return FolderLock(-1);
+        failWith(errno);
+    }
+    FolderLock lock(descriptor);
+    if (!tryLockDescriptor(descriptor))
+        return std::nullopt;
+    return lock;
 }
 
 OpenFile openInputFile(const QString &path)

@@ -63,7 +63,8 @@ const QString exitStatusText = QStringLiteral(
     "     a CxF3 file that --any-cxf3 would read is named as such.\n"
     "  4  A colour row of the table has fewer than four fields.\n"
     "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full, or\n"
-    "     another program changed it while --append added to it.\n"
+    "     another program changed it while --append added to it, or another run kept\n"
+    "     saving to it for 10 seconds (runs saving to one OUTPUT wait for each other).\n"
     "  6  --strict, and a record has a warning.\n"
     "\nExamples:\n"
     "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
@@ -160,6 +161,8 @@ int CommandLine::run(const QStringList &arguments) const
     request.rows = parser.isSet(allColours) ? RowSelection::AllColours : RowSelection::UsedRows;
     request.strict = parser.isSet(strict);
     request.d50 = parser.isSet(d50);
+    request.saveNotes
+        = [&](const QString &note) { report(QStringLiteral("%1: %2").arg(program, note)); };
     if (request.append && request.output == u"-")
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
     if (request.replace && !request.append)

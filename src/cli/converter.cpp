@@ -9,11 +9,15 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <optional>
 #include <system_error>
 
 namespace {
+
+// A run saving to the same output is waited for this long (scripts run one after another).
+constexpr std::chrono::seconds rivalWait(10);
 
 // Ends a run early; caught in Converter::run, never seen outside this file.
 struct Failure {
@@ -75,7 +79,8 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                     .append = request.append,
                     .replace = request.replace,
                     .keepOutcomes = request.keepOutcomes,
-                    .values = request.d50 ? Cxf3Values::D50 : Cxf3Values::AsGiven });
+                    .values = request.d50 ? Cxf3Values::D50 : Cxf3Values::AsGiven,
+                    .save = { rivalWait, request.saveNotes } });
         } catch (const ListIndexError &error) {
             // The line of the file: a text table's own line, or where a CxF3 object starts.
             fail(ExitStatus::RowNotConvertible,

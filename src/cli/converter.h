@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 
 // One conversion as the command line asks for it.
@@ -30,6 +32,9 @@ struct ConversionRequest {
     bool keepOutcomes = false;
     // A CxF3 file's records give CIELAB for D50 with the 2° observer (see Cxf3Values::D50).
     bool d50 = false;
+    // Told at once what the save of the output waits for, and what it found beside the file
+    // (see SaveOptions::tell).
+    std::function<void(const QString &)> saveNotes;
 };
 
 // How a conversion ended. On failure `message` names the file and the reason; nothing has

@@ -1,4 +1,5 @@
 #include "base/platformmemory.h"
+#include "base/terminationdeferred.h"
 #include "commandline.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,8 @@
 int main(int argc, char **argv)
 {
     PlatformMemory::returnLargeBuffersWhenFreed();
+    // Before any thread starts: a polite signal waits for a save's commit (see FileSave).
+    installTerminationHandlers();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kalidor-convert"));
     // Unbuffered, so that a failed write (a full disk, a closed pipe) is seen where it happens.

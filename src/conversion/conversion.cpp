@@ -53,7 +53,7 @@ void Conversion::openWhileReading(
     const QString &path, XmlDocument &document, LoopObserver &observer, const Options &options)
 {
     if (!options.output.isEmpty())
-        m_output = std::make_unique<DatabaseSave>(options.output, options.append);
+        m_output = std::make_unique<DatabaseSave>(options.output, options.append, options.save);
     m_assembly = std::make_unique<RecordAssembly>(options.form,
         m_output ? m_output->encoding() : options.encoding, options.rows,
         m_output ? m_output->heldRecords() : nullptr, options.append && options.replace,
@@ -104,17 +104,18 @@ QList<RecordWarning> Conversion::checkedWarnings()
     return m_warnings.value_or(QList<RecordWarning>());
 }
 
-QString Conversion::save(
-    const QString &path, const QStringList &records, bool append, QList<RecordWarning> &warnings)
+QString Conversion::save(const QString &path, const QStringList &records, bool append,
+    QList<RecordWarning> &warnings, std::chrono::milliseconds rivalWait)
 {
-    DatabaseSave database(path, append);
+    QStringList notes;
+    DatabaseSave database(
+        path, append, SaveOptions { rivalWait, [&notes](const QString &note) { notes << note; } });
     // The save goes on while the check runs, whichever the encoding. The names the file holds
     // are known only now, so a file that holds records is checked against them afresh.
     checkFor(database.encoding(), database.heldRecords());
     std::exception_ptr failure;
-    QString note;
     try {
-        note = database.commit(records);
+        notes << database.commit(records);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -122,7 +123,8 @@ QString Conversion::save(
     warnings = checkedWarnings();
     if (failure)
         std::rethrow_exception(failure);
-    return note;
+    notes.removeAll(QString());
+    return notes.join(u'\n');
 }
 
 void Conversion::checkFor(TextEncoding encoding, const HeldRecords *held)

@@ -4,6 +4,7 @@
 #include "database/databasewriter.h"
 #include "database/recordoutcome.h"
 #include "database/recordwarnings.h"
+#include "database/saveoptions.h"
 #include "database/specialcolorrecord.h"
 #include "table/colourrows.h"
 #include "table/cxf3/cxf3values.h"
@@ -61,6 +62,8 @@ public:
         bool keepOutcomes = false;
         // WhileReading: the L, A and B values a CxF3 file's records give.
         Cxf3Values values = Cxf3Values::AsGiven;
+        // WhileReading: how the save of the output meets another run, from the open on.
+        SaveOptions save {};
     };
 
     // Opens `path` as openColourTable does, through `document` and `observer`. Throws
@@ -94,9 +97,11 @@ public:
     // FromHeldTable: saves `records`, the records as the host holds them by now, to `path` (see
     // DatabaseSave), while the records are checked for the encoding the file is written in and,
     // when appending, against the names the file holds already. `warnings` receives the
-    // warnings also when the save fails, so that they stand then too.
+    // warnings also when the save fails, so that they stand then too; another run saving to
+    // the file is waited for up to `rivalWait`. Returns the notes for the operator, one a
+    // line: what the save found beside the file and did, and the commit's note.
     QString save(const QString &path, const QStringList &records, bool append,
-        QList<RecordWarning> &warnings);
+        QList<RecordWarning> &warnings, std::chrono::milliseconds rivalWait = {});
 
     // WhileReading: the encoding the records are made in.
     TextEncoding encoding() const;

@@ -7,12 +7,12 @@
 
 #include <utility>
 
-DatabaseSave::DatabaseSave(const QString &path, bool append)
+DatabaseSave::DatabaseSave(const QString &path, bool append, const SaveOptions &options)
     : m_path(path)
 {
     try {
         // Appending refuses to save over a change that another program made after the read.
-        m_save = std::make_unique<FileSave>(path, append);
+        m_save = std::make_unique<FileSave>(path, append, options);
         if (append && m_save->exists())
             readKept();
     } catch (const KalidorError &error) {

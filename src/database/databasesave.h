@@ -3,6 +3,7 @@
 #include "base/kalidorerror.h"
 #include "base/textencoding.h"
 #include "databasewriter.h"
+#include "saveoptions.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -21,12 +22,14 @@ class HeldRecords;
 // an existing file keeps its lines and its encoding and the records follow; a missing file is
 // created as without `append`, and a change that another program makes to the file meanwhile
 // is refused. The file stays the same file (links, owner, mode), a failure leaves what it held
-// before, and success is reported once the bytes are on the disk.
+// before, and success is reported once the bytes are on the disk. Another run saving to the
+// same file waits from this one's open to the end of its commit (see FileSave).
 class DatabaseSave {
 public:
-    // Opens the file and, with `append`, reads it. A file that cannot be written, or read in
-    // full, is reported by commit(), so that the records can be made in encoding() first.
-    DatabaseSave(const QString &path, bool append);
+    // Locks and opens the file as `options` say and, with `append`, reads it. A file that
+    // cannot be locked, written or read in full is reported by commit(), so that the records
+    // can be made in encoding() first.
+    DatabaseSave(const QString &path, bool append, const SaveOptions &options = {});
     ~DatabaseSave();
 
     // The encoding the records are written in: with `append`, that of the existing file as its

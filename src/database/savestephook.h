@@ -11,6 +11,7 @@ enum class SaveStep {
     SyncFolder,
     WriteCopy, // the old bytes, kept aside before writing in place
     SyncCopy,
+    BeginJournal, // the new bytes named as the journal of the write in place
     Overwrite,
     SyncInPlace,
     RemoveCopy,

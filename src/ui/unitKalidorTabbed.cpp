@@ -30,6 +30,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <exception>
 
 namespace {
@@ -551,10 +552,13 @@ void TTabbedForm::saveSpecialColors(Conversion &conversion)
         // The marks are shown before a failed save is reported, so they stand also then.
         QList<RecordWarning> warnings;
         std::exception_ptr saveFailure;
+        QString note;
         try {
             // The operator may have edited the records while they were built: the file holds
-            // what the view shows.
-            conversion.save(*chosen, memoDelvaneSpecialColors->lines(), append, warnings);
+            // what the view shows. A converter run saving to the same file may end meanwhile;
+            // the window does not wait long for it.
+            note = conversion.save(*chosen, memoDelvaneSpecialColors->lines(), append, warnings,
+                std::chrono::seconds(2));
         } catch (...) {
             saveFailure = std::current_exception();
         }
@@ -562,6 +566,9 @@ void TTabbedForm::saveSpecialColors(Conversion &conversion)
         if (saveFailure)
             std::rethrow_exception(saveFailure);
         setLabelText(labelDelvaneColorFile, *chosen);
+        // What the save found beside the file (left by a save that was stopped) and did.
+        if (!note.isEmpty())
+            m_dialogs->showMessage(MessageKind::Information, QString(note).replace(u'\n', u'\r'));
     } catch (...) {
         m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError(),
             failureDetails(std::current_exception(), *chosen));
