@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
@@ -109,6 +111,10 @@ private slots:
     void failedStep();
     void stoppedStep_data();
     void stoppedStep();
+    void nextSaveAfterStop_data();
+    void nextSaveAfterStop();
+    void rivalSave_data();
+    void rivalSave();
 };
 
 void TestSaveSituations::situation_data()
@@ -283,6 +289,8 @@ void TestSaveSituations::situation()
 // What another program did to the database between the append's read and its save.
 enum class Change {
     RewrittenSameSize,
+    RewrittenSameSizeTimeRestored, // as `touch -r` leaves it
+
     Appended,
     ReplacedByFile,
     ReplacedByPipe,
@@ -303,6 +311,7 @@ void TestSaveSituations::changedAfterRead_data()
         Change change;
     } changes[] = {
         { "rewritten, same size", Change::RewrittenSameSize },
+        { "rewritten, same size, time set back", Change::RewrittenSameSizeTimeRestored },
         { "appended to", Change::Appended },
         { "replaced by another file", Change::ReplacedByFile },
         { "replaced by a named pipe", Change::ReplacedByPipe },
@@ -345,6 +354,15 @@ void TestSaveSituations::changedAfterRead()
             QTest::qSleep(20);
             left = otherBytes;
             return writeFile(path, left);
+        case Change::RewrittenSameSizeTimeRestored: {
+            const std::optional<struct stat> before = statusOf(path);
+            left = otherBytes;
+            if (!before || !writeFile(path, left))
+                return false;
+            const struct timespec times[] = { before->st_atim, before->st_mtim };
+            return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0
+                && statusOf(path)->st_mtim.tv_nsec == before->st_mtim.tv_nsec;
+        }
         case Change::Appended: {
             QFile file(path);
             left = oldBytes + otherBytes;
@@ -393,7 +411,8 @@ void TestSaveSituations::changedAfterRead()
         QVERIFY(!statusOf(path));
     else
         QCOMPARE(readAll(path), left);
-    if (twoLinks && change != Change::RewrittenSameSize && change != Change::Appended)
+    if (twoLinks && change != Change::RewrittenSameSize
+        && change != Change::RewrittenSameSizeTimeRestored && change != Change::Appended)
         QCOMPARE(readAll(path + u".link"_s), oldBytes);
     QStringList expectedEntries { databaseName };
     if (change == Change::Removed)
@@ -408,8 +427,8 @@ void TestSaveSituations::changedAfterRead()
 const QList<SaveStep> renameSteps { SaveStep::ReadExisting, SaveStep::WriteTemporary,
     SaveStep::SyncTemporary, SaveStep::KeepIdentity, SaveStep::Rename, SaveStep::SyncFolder };
 const QList<SaveStep> inPlaceSteps { SaveStep::ReadExisting, SaveStep::WriteTemporary,
-    SaveStep::SyncTemporary, SaveStep::WriteCopy, SaveStep::SyncCopy, SaveStep::Overwrite,
-    SaveStep::SyncInPlace, SaveStep::RemoveCopy };
+    SaveStep::SyncTemporary, SaveStep::WriteCopy, SaveStep::SyncCopy, SaveStep::BeginJournal,
+    SaveStep::Overwrite, SaveStep::SyncInPlace, SaveStep::RemoveCopy };
 
 const char *stepName(SaveStep step)
 {
@@ -430,6 +449,8 @@ const char *stepName(SaveStep step)
         return "write copy";
     case SaveStep::SyncCopy:
         return "sync copy";
+    case SaveStep::BeginJournal:
+        return "begin journal";
     case SaveStep::Overwrite:
         return "overwrite";
     case SaveStep::SyncInPlace:
@@ -572,6 +593,187 @@ void TestSaveSituations::stoppedStep()
         now.constData());
     if (twoLinks)
         QCOMPARE(readAll(path + u".link"_s), now);
+}
+
+// The scratch files that saves left beside the database.
+QStringList leftoversIn(const QString &folder)
+{
+    return QDir(folder).entryList({ databaseName + u".*-??????"_s }, QDir::Files);
+}
+
+// Runs `save` in a child process that ends just before `step`, as a kill would end it.
+bool stopAt(SaveStep step, const std::function<void()> &save)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        static SaveStep stopAt;
+        stopAt = step;
+        setSaveStepHook([](SaveStep at) {
+            if (at == stopAt)
+                _exit(0);
+            return true;
+        });
+        try {
+            save();
+        } catch (...) {
+        }
+        _exit(1); // the step was never reached
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void TestSaveSituations::nextSaveAfterStop_data()
+{
+    QTest::addColumn<bool>("twoLinks");
+    QTest::addColumn<SaveStep>("step");
+
+    // A plain save, which reads the file only to keep a copy before writing in place.
+    for (const bool twoLinks : { false, true }) {
+        for (const SaveStep step : twoLinks ? inPlaceSteps : renameSteps) {
+            if (twoLinks || step != SaveStep::ReadExisting)
+                QTest::addRow("%s: %s", twoLinks ? "in place" : "rename", stepName(step))
+                    << twoLinks << step;
+        }
+    }
+}
+
+// A save stopped at any step, also half way through writing in place, leaves the database
+// whole for the next save: its old bytes, or the new ones of the stopped save. The next save
+// names each file the stopped one left and removes it.
+void TestSaveSituations::nextSaveAfterStop()
+{
+    QFETCH(bool, twoLinks);
+    QFETCH(SaveStep, step);
+
+    const QTemporaryDir dir;
+    const QString path = makeDatabase(dir, twoLinks);
+    QVERIFY(!path.isEmpty());
+    const QStringList entriesBefore = entries(dir.path());
+    QVERIFY(stopAt(step, [&] { saveDatabase(path, records, false); }));
+    // The same length as the old bytes: a write in place that a kill cut short leaves the new
+    // bytes' beginning before the old bytes' rest.
+    QCOMPARE(replacedBytes.size(), oldBytes.size());
+    if (twoLinks && step == SaveStep::Overwrite) {
+        const qsizetype half = replacedBytes.size() / 2;
+        QVERIFY(writeFile(path, replacedBytes.left(half) + oldBytes.mid(half)));
+    }
+    const QStringList leftovers = leftoversIn(dir.path());
+
+    QStringList notes;
+    QByteArray found;
+    {
+        DatabaseSave save(
+            path, true, SaveOptions { .tell = [&notes](const QString &note) { notes << note; } });
+        found = readAll(path);
+        save.commit(QStringList());
+    }
+
+    const bool renamed = !twoLinks && step == SaveStep::SyncFolder;
+    const bool journalled = twoLinks
+        && (step == SaveStep::Overwrite || step == SaveStep::SyncInPlace
+            || step == SaveStep::RemoveCopy);
+    QCOMPARE(found, renamed || journalled ? replacedBytes : oldBytes);
+    QCOMPARE(readAll(path), found);
+    if (twoLinks)
+        QCOMPARE(readAll(path + u".link"_s), found);
+    QCOMPARE(entries(dir.path()), entriesBefore);
+    QCOMPARE(notes.size(), leftovers.size());
+    for (const QString &leftover : leftovers) {
+        const QString named = QDir::toNativeSeparators(dir.filePath(leftover));
+        QVERIFY2(std::any_of(notes.cbegin(), notes.cend(),
+                     [&](const QString &note) {
+                         return note.startsWith(QDir::toNativeSeparators(path) + u": "_s)
+                             && note.contains(named);
+                     }),
+            qPrintable(notes.join(u'\n')));
+    }
+}
+
+// How the rival run reaches the database.
+enum class RivalPath {
+    OneLink,
+    TwoLinks,
+    LinkInOtherFolder, // a second link in another folder, which the rival saves through
+    NewFile, // none yet: both create it
+};
+
+void TestSaveSituations::rivalSave_data()
+{
+    QTest::addColumn<RivalPath>("rivalPath");
+    QTest::addColumn<SaveStep>("step"); // where the first save lets the rival in
+
+    QTest::newRow("one link, before the rename") << RivalPath::OneLink << SaveStep::Rename;
+    QTest::newRow("one link, at the read") << RivalPath::OneLink << SaveStep::ReadExisting;
+    QTest::newRow("two links, before the write in place")
+        << RivalPath::TwoLinks << SaveStep::Overwrite;
+    QTest::newRow("link in another folder, before the write in place")
+        << RivalPath::LinkInOtherFolder << SaveStep::Overwrite;
+    QTest::newRow("new file, before the rename") << RivalPath::NewFile << SaveStep::Rename;
+}
+
+// A second save that starts while the first is under way (from its open to the end of its
+// commit) must not succeed with records that the first then writes over: it fails, saying
+// why, or its records are kept.
+void TestSaveSituations::rivalSave()
+{
+    QFETCH(RivalPath, rivalPath);
+    QFETCH(SaveStep, step);
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(databaseName);
+    QString rivalTarget = path;
+    if (rivalPath != RivalPath::NewFile)
+        QVERIFY(writeFile(path, oldBytes));
+    if (rivalPath == RivalPath::TwoLinks || rivalPath == RivalPath::LinkInOtherFolder) {
+        const QString folder = dir.filePath(u"other"_s);
+        QVERIFY(QDir().mkdir(folder));
+        rivalTarget
+            = rivalPath == RivalPath::TwoLinks ? path + u".link"_s : folder + u'/' + databaseName;
+        QCOMPARE(
+            link(QFile::encodeName(path).constData(), QFile::encodeName(rivalTarget).constData()),
+            0);
+    }
+
+    const QStringList rivalRecords { u"KALIDOR Rival,7,8,9"_s };
+    std::optional<QString> firstError;
+    std::optional<QString> rivalError;
+    bool rivalRan = false;
+    const auto save
+        = [](const QString &target, const QStringList &saved, std::optional<QString> &error) {
+              try {
+                  saveDatabase(target, saved, true);
+              } catch (const KalidorError &caught) {
+                  error = caught.text();
+              }
+          };
+    {
+        const ScopedHook hook([&](SaveStep at) {
+            if (at != step || rivalRan)
+                return true;
+            rivalRan = true;
+            save(rivalTarget, rivalRecords, rivalError);
+            return true;
+        });
+        save(path, records, firstError);
+    }
+
+    QVERIFY(rivalRan);
+    // The first save holds the lock throughout, so the rival is the one to fail.
+    QVERIFY2(!firstError, qPrintable(firstError.value_or(QString())));
+    const QByteArray saved = readAll(path);
+    QVERIFY2(saved.contains(replacedBytes), saved.constData());
+    if (rivalError) {
+        QVERIFY2(rivalError->startsWith(QDir::toNativeSeparators(rivalTarget) + u": "_s),
+            qPrintable(*rivalError));
+        QVERIFY2(rivalError->contains(u"another run is saving to it; try again"_s),
+            qPrintable(*rivalError));
+    } else {
+        QVERIFY2(saved.contains("KALIDOR Rival,7,8,9\r\n"), saved.constData());
+    }
+    QCOMPARE(leftoversIn(dir.path()), QStringList());
 }
 
 QTEST_APPLESS_MAIN(TestSaveSituations)
