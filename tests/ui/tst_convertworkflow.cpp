@@ -1,3 +1,4 @@
+#include "database/databasesave.h"
 #include "ui/messages.h"
 #include "ui/progressindicator.h"
 #include "windowfixture.h"
@@ -77,6 +78,8 @@ private Q_SLOTS:
     void shortRowReportsAndPutsTheWindowBack();
     void cancelWritesNothing();
     void failedSaveKeepsLabelAndOldFile();
+    void saveTellsWhatItFoundBesideTheFile();
+    void saveWhileAnotherRunSavesFails();
     void warnedRecordsAreMarked();
     void checkedForTheFileChosen();
     void heldNamesAreMarkedWhenAppending();
@@ -378,6 +381,54 @@ void TestConvertWorkflow::failedSaveKeepsLabelAndOldFile()
         qPrintable(underFileDetails));
     QCOMPARE(readBytes(path("bad.csv")), unreadable);
     QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("good.csv"));
+    verifyConvertControlsShown(window);
+}
+
+// A save that was stopped left a scratch file beside the database: the window's save names it
+// and removes it, and says so once the records are saved.
+void TestConvertWorkflow::saveTellsWhatItFoundBesideTheFile()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    writeBytes(path("db.csv"), "KALIDOR 1,1,2,3\r\n");
+    writeBytes(path("db.csv.saving-x1y2z3"), "KALIDOR 1,1,2");
+    convert(window, path("db.csv"));
+
+    QCOMPARE(readBytes(path("db.csv")),
+        "KALIDOR 1,1,2,3\r\nKALIDOR 100 C,92.5,-5.2,70.1\r\nKALIDOR 200, matt,50,60,20\r\n");
+    QVERIFY(!QFile::exists(path("db.csv.saving-x1y2z3")));
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    const auto &message = window.dialogs->messages.first();
+    QCOMPARE(message.kind, MessageKind::Information);
+    QVERIFY2(message.text.contains(QDir::toNativeSeparators(path("db.csv.saving-x1y2z3")))
+            && message.text.contains(QStringLiteral("was removed")),
+        qPrintable(message.text));
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("db.csv"));
+}
+
+// Another run holds the database for its save: the window does not wait long, and its output
+// error says why.
+void TestConvertWorkflow::saveWhileAnotherRunSavesFails()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(window, table);
+    window.child<QCheckBox>("CheckBoxAppend")->setChecked(true);
+    writeBytes(path("db.csv"), "KALIDOR 1,1,2,3\r\n");
+    {
+        const DatabaseSave otherRun(path("db.csv"), true);
+        convert(window, path("db.csv"));
+    }
+
+    QCOMPARE(readBytes(path("db.csv")), "KALIDOR 1,1,2,3\r\n");
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    const auto &message = window.dialogs->messages.first();
+    QCOMPARE(message.kind, MessageKind::Error);
+    QCOMPARE(message.text, Messages::outputFileError());
+    QVERIFY2(message.details.contains(QStringLiteral("another run is saving to it; try again")),
+        qPrintable(message.details));
     verifyConvertControlsShown(window);
 }
 
