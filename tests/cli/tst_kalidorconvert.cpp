@@ -1,6 +1,7 @@
 #include "../../bench/syntheticlibrary.h"
 #include "buildinfo.h"
 #include "colorimetry/colourdifference.h"
+#include "database/databasesave.h"
 #include "database/labvalues.h"
 #include "devicenode.h"
 #include "utf16bytes.h"
@@ -147,6 +148,8 @@ private slots:
     void heldNames_data();
     void heldNames();
     void outputReplacedDuringConversion();
+    void stoppedSaveIsMendedByTheNextRun();
+    void waitsForAnotherRun();
     void readOnlyDatabaseFailsAsUnwritable();
     void standardOutputThatCannotBeWritten();
     void memoryRunsOut();
@@ -916,6 +919,56 @@ void TestKalidorConvert::outputReplacedDuringConversion()
     QCOMPARE(readFile(output), otherBytes);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList { u"out.csv"_s });
+}
+
+// A save killed while it wrote the database in place left part of its new bytes in it, its
+// journal (the whole new bytes) and the copy of the old bytes: the next run writes the journal
+// into the database again before it reads it, says what it found and did, and removes both.
+void TestKalidorConvert::stoppedSaveIsMendedByTheNextRun()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QString output = expand(u"%out"_s);
+    QVERIFY(writeFile(output, "KALIDOR New,1,2,3\r\n"));
+    QVERIFY(writeFile(output + u".writing-in-place-a1b2c3"_s, "KALIDOR New,4,5,6\r\n"));
+    QVERIFY(writeFile(output + u".copy-before-save-d4e5f6"_s, "KALIDOR Old,1,2,3\r\n"));
+
+    const Run run = runConverter({ u"--append"_s, u"--quiet"_s, expand(u"%in"_s), output });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.standardError),
+        expand(u"kalidor-convert: %out: an earlier save was stopped while it wrote the file; the "
+               "new content it had kept in %out.writing-in-place-a1b2c3 was written to it again\n"
+               "kalidor-convert: %out: %out.copy-before-save-d4e5f6, left by an earlier save that "
+               "was stopped, was removed\n"_s));
+    QCOMPARE(readFile(output), "KALIDOR New,4,5,6\r\n" + csvRecords);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        (QStringList { u"in.txt"_s, u"out.csv"_s }));
+}
+
+// Another run holds the database for its save: this one says that it waits, and appends once
+// the other has finished.
+void TestKalidorConvert::waitsForAnotherRun()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QString output = expand(u"%out"_s);
+    QVERIFY(writeFile(output, "KALIDOR Old,1,2,3\r\n"));
+    auto otherRun = std::make_unique<DatabaseSave>(output, true);
+
+    QProcess process;
+    process.setReadChannel(QProcess::StandardError);
+    process.start(QStringLiteral(KALIDOR_CONVERT), { u"--append"_s, expand(u"%in"_s), output });
+    QVERIFY(process.waitForStarted());
+    QByteArray told;
+    while (!told.contains('\n') && process.waitForReadyRead(20000))
+        told += process.readAllStandardError();
+    QCOMPARE(QString::fromUtf8(told),
+        expand(
+            u"kalidor-convert: %out: another run is saving to it; waiting for it to finish\n"_s));
+    otherRun->commit(QStringList { u"KALIDOR Other,4,5,6"_s });
+    otherRun.reset();
+    QVERIFY(process.waitForFinished(20000));
+
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(readFile(output), "KALIDOR Old,1,2,3\r\nKALIDOR Other,4,5,6\r\n" + csvRecords);
 }
 
 // A database that cannot be written is still checked in its own encoding: the run fails for
