@@ -189,7 +189,7 @@ void FileSave::clearLeftovers()
 }
 
 // The file may hold part of the new bytes and part of the old: the journal's bytes, complete,
-// are written into it again.
+// are written into it again (the new bytes, or the old ones that a failed save left there).
 void FileSave::rollForward(const QString &journal)
 {
     try {
@@ -202,8 +202,8 @@ void FileSave::rollForward(const QString &journal)
                  .arg(QDir::toNativeSeparators(journal), error.reason()));
     }
     removeFile(journal);
-    tell(QStringLiteral("%1: an earlier save was stopped while it wrote the file; the new "
-                        "content it had kept in %2 was written to it again")
+    tell(QStringLiteral("%1: an earlier save was stopped while it wrote the file; the content "
+                        "it had kept for it in %2 was written to it again")
              .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(journal)));
 }
 

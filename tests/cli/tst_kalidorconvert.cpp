@@ -936,7 +936,8 @@ void TestKalidorConvert::stoppedSaveIsMendedByTheNextRun()
     QCOMPARE(run.status, 0);
     QCOMPARE(QString::fromUtf8(run.standardError),
         expand(u"kalidor-convert: %out: an earlier save was stopped while it wrote the file; the "
-               "new content it had kept in %out.writing-in-place-a1b2c3 was written to it again\n"
+               "content it had kept for it in %out.writing-in-place-a1b2c3 was written to it "
+               "again\n"
                "kalidor-convert: %out: %out.copy-before-save-d4e5f6, left by an earlier save that "
                "was stopped, was removed\n"_s));
     QCOMPARE(readFile(output), "KALIDOR New,4,5,6\r\n" + csvRecords);
