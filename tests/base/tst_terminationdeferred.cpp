@@ -5,10 +5,14 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace {
 
@@ -30,23 +34,48 @@ void mark(const char *path)
         close(descriptor);
 }
 
+// Sends the process `signal` and returns once its handler has run, if the process still runs
+// then: the signal is blocked, sent, and let in by sigsuspend, which returns after the handler.
+void sendAndHandle(int signal)
+{
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, signal);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    kill(getpid(), signal);
+    sigset_t open = previous;
+    sigdelset(&open, signal);
+    sigsuspend(&open);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+// The child's part, in a process of its own: made by exec rather than fork, since a process
+// with threads (ThreadSanitizer's own) may not start threads after a fork.
+constexpr char childVariable[] = "KALIDOR_TERMINATION_CHILD";
+
 [[noreturn]] void runChild(Moment moment, int signal, const char *marker)
 {
     installTerminationHandlers();
     switch (moment) {
     case Moment::OutsideScope:
-        kill(getpid(), signal);
+        sendAndHandle(signal);
         mark(marker);
         break;
     case Moment::InsideScope: {
         const TerminationDeferred deferred;
-        kill(getpid(), signal);
+        sendAndHandle(signal);
         mark(marker);
         break;
     }
     case Moment::WhileOtherThreadInScope: {
         std::atomic<int> stage { 0 };
-        std::thread holder([&stage] {
+        std::thread holder([&stage, signal] {
+            // So that the signal is handled on the other thread.
+            sigset_t blocked;
+            sigemptyset(&blocked);
+            sigaddset(&blocked, signal);
+            pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
             const TerminationDeferred deferred;
             stage = 1;
             while (stage != 2) {
@@ -56,8 +85,8 @@ void mark(const char *path)
         while (stage != 1) {
             std::this_thread::yield();
         }
-        // A signal a process sends itself is handled by the sending thread before kill returns.
-        kill(getpid(), signal);
+        // Handled on this thread, which is in no scope.
+        sendAndHandle(signal);
         mark(marker);
         stage = 2;
         holder.join();
@@ -67,7 +96,7 @@ void mark(const char *path)
         const TerminationDeferred outer;
         {
             const TerminationDeferred inner;
-            kill(getpid(), signal);
+            sendAndHandle(signal);
         }
         mark(marker);
         break;
@@ -120,10 +149,15 @@ void TestTerminationDeferred::politeSignal()
 
     const QTemporaryDir dir;
     const QByteArray marker = QFile::encodeName(dir.filePath(QStringLiteral("went-on")));
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0)
-        runChild(moment, signal, marker.constData());
+    const QByteArray task
+        = QByteArray::number(int(moment)) + ' ' + QByteArray::number(signal) + ' ' + marker;
+    setenv(childVariable, task.constData(), 1);
+    char program[] = "/proc/self/exe";
+    char *arguments[] = { program, nullptr };
+    pid_t child = -1;
+    const int spawned = posix_spawn(&child, program, nullptr, nullptr, arguments, environ);
+    unsetenv(childVariable);
+    QCOMPARE(spawned, 0);
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
 
@@ -132,5 +166,17 @@ void TestTerminationDeferred::politeSignal()
     QCOMPARE(QFile::exists(QFile::decodeName(marker)), moment != Moment::OutsideScope);
 }
 
-QTEST_APPLESS_MAIN(TestTerminationDeferred)
+int main(int argc, char **argv)
+{
+    if (const char *task = std::getenv(childVariable)) {
+        // "MOMENT SIGNAL MARKER", the marker's path last since it may hold spaces.
+        const QList<QByteArray> parts = QByteArray(task).split(' ');
+        if (parts.size() < 3)
+            return 1;
+        const QByteArray marker = parts.mid(2).join(' ');
+        runChild(Moment(parts.at(0).toInt()), parts.at(1).toInt(), marker.constData());
+    }
+    TestTerminationDeferred test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_terminationdeferred.moc"
