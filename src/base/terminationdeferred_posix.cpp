@@ -48,9 +48,9 @@ void installTerminationHandlers()
     sigemptyset(&action.sa_mask);
     // A deferred signal must not make the commit's calls fail half way.
     action.sa_flags = SA_RESTART;
-    for (const int signal : politeSignals) {
+    // One handler at a time per thread.
+    for (const int signal : politeSignals)
         sigaddset(&action.sa_mask, signal);
-    }
     for (const int signal : politeSignals) {
         struct sigaction previous { };
         sigaction(signal, nullptr, &previous);
