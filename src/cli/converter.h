@@ -4,10 +4,13 @@
 #include "database/recordwarning.h"
 #include "database/specialcolorrecord.h"
 #include "exitstatus.h"
+#include "outcomespool.h"
 #include "table/colourrows.h"
 
 #include <QList>
 #include <QString>
+
+#include <memory>
 
 class QIODevice;
 
@@ -26,8 +29,11 @@ struct ConversionRequest {
     // Any warning fails the conversion, and nothing is written; with `replace`, but for the
     // warnings of names the output holds, which are what it asks for.
     bool strict = false;
-    // Fills ConversionResult::outcomes.
+    // Keeps what became of each record for ConversionResult::outcomes.
     bool keepOutcomes = false;
+    // The report to write, its links followed (see reportTarget); empty for none. It is
+    // written beside its name before the records are committed, and named after them.
+    QString report;
     // A CxF3 file's records give CIELAB for D50 with the 2° observer (see Cxf3Values::D50).
     bool d50 = false;
 };
@@ -48,8 +54,10 @@ struct ConversionResult {
     QString note;
     // What the records built may not mean in the RIP, in the order of the rows.
     QList<RecordWarning> warnings;
-    // With `keepOutcomes`, once the records are made: what became of each.
-    QList<RecordOutcome> outcomes;
+    // With `keepOutcomes` or a report, once the records are made: what became of each.
+    std::unique_ptr<OutcomeSpool> outcomes;
+    // Why the report of a failed run could not be written too; usually empty.
+    QString reportFailure;
 };
 
 // Opens, classifies, converts and saves with the window's own rules, without the window.

@@ -1,70 +1,102 @@
 #include "runreport.h"
 
-#include "converter.h"
+#include "jsontext.h"
+#include "outcomespool.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
+#include <algorithm>
+#include <array>
+#include <numeric>
+#include <vector>
 
 namespace {
 
-QString actionName(RecordAction action)
+// The text is handed on in pieces of about this size.
+constexpr qsizetype pieceSize = 1 << 20;
+
+QByteArrayView actionName(RecordAction action)
 {
     switch (action) {
     case RecordAction::Added:
-        return QStringLiteral("added");
+        return "added";
     case RecordAction::Replaced:
-        return QStringLiteral("replaced");
+        return "replaced";
     case RecordAction::Unchanged:
-        return QStringLiteral("unchanged");
+        return "unchanged";
     }
     Q_UNREACHABLE();
 }
 
 } // namespace
 
-QByteArray runReport(const ConversionResult &result)
+void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings,
+    ExitStatus status, const QString &error, const std::function<void(QByteArrayView)> &write)
 {
-    // The warnings come in the order of the records.
-    auto warning = result.warnings.cbegin();
-    QJsonArray records;
-    qsizetype counts[3] = {};
-    for (qsizetype record = 0; record < result.outcomes.size(); ++record) {
-        const RecordOutcome &outcome = result.outcomes.at(record);
-        QJsonArray warnings;
-        for (; warning != result.warnings.cend() && warning->record == record; ++warning)
-            warnings.append(
-                QJsonObject { { QStringLiteral("kind"), warningKindName(warning->kind) },
-                    { QStringLiteral("text"), warning->what } });
-        ++counts[int(outcome.action)];
-        QJsonObject entry { { QStringLiteral("name"), outcome.name },
-            { QStringLiteral("line"), outcome.fileLine },
-            { QStringLiteral("values"), QJsonArray::fromStringList(outcome.values) },
-            { QStringLiteral("action"), actionName(outcome.action) },
-            { QStringLiteral("warnings"), warnings } };
-        if (!outcome.source.isEmpty())
-            entry.insert(QStringLiteral("source"), outcome.source);
-        records.append(entry);
-    }
-    QJsonObject report { { QStringLiteral("records"), records },
-        { QStringLiteral("totals"),
-            QJsonObject { { QStringLiteral("records"), records.size() },
-                { QStringLiteral("added"), counts[int(RecordAction::Added)] },
-                { QStringLiteral("replaced"), counts[int(RecordAction::Replaced)] },
-                { QStringLiteral("unchanged"), counts[int(RecordAction::Unchanged)] },
-                { QStringLiteral("warnings"), result.warnings.size() } } },
-        { QStringLiteral("status"), int(result.status) } };
-    if (result.status != ExitStatus::Done)
-        report.insert(QStringLiteral("error"), result.message);
-    return QJsonDocument(report).toJson();
-}
+    const bool written = status == ExitStatus::Done;
+    // The warnings by record; late ones (conditions listed at the end of a file, names the
+    // database holds) join their records here.
+    std::vector<qsizetype> byRecord(warnings.size());
+    std::iota(byRecord.begin(), byRecord.end(), 0);
+    std::stable_sort(byRecord.begin(), byRecord.end(),
+        [&](qsizetype a, qsizetype b) { return warnings.at(a).record < warnings.at(b).record; });
+    auto warning = byRecord.cbegin();
 
-QString writeRunReport(const QString &path, const ConversionResult &result)
-{
-    QSaveFile file(path);
-    const QByteArray bytes = runReport(result);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
-    return QString();
+    QByteArray json;
+    json.reserve(pieceSize + pieceSize / 4);
+    // The keys in the order the report has always had: alphabetical.
+    json.append("{\n");
+    if (!written) {
+        json.append("    \"error\": ");
+        appendJsonString(json, error);
+        json.append(",\n");
+    }
+    json.append("    \"records\": [");
+    std::array<qsizetype, 3> counts {};
+    qsizetype record = 0;
+    records.forEach([&](const OutcomeSpool::Record &outcome) {
+        json.append(record == 0 ? "\n        {\"action\": \"" : ",\n        {\"action\": \"");
+        json.append(written ? actionName(outcome.action) : QByteArrayView("none"));
+        json.append("\", \"line\": ").append(QByteArray::number(outcome.fileLine));
+        json.append(", \"name\": ");
+        appendJsonString(json, outcome.name);
+        if (!outcome.source.isEmpty()) {
+            json.append(", \"source\": ");
+            appendJsonString(json, outcome.source);
+        }
+        json.append(", \"values\": [");
+        for (qsizetype value = 0; value < 3; ++value) {
+            if (value > 0)
+                json.append(", ");
+            appendJsonString(json, outcome.values[value]);
+        }
+        json.append("], \"warnings\": [");
+        for (bool first = true; warning != byRecord.cend() && warnings.at(*warning).record <= record;
+             ++warning, first = false) {
+            const RecordWarning &told = warnings.at(*warning);
+            json.append(first ? "{\"kind\": " : ", {\"kind\": ");
+            appendJsonString(json, warningKindName(told.kind));
+            json.append(", \"text\": ");
+            appendJsonString(json, told.what);
+            json.append('}');
+        }
+        json.append("]}");
+        if (written)
+            ++counts[std::size_t(outcome.action)];
+        ++record;
+        if (json.size() >= pieceSize) {
+            write(json);
+            json.clear();
+        }
+    });
+    json.append(record == 0 ? "],\n" : "\n    ],\n");
+    json.append("    \"status\": ").append(QByteArray::number(int(status)));
+    json.append(",\n    \"totals\": {\"added\": ")
+        .append(QByteArray::number(counts[std::size_t(RecordAction::Added)]));
+    json.append(", \"records\": ").append(QByteArray::number(record));
+    json.append(", \"replaced\": ")
+        .append(QByteArray::number(counts[std::size_t(RecordAction::Replaced)]));
+    json.append(", \"unchanged\": ")
+        .append(QByteArray::number(counts[std::size_t(RecordAction::Unchanged)]));
+    json.append(", \"warnings\": ").append(QByteArray::number(warnings.size()));
+    json.append("}\n}\n");
+    write(json);
 }

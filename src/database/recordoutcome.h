@@ -17,3 +17,13 @@ struct RecordOutcome {
     // With D50 values from a CxF3 file: where the values come from (see MeasuredRow).
     QString source;
 };
+
+// Takes what became of each record as the records are made, in their order, so that nothing
+// need keep them all.
+class RecordOutcomes {
+public:
+    virtual ~RecordOutcomes() = default;
+    virtual void add(const RecordOutcome &outcome) = 0;
+    // The records are made again from the first.
+    virtual void restart() = 0;
+};
