@@ -89,9 +89,16 @@ void ReportFile::publish()
             throw KalidorError(QStringLiteral("the folder does not let this user replace it"));
         m_scratchPath.clear();
         m_scratch.reset();
+    } catch (const KalidorError &error) {
+        throw KalidorError::at(
+            m_path, QStringLiteral("cannot be given its name: %1").arg(error.reason()));
+    }
+    try {
         reach(ReportStep::SyncFolder);
         syncFolder(QFileInfo(m_path).absolutePath());
     } catch (const KalidorError &error) {
-        throw KalidorError::at(m_path, QStringLiteral("cannot be given its name: %1").arg(error.reason()));
+        throw KalidorError::at(m_path,
+            QStringLiteral("its name may not be on the disk: the folder cannot be synced: %1")
+                .arg(error.reason()));
     }
 }
