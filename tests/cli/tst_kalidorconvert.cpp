@@ -535,6 +535,25 @@ void TestKalidorConvert::cxf3MeasuringConditions()
     };
     QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
     QVERIFY(readFile(expand(u"%out"_s)).startsWith("KALIDOR D50,50,1,2\r\nKALIDOR D65,50,1,2"));
+
+    // With --d50 the conditions, listed after the objects, change a record, so the file is read
+    // again: the report lists each record once, as made the second time.
+    const Run inD50 = runConverter({ u"--d50"_s, u"--report"_s, expand(u"%dir/report.json"_s),
+        expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(inD50.status, 0);
+    QStringList reported;
+    for (const QJsonValue &record : QJsonDocument::fromJson(readFile(expand(u"%dir/report.json"_s)))
+                                        .object()
+                                        .value(u"records"_s)
+                                        .toArray())
+        reported << record[u"name"_s].toString() + u": "_s + record[u"source"_s].toString()
+                + u" "_s + record[u"values"_s][1].toString();
+    QCOMPARE(reported,
+        (QStringList { u"KALIDOR D50: as given 1"_s,
+            u"KALIDOR D65: adapted from illuminant D65 (Bradford) 1.189"_s,
+            u"KALIDOR Ten: as given, since values for observer 10_Degree need a spectrum to become "
+            "2\u00B0 values 1"_s,
+            u"KALIDOR Unsaid: as given 1"_s, u"KALIDOR Unknown: as given 1"_s }));
 }
 
 // A line break or tab inside a CxF3 value, from a reference or a CDATA section, becomes a space:
