@@ -2,43 +2,54 @@
 
 #include <QStringEncoder>
 
-void appendJsonString(QByteArray &json, QByteArrayView utf8)
+#include <cstring>
+
+char *writeJsonString(char *out, QByteArrayView utf8)
 {
     static constexpr char hex[] = "0123456789abcdef";
-    json.append('"');
+    *out++ = '"';
+    const char *data = utf8.data();
     qsizetype plain = 0;
+    const auto copyPlain = [&](qsizetype upTo) {
+        std::memcpy(out, data + plain, upTo - plain);
+        out += upTo - plain;
+    };
     for (qsizetype at = 0; at < utf8.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(utf8[at]);
+        const auto byte = static_cast<unsigned char>(data[at]);
         if (byte >= 0x20 && byte != '"' && byte != '\\')
             continue;
-        json.append(utf8.sliced(plain, at - plain));
+        copyPlain(at);
         plain = at + 1;
+        *out++ = '\\';
         switch (byte) {
         case '"':
-            json.append("\\\"");
-            break;
         case '\\':
-            json.append("\\\\");
+            *out++ = char(byte);
             break;
         case '\n':
-            json.append("\\n");
+            *out++ = 'n';
             break;
         case '\r':
-            json.append("\\r");
+            *out++ = 'r';
             break;
         case '\t':
-            json.append("\\t");
+            *out++ = 't';
             break;
         default:
-            json.append("\\u00").append(hex[byte >> 4]).append(hex[byte & 0xF]);
+            *out++ = 'u';
+            *out++ = '0';
+            *out++ = '0';
+            *out++ = hex[byte >> 4];
+            *out++ = hex[byte & 0xF];
         }
     }
-    json.append(utf8.sliced(plain));
-    json.append('"');
+    copyPlain(utf8.size());
+    *out++ = '"';
+    return out;
 }
 
-void appendJsonString(QByteArray &json, QStringView text)
+QByteArray utf8Text(QStringView text)
 {
     QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    appendJsonString(json, QByteArray(utf8.encode(text)));
+    return utf8.encode(text);
 }

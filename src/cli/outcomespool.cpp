@@ -1,27 +1,28 @@
 #include "outcomespool.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
-// A record: its line (8 bytes), its action (1 byte), then its name, L*, a*, b* and source,
-// each as a 4-byte length and that many bytes of UTF-8, all in the machine's byte order.
+// A record: its line, its action (1 byte), then its name, L*, a*, b* and source, each as its
+// length and that many bytes of UTF-8. Numbers take 7 bits a byte, the high bit set on all but
+// the last, so that a record of short texts takes few bytes more than its texts.
 
 namespace {
 
 constexpr qsizetype bufferSize = 1 << 20;
-constexpr qsizetype lengthSize = sizeof(quint32);
-constexpr qsizetype headSize = sizeof(qint64) + 1;
 constexpr int textsPerRecord = 5;
+// The most bytes a number takes.
+constexpr qsizetype numberRoom = 10;
 
-template <typename T> void appendRaw(QByteArray &bytes, T value)
+char *writeNumber(char *out, quint64 number)
 {
-    bytes.append(reinterpret_cast<const char *>(&value), sizeof value);
-}
-
-template <typename T> T readRaw(const char *data)
-{
-    T value;
-    std::memcpy(&value, data, sizeof value);
-    return value;
+    while (number >= 0x80) {
+        *out++ = char(number | 0x80);
+        number >>= 7;
+    }
+    *out++ = char(number);
+    return out;
 }
 
 } // namespace
@@ -30,31 +31,32 @@ OutcomeSpool::OutcomeSpool(const QString &folder)
     : m_file(OpenFile::createUnnamed(folder))
     , m_utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless)
 {
-    m_buffer.reserve(bufferSize + bufferSize / 4);
+    m_buffer.reserve(2 * bufferSize);
 }
 
 void OutcomeSpool::add(const RecordOutcome &outcome)
 {
-    appendRaw(m_buffer, qint64(outcome.fileLine));
-    appendRaw(m_buffer, quint8(outcome.action));
-    appendText(outcome.name);
-    for (qsizetype value = 0; value < 3; ++value)
-        appendText(outcome.values.value(value));
-    appendText(outcome.source);
+    const std::array<QStringView, textsPerRecord> texts { outcome.name, outcome.values[0],
+        outcome.values[1], outcome.values[2], outcome.source };
+    qsizetype room = numberRoom + 1;
+    for (const QStringView text : texts)
+        room += numberRoom + m_utf8.requiredSpace(text.size());
+    const qsizetype start = m_buffer.size();
+    m_buffer.resize(start + room);
+    char *out = writeNumber(m_buffer.data() + start, quint64(outcome.fileLine));
+    *out++ = char(outcome.action);
+    for (const QStringView text : texts) {
+        // Encoded after room for its length, then moved up to the length it has.
+        char *encoded = out + numberRoom;
+        const qsizetype length = m_utf8.appendToBuffer(encoded, text) - encoded;
+        out = writeNumber(out, quint64(length));
+        std::memmove(out, encoded, length);
+        out += length;
+    }
+    m_buffer.truncate(out - m_buffer.constData());
     ++m_records;
     if (m_buffer.size() >= bufferSize)
         flush();
-}
-
-void OutcomeSpool::appendText(QStringView text)
-{
-    const qsizetype lengthAt = m_buffer.size();
-    m_buffer.resize(lengthAt + lengthSize + m_utf8.requiredSpace(text.size()));
-    char *start = m_buffer.data() + lengthAt + lengthSize;
-    const char *end = m_utf8.appendToBuffer(start, text);
-    const quint32 length = quint32(end - start);
-    std::memcpy(m_buffer.data() + lengthAt, &length, lengthSize);
-    m_buffer.truncate(lengthAt + lengthSize + length);
 }
 
 void OutcomeSpool::flush()
@@ -67,13 +69,14 @@ void OutcomeSpool::flush()
     } catch (const KalidorError &error) {
         m_failure = error;
     }
-    m_buffer.clear();
+    // Kept for the next records: a buffer freed and made again costs its pages afresh.
+    m_buffer.truncate(0);
 }
 
 void OutcomeSpool::restart()
 {
     // The old records are written over; only what was written since counts.
-    m_buffer.clear();
+    m_buffer.truncate(0);
     m_written = 0;
     m_records = 0;
     m_failure.reset();
@@ -109,23 +112,35 @@ void OutcomeSpool::forEach(const std::function<void(const Record &)> &take)
                 throw KalidorError(QStringLiteral("the scratch file of the records ended early"));
         }
     };
+    // The number at `size` bytes into the record, and where it ends.
+    const auto number = [&](qsizetype &size) {
+        quint64 value = 0;
+        for (int shift = 0;; shift += 7) {
+            need(size + 1);
+            const auto byte = static_cast<unsigned char>(chunk.at(at + size++));
+            value |= quint64(byte & 0x7F) << shift;
+            if (byte < 0x80)
+                return value;
+        }
+    };
     for (qsizetype record = 0; record < m_records; ++record) {
-        // Every length is in the chunk before any view is taken, as `need` may move it.
-        qsizetype size = headSize;
+        // Every text is in the chunk before any view is taken, as `need` may move it.
+        qsizetype size = 0;
+        const auto fileLine = qint64(number(size));
+        need(size + 1);
+        const auto action = RecordAction(chunk.at(at + size++));
         std::array<std::pair<qsizetype, qsizetype>, textsPerRecord> texts {};
         for (auto &[offset, length] : texts) {
-            need(size + lengthSize);
-            length = readRaw<quint32>(chunk.constData() + at + size);
-            offset = size + lengthSize;
-            size = offset + length;
+            length = qsizetype(number(size));
+            offset = size;
+            size += length;
         }
         need(size);
         const char *data = chunk.constData() + at;
         const auto text = [&](int index) {
             return QByteArrayView(data + texts[index].first, texts[index].second);
         };
-        take({ readRaw<qint64>(data), RecordAction(readRaw<quint8>(data + sizeof(qint64))),
-            text(0), { text(1), text(2), text(3) }, text(4) });
+        take({ fileLine, action, text(0), { text(1), text(2), text(3) }, text(4) });
         at += size;
     }
 }

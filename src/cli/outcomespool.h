@@ -41,7 +41,6 @@ public:
     void forEach(const std::function<void(const Record &)> &take);
 
 private:
-    void appendText(QStringView text);
     void flush();
 
     OpenFile m_file;

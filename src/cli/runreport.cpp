@@ -5,26 +5,63 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <numeric>
 #include <vector>
 
 namespace {
 
-// The text is handed on in pieces of about this size.
-constexpr qsizetype pieceSize = 1 << 20;
-
-QByteArrayView actionName(RecordAction action)
-{
-    switch (action) {
-    case RecordAction::Added:
-        return "added";
-    case RecordAction::Replaced:
-        return "replaced";
-    case RecordAction::Unchanged:
-        return "unchanged";
+// The report's text as it is made, handed on in pieces of about a mebibyte.
+class ReportText {
+public:
+    explicit ReportText(const std::function<void(QByteArrayView)> &write)
+        : m_write(write)
+        , m_buffer(2 * pieceSize)
+    {
     }
-    Q_UNREACHABLE();
-}
+
+    // Room for `size` more bytes; end() then tells how many were written.
+    char *room(qsizetype size)
+    {
+        if (m_used >= pieceSize || m_used + size > qsizetype(m_buffer.size()))
+            flush();
+        if (size > qsizetype(m_buffer.size()))
+            m_buffer.resize(size);
+        return m_buffer.data() + m_used;
+    }
+    void end(const char *at) { m_used = at - m_buffer.data(); }
+
+    template <std::size_t size> void append(const char (&literal)[size])
+    {
+        char *out = room(size - 1);
+        std::memcpy(out, literal, size - 1);
+        end(out + size - 1);
+    }
+    void appendString(QByteArrayView utf8)
+    {
+        end(writeJsonString(room(jsonStringRoom(utf8.size())), utf8));
+    }
+    void appendNumber(qint64 number)
+    {
+        constexpr qsizetype digits = 24;
+        char *out = room(digits);
+        end(std::to_chars(out, out + digits, number).ptr);
+    }
+    void flush()
+    {
+        if (m_used > 0)
+            m_write(QByteArrayView(m_buffer.data(), m_used));
+        m_used = 0;
+    }
+
+private:
+    static constexpr qsizetype pieceSize = 1 << 20;
+
+    const std::function<void(QByteArrayView)> &m_write;
+    std::vector<char> m_buffer;
+    qsizetype m_used = 0;
+};
 
 } // namespace
 
@@ -40,63 +77,75 @@ void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings,
         [&](qsizetype a, qsizetype b) { return warnings.at(a).record < warnings.at(b).record; });
     auto warning = byRecord.cbegin();
 
-    QByteArray json;
-    json.reserve(pieceSize + pieceSize / 4);
-    // The keys in the order the report has always had: alphabetical.
+    // The keys in the order the report has always had them, alphabetical; one record a line.
+    ReportText json(write);
     json.append("{\n");
     if (!written) {
-        json.append("    \"error\": ");
-        appendJsonString(json, error);
+        json.append("\"error\":");
+        json.appendString(utf8Text(error));
         json.append(",\n");
     }
-    json.append("    \"records\": [");
+    json.append("\"records\":[");
     std::array<qsizetype, 3> counts {};
     qsizetype record = 0;
     records.forEach([&](const OutcomeSpool::Record &outcome) {
-        json.append(record == 0 ? "\n        {\"action\": \"" : ",\n        {\"action\": \"");
-        json.append(written ? actionName(outcome.action) : QByteArrayView("none"));
-        json.append("\", \"line\": ").append(QByteArray::number(outcome.fileLine));
-        json.append(", \"name\": ");
-        appendJsonString(json, outcome.name);
+        if (record > 0)
+            json.append(",");
+        json.append("\n{\"action\":\"");
+        if (!written)
+            json.append("none");
+        else if (outcome.action == RecordAction::Added)
+            json.append("added");
+        else if (outcome.action == RecordAction::Replaced)
+            json.append("replaced");
+        else
+            json.append("unchanged");
+        json.append("\",\"line\":");
+        json.appendNumber(outcome.fileLine);
+        json.append(",\"name\":");
+        json.appendString(outcome.name);
         if (!outcome.source.isEmpty()) {
-            json.append(", \"source\": ");
-            appendJsonString(json, outcome.source);
+            json.append(",\"source\":");
+            json.appendString(outcome.source);
         }
-        json.append(", \"values\": [");
-        for (qsizetype value = 0; value < 3; ++value) {
-            if (value > 0)
-                json.append(", ");
-            appendJsonString(json, outcome.values[value]);
-        }
-        json.append("], \"warnings\": [");
+        json.append(",\"values\":[");
+        json.appendString(outcome.values[0]);
+        json.append(",");
+        json.appendString(outcome.values[1]);
+        json.append(",");
+        json.appendString(outcome.values[2]);
+        json.append("],\"warnings\":[");
         for (bool first = true; warning != byRecord.cend() && warnings.at(*warning).record <= record;
              ++warning, first = false) {
             const RecordWarning &told = warnings.at(*warning);
-            json.append(first ? "{\"kind\": " : ", {\"kind\": ");
-            appendJsonString(json, warningKindName(told.kind));
-            json.append(", \"text\": ");
-            appendJsonString(json, told.what);
-            json.append('}');
+            if (!first)
+                json.append(",");
+            json.append("{\"kind\":");
+            json.appendString(utf8Text(warningKindName(told.kind)));
+            json.append(",\"text\":");
+            json.appendString(utf8Text(told.what));
+            json.append("}");
         }
         json.append("]}");
         if (written)
             ++counts[std::size_t(outcome.action)];
         ++record;
-        if (json.size() >= pieceSize) {
-            write(json);
-            json.clear();
-        }
     });
-    json.append(record == 0 ? "],\n" : "\n    ],\n");
-    json.append("    \"status\": ").append(QByteArray::number(int(status)));
-    json.append(",\n    \"totals\": {\"added\": ")
-        .append(QByteArray::number(counts[std::size_t(RecordAction::Added)]));
-    json.append(", \"records\": ").append(QByteArray::number(record));
-    json.append(", \"replaced\": ")
-        .append(QByteArray::number(counts[std::size_t(RecordAction::Replaced)]));
-    json.append(", \"unchanged\": ")
-        .append(QByteArray::number(counts[std::size_t(RecordAction::Unchanged)]));
-    json.append(", \"warnings\": ").append(QByteArray::number(warnings.size()));
+    if (record > 0)
+        json.append("\n");
+    json.append("],\n");
+    json.append("\"status\":");
+    json.appendNumber(int(status));
+    json.append(",\n\"totals\":{\"added\":");
+    json.appendNumber(counts[std::size_t(RecordAction::Added)]);
+    json.append(",\"records\":");
+    json.appendNumber(record);
+    json.append(",\"replaced\":");
+    json.appendNumber(counts[std::size_t(RecordAction::Replaced)]);
+    json.append(",\"unchanged\":");
+    json.appendNumber(counts[std::size_t(RecordAction::Unchanged)]);
+    json.append(",\"warnings\":");
+    json.appendNumber(warnings.size());
     json.append("}\n}\n");
-    write(json);
+    json.flush();
 }

@@ -1499,7 +1499,8 @@ void TestKalidorConvert::help()
     for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s,
              u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--d50"_s, u"--verbose"_s,
              u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
-             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
+             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s,
+             u"  7  OUTPUT was written, but the --report FILE"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 
