@@ -175,14 +175,15 @@ int CommandLine::run(const QStringList &arguments) const
                 QStringLiteral("\"%1\": %2").arg(warning.name, warning.what), warning.fileLine)
                        .text());
     }
+    // Also when only the report could not take its name: the database was saved.
+    if (!result.note.isEmpty())
+        report(QStringLiteral("%1: %2").arg(program, result.note));
     if (result.status != ExitStatus::Done) {
         report(QStringLiteral("%1: %2").arg(program, result.message));
         if (!result.reportFailure.isEmpty())
             report(QStringLiteral("%1: %2").arg(program, result.reportFailure));
         return int(result.status);
     }
-    if (!result.note.isEmpty())
-        report(QStringLiteral("%1: %2").arg(program, result.note));
     if (parser.isSet(verbose) && request.d50) {
         try {
             result.outcomes->forEach([&](const OutcomeSpool::Record &outcome) {

@@ -50,6 +50,15 @@ Failure outOfMemory(const QString &input)
             .text() };
 }
 
+// A report that cannot be written fails the run before anything else is written.
+[[noreturn]] void failReport(const KalidorError &error)
+{
+    fail(ExitStatus::OutputUnwritable,
+        error.text()
+            + QStringLiteral(", so nothing was written; name a report in a folder that can be "
+                             "written, with room for it"));
+}
+
 // Where the record outcomes are spooled: beside the report, on the disk it is written to, or
 // else in the temporary folder.
 std::unique_ptr<OutcomeSpool> makeSpool(const QString &report)
@@ -105,10 +114,7 @@ void commitWithReport(ReportFile *report, const QString &reportPath, OutcomeSpoo
         writeReport(*report, reportPath, *records, result);
     } catch (const KalidorError &error) {
         reportFailed = true;
-        fail(ExitStatus::OutputUnwritable,
-            error.text()
-                + QStringLiteral(", so nothing was written; name a report in a folder with "
-                                 "room that can be written"));
+        failReport(error);
     }
     commit();
     try {
@@ -149,8 +155,7 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                 result.outcomes = makeSpool(request.report);
             } catch (const KalidorError &error) {
                 reportFailed = true;
-                fail(ExitStatus::OutputUnwritable,
-                    error.text() + QStringLiteral(", so nothing was written"));
+                failReport(error);
             }
         }
         XmlDocument document;

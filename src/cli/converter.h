@@ -33,7 +33,7 @@ struct ConversionRequest {
     bool keepOutcomes = false;
     // The report to write, its links followed (see reportTarget); empty for none. It is
     // written beside its name before the records are committed, and named after them.
-    QString report;
+    QString report {};
     // A CxF3 file's records give CIELAB for D50 with the 2° observer (see Cxf3Values::D50).
     bool d50 = false;
 };
