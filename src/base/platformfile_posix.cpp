@@ -158,7 +158,8 @@ OpenFile OpenFile::createUnnamed(const QString &folder)
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         failWith(errno);
     QString path;
-    OpenFile file = createUnique(folder + QStringLiteral("/.kalidor-scratch"), S_IRUSR | S_IWUSR, path);
+    OpenFile file
+        = createUnique(folder + QStringLiteral("/.kalidor-scratch"), S_IRUSR | S_IWUSR, path);
     if (!removeFile(path))
         failWith(errno);
     return file;

@@ -189,7 +189,7 @@ int CommandLine::run(const QStringList &arguments) const
             result.outcomes->forEach([&](const OutcomeSpool::Record &outcome) {
                 report(KalidorError::at(request.input,
                     QStringLiteral("\"%1\": values %2")
-                        .arg(QString::fromUtf8(outcome.name), QString::fromUtf8(outcome.source)),
+                        .arg(OutcomeSpool::text(outcome.name), OutcomeSpool::text(outcome.source)),
                     outcome.fileLine)
                            .text());
             });

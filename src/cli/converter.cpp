@@ -82,8 +82,8 @@ std::unique_ptr<OutcomeSpool> makeSpool(const QString &report)
 
 // Writes the report as a whole scratch file beside its name, not yet named. Throws
 // KalidorError naming the report.
-void writeReport(ReportFile &file, const QString &path, OutcomeSpool &records,
-    const ConversionResult &result)
+void writeReport(
+    ReportFile &file, const QString &path, OutcomeSpool &records, const ConversionResult &result)
 {
     try {
         records.throwIfFailed();

@@ -1,5 +1,7 @@
 #include "outcomespool.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -143,4 +145,11 @@ void OutcomeSpool::forEach(const std::function<void(const Record &)> &take)
         take({ fileLine, action, text(0), { text(1), text(2), text(3) }, text(4) });
         at += size;
     }
+}
+
+QString OutcomeSpool::text(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8,
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
 }

@@ -39,6 +39,8 @@ public:
     qsizetype records() const { return m_records; }
     // Gives each record in order. Throws KalidorError when the spool cannot be read back.
     void forEach(const std::function<void(const Record &)> &take);
+    // A text of a record as a string again, a U+FEFF at its start too.
+    static QString text(QByteArrayView utf8);
 
 private:
     void flush();

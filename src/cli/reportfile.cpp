@@ -53,7 +53,8 @@ void ReportFile::begin()
             S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH, m_scratchPath));
     } catch (const KalidorError &error) {
         throw KalidorError::at(m_path,
-            QStringLiteral("cannot be written: no file can be made beside it: %1").arg(error.reason()));
+            QStringLiteral("cannot be written: no file can be made beside it: %1")
+                .arg(error.reason()));
     }
 }
 

@@ -32,7 +32,7 @@ public:
     }
     void end(const char *at) { m_used = at - m_buffer.data(); }
 
-    template <std::size_t size> void append(const char (&literal)[size])
+    template<std::size_t size> void append(const char (&literal)[size])
     {
         char *out = room(size - 1);
         std::memcpy(out, literal, size - 1);
@@ -65,8 +65,8 @@ private:
 
 } // namespace
 
-void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings,
-    ExitStatus status, const QString &error, const std::function<void(QByteArrayView)> &write)
+void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings, ExitStatus status,
+    const QString &error, const std::function<void(QByteArrayView)> &write)
 {
     const bool written = status == ExitStatus::Done;
     // The warnings by record; late ones (conditions listed at the end of a file, names the
@@ -115,7 +115,8 @@ void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings,
         json.append(",");
         json.appendString(outcome.values[2]);
         json.append("],\"warnings\":[");
-        for (bool first = true; warning != byRecord.cend() && warnings.at(*warning).record <= record;
+        for (bool first = true;
+             warning != byRecord.cend() && warnings.at(*warning).record <= record;
              ++warning, first = false) {
             const RecordWarning &told = warnings.at(*warning);
             if (!first)

@@ -17,5 +17,5 @@ class OutcomeSpool;
 // record's action is then "none" and no record counts as added, replaced or unchanged.
 // `warnings` may come in any order; `write` takes the text a piece at a time. Throws
 // KalidorError when the spool cannot be read back.
-void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings,
-    ExitStatus status, const QString &error, const std::function<void(QByteArrayView)> &write);
+void writeRunReport(OutcomeSpool &records, const QList<RecordWarning> &warnings, ExitStatus status,
+    const QString &error, const std::function<void(QByteArrayView)> &write);

@@ -94,9 +94,8 @@ void RecordAssembly::addRecord(const ColourRow &row, const QString &source)
         ? m_replacements->offer(asWritten(fields.at(0), m_encoding), record)
         : RecordAction::Added;
     if (m_outcomes)
-        m_outcomes->add(
-            { fields.at(0), row.fileLine, { fields.at(1), fields.at(2), fields.at(3) }, action,
-                source });
+        m_outcomes->add({ fields.at(0), row.fileLine, { fields.at(1), fields.at(2), fields.at(3) },
+            action, source });
     if (action == RecordAction::Added)
         m_encoder.append(record);
 }

@@ -28,8 +28,8 @@ public:
     // `outcomes`, if given, takes what became of each record; it must outlive the assembly.
     // A CxF3 file's rows give `values`; with D50 values, a text table's are taken as given.
     RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-        const HeldRecords *held = nullptr, bool replaceHeld = false, RecordOutcomes *outcomes = nullptr,
-        Cxf3Values values = Cxf3Values::AsGiven);
+        const HeldRecords *held = nullptr, bool replaceHeld = false,
+        RecordOutcomes *outcomes = nullptr, Cxf3Values values = Cxf3Values::AsGiven);
 
     // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
     // would give it. A row that makes no record ends the records (see throwFailure).

@@ -546,8 +546,8 @@ void TestKalidorConvert::cxf3MeasuringConditions()
                                         .object()
                                         .value(u"records"_s)
                                         .toArray())
-        reported << record[u"name"_s].toString() + u": "_s + record[u"source"_s].toString()
-                + u" "_s + record[u"values"_s][1].toString();
+        reported << record[u"name"_s].toString() + u": "_s + record[u"source"_s].toString() + u" "_s
+                + record[u"values"_s][1].toString();
     QCOMPARE(reported,
         (QStringList { u"KALIDOR D50: as given 1"_s,
             u"KALIDOR D65: adapted from illuminant D65 (Bradford) 1.189"_s,
@@ -800,16 +800,14 @@ void TestKalidorConvert::report_data()
     // Lab values for D50 far from those of the object's spectrum, a grey of 50 % reflectance.
     const QString spectrum = u"<cc:ReflectanceSpectrum StartWL=\"380\">"_s
         + QStringList(31, u"0.5"_s).join(u' ') + u"</cc:ReflectanceSpectrum>"_s;
-    const QString mismatched = QString::fromUtf8(cxfFile(
-        "  <cc:Object ObjectType=\"Colour\" Name=\"KALIDOR Grey\">\n"
-        "    <cc:ColorValues><cc:ColorCIELab><cc:L>20</cc:L><cc:A>40</cc:A><cc:B>40</cc:B>"
-        "</cc:ColorCIELab>"
-        + spectrum.toUtf8() + "</cc:ColorValues>\n  </cc:Object>\n"));
+    const QString mismatched = QString::fromUtf8(
+        cxfFile("  <cc:Object ObjectType=\"Colour\" Name=\"KALIDOR Grey\">\n"
+                "    <cc:ColorValues><cc:ColorCIELab><cc:L>20</cc:L><cc:A>40</cc:A><cc:B>40</cc:B>"
+                "</cc:ColorCIELab>"
+            + spectrum.toUtf8() + "</cc:ColorValues>\n  </cc:Object>\n"));
     QTest::newRow("spectrum, --d50")
         << QStringList { u"--d50"_s } << QStringList { mismatched } << held << 0
-        << QStringList {
-               u"KALIDOR Grey|5|76.07,0,0|added|spectrum|from its spectrum (ASTM E308 Table 5, 10 nm)"_s
-           }
+        << QStringList { u"KALIDOR Grey|5|76.07,0,0|added|spectrum|from its spectrum (ASTM E308 Table 5, 10 nm)"_s }
         << QList<int> { 1, 1, 0, 0, 1 };
     QTest::newRow("spectrum, as given")
         << QStringList() << QStringList { mismatched } << held << 0
@@ -911,8 +909,8 @@ void TestKalidorConvert::reportNamesNeitherInputNorOutput_data()
     QTest::addColumn<QString>("named"); // INPUT or OUTPUT
 
     QTest::newRow("INPUT") << QStringList() << u"%in"_s << true << u"INPUT"_s;
-    QTest::newRow("INPUT through ..") << QStringList { u"%folder sub"_s }
-                                      << u"%dir/sub/../in.txt"_s << true << u"INPUT"_s;
+    QTest::newRow("INPUT through ..")
+        << QStringList { u"%folder sub"_s } << u"%dir/sub/../in.txt"_s << true << u"INPUT"_s;
     QTest::newRow("link to INPUT") << QStringList { u"%link report.json in.txt"_s }
                                    << u"%dir/report.json"_s << true << u"INPUT"_s;
     QTest::newRow("link to a link to INPUT")
@@ -920,13 +918,11 @@ void TestKalidorConvert::reportNamesNeitherInputNorOutput_data()
         << u"%dir/report.json"_s << true << u"INPUT"_s;
     QTest::newRow("hard link to INPUT") << QStringList { u"%hard report.json in.txt"_s }
                                         << u"%dir/report.json"_s << true << u"INPUT"_s;
-    QTest::newRow("folder link to INPUT")
-        << QStringList { u"%folder sub"_s, u"%link sub/up .."_s } << u"%dir/sub/up/in.txt"_s
-        << true << u"INPUT"_s;
+    QTest::newRow("folder link to INPUT") << QStringList { u"%folder sub"_s, u"%link sub/up .."_s }
+                                          << u"%dir/sub/up/in.txt"_s << true << u"INPUT"_s;
     // The new database would be made where the link points.
-    QTest::newRow("dangling link to a new OUTPUT")
-        << QStringList { u"%link report.json out.csv"_s } << u"%dir/report.json"_s << false
-        << u"OUTPUT"_s;
+    QTest::newRow("dangling link to a new OUTPUT") << QStringList { u"%link report.json out.csv"_s }
+                                                   << u"%dir/report.json"_s << false << u"OUTPUT"_s;
     QTest::newRow("hard link to OUTPUT") << QStringList { u"%hard report.json out.csv"_s }
                                          << u"%dir/report.json"_s << true << u"OUTPUT"_s;
 }
@@ -952,14 +948,15 @@ void TestKalidorConvert::reportNamesNeitherInputNorOutput()
         else if (parts.at(0) == u"%link")
             QCOMPARE(symlink(QFile::encodeName(parts.at(2)).constData(), name.constData()), 0);
         else
-            QCOMPARE(link(QFile::encodeName(dir.filePath(parts.at(2))).constData(),
-                         name.constData()),
+            QCOMPARE(
+                link(QFile::encodeName(dir.filePath(parts.at(2))).constData(), name.constData()),
                 0);
     }
-    const QStringList before = dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList before
+        = dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
 
-    const Run run = runConverter(
-        { u"--report"_s, expand(report), expand(u"%in"_s), expand(u"%out"_s) });
+    const Run run
+        = runConverter({ u"--report"_s, expand(report), expand(u"%in"_s), expand(u"%out"_s) });
     QCOMPARE(run.status, 1);
     QCOMPARE(QString::fromLocal8Bit(run.standardError),
         u"kalidor-convert: --report names %1, which it would overwrite. See kalidor-convert "
@@ -1028,9 +1025,8 @@ void TestKalidorConvert::reportOnAFullDisk()
     const QString reportPath = expand(u"%dir/report.json"_s);
     QVERIFY(writeFile(reportPath, "an older report"));
 
-    const Run run
-        = runConverter({ u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) },
-            QString(), RLIM_INFINITY, rlim_t(fileSize));
+    const Run run = runConverter({ u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) },
+        QString(), RLIM_INFINITY, rlim_t(fileSize));
     QCOMPARE(run.status, 5);
     const QString message = QString::fromLocal8Bit(run.standardError);
     QVERIFY2(message.startsWith(expand(u"kalidor-convert: %dir/report.json: cannot be written: "
@@ -1050,8 +1046,8 @@ void TestKalidorConvert::reportIsUtf8()
         utf16LE(QString::fromLatin1(header) + u"KALIDOR "_s + QChar(0xD800)
             + u"\x01\"\\\t50\t0\t0\r\n"_s)));
     const QString reportPath = expand(u"%dir/report.json"_s);
-    const Run run = runConverter(
-        { u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) });
+    const Run run
+        = runConverter({ u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) });
     QCOMPARE(run.status, 0);
     QVERIFY2(run.standardError.contains("KALIDOR \xEF\xBF\xBD"), run.standardError.constData());
 
@@ -1064,7 +1060,8 @@ void TestKalidorConvert::reportIsUtf8()
     const QJsonObject record = report.value(u"records"_s)[0].toObject();
     QCOMPARE(record.value(u"name"_s).toString(), u"KALIDOR \uFFFD\x01\"\\"_s);
     const QString warning = record.value(u"warnings"_s)[0][u"text"_s].toString();
-    QVERIFY2(warning.contains(u"\uFFFD"_s) && !warning.contains(QChar(0xD800)), qPrintable(warning));
+    QVERIFY2(
+        warning.contains(u"\uFFFD"_s) && !warning.contains(QChar(0xD800)), qPrintable(warning));
 }
 
 // Records are written to the report as they are made, not held: a report of 100,000 records
@@ -1088,9 +1085,9 @@ void TestKalidorConvert::reportCostsNoMoreMemory()
     }
     // Room for the spool's and the writer's buffers, and for runs that differ.
     const rlim_t allowed = succeeds + 48 * megabyte;
-    const Run run = runConverter(
-        QStringList { u"--report"_s, expand(u"%dir/report.json"_s) } + arguments, QString(),
-        allowed);
+    const Run run
+        = runConverter(QStringList { u"--report"_s, expand(u"%dir/report.json"_s) } + arguments,
+            QString(), allowed);
     QVERIFY2(run.status == 0, run.standardError.constData());
     qInfo("without a report: %llu MB of address space, with one: within %llu MB",
         static_cast<unsigned long long>(succeeds / megabyte),
@@ -1418,6 +1415,16 @@ void TestKalidorConvert::d50LeavesTextTablesAsTheyAre()
     const QStringList told = QString::fromUtf8(d50.standardError).split(u'\n');
     QCOMPARE(told.at(0), expand(u"%in"_s) + u": line 2: \"KALIDOR A\": values as given"_s);
     QCOMPARE(told.at(1), expand(u"%in"_s) + u": line 3: \"KALIDOR B\": values as given"_s);
+
+    // Each name as the table gives it, a U+FEFF at its start too, though the sources are read
+    // back from the records' spool.
+    QVERIFY(
+        writeFile(expand(u"%in"_s), utf16LE(u"Name\tL*\ta*\tb*\r\n\uFEFFPaper\t1\t2\t3\r\n"_s)));
+    const Run marked = runConverter(
+        { u"--all-colours"_s, u"--quiet"_s, u"--d50"_s, u"--verbose"_s, expand(u"%in"_s), u"-"_s });
+    QCOMPARE(marked.status, 0);
+    QCOMPARE(QString::fromUtf8(marked.standardError).split(u'\n').at(0),
+        expand(u"%in"_s) + u": line 2: \"\uFEFFPaper\": values as given"_s);
 }
 
 void TestKalidorConvert::measuredSample_data()

@@ -20,7 +20,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray table = "Name\tL*\ta*\tb*\r\nKALIDOR Red\t50\t60\t70\r\nKALIDOR Blue\t30\t10\t-40\r\n";
+const QByteArray table
+    = "Name\tL*\ta*\tb*\r\nKALIDOR Red\t50\t60\t70\r\nKALIDOR Blue\t30\t10\t-40\r\n";
 const QByteArray oldDatabase = "KALIDOR Old,1,2,3\r\n";
 const QByteArray newDatabase = "KALIDOR Red,50,60,70\r\nKALIDOR Blue,30,10,-40\r\n";
 const QByteArray oldReport = "an older report";
@@ -157,8 +158,8 @@ void TestReportCommit::stepFails()
     QVERIFY2(result.message.startsWith(QDir::toNativeSeparators(path(u"report.json"_s))),
         qPrintable(result.message));
     QVERIFY2(result.message.contains(reason), qPrintable(result.message));
-    QVERIFY2(result.message.contains(databaseWritten ? u"the records were written"_s
-                                                     : u"nothing was written"_s),
+    QVERIFY2(result.message.contains(
+                 databaseWritten ? u"the records were written"_s : u"nothing was written"_s),
         qPrintable(result.message));
     QCOMPARE(readFile(path(u"out.csv"_s)), databaseWritten ? newDatabase : oldDatabase);
     if (reportNamed) {

@@ -21,11 +21,12 @@ namespace {
 
 constexpr int textsPerRecord = 6;
 
-// What a text becomes in UTF-8 and back: a lone surrogate is U+FFFD.
+// What a text becomes in UTF-8 and back: a lone surrogate is U+FFFD, and all else stays, a
+// U+FEFF at the start too.
 QString asWritten(const QString &text)
 {
     QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    return QString::fromUtf8(QByteArray(utf8.encode(text)));
+    return OutcomeSpool::text(QByteArray(utf8.encode(text)));
 }
 
 } // namespace
@@ -75,7 +76,8 @@ void checkRunReport(QByteArrayView input)
         FUZZ_CHECK(entry.value(u"name").toString() == asWritten(field(0)));
         FUZZ_CHECK(entry.value(u"line").toInteger() == record + 2);
         FUZZ_CHECK(entry.value(u"action").toString()
-            == (status == ExitStatus::Done ? actions[field(0).size() % 3] : QStringLiteral("none")));
+            == (status == ExitStatus::Done ? actions[field(0).size() % 3]
+                                           : QStringLiteral("none")));
         const QJsonArray values = entry.value(u"values").toArray();
         FUZZ_CHECK(values.size() == 3);
         for (int value = 0; value < 3; ++value)
