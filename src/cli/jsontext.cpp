@@ -16,6 +16,17 @@ char *writeJsonString(char *out, QByteArrayView utf8)
     };
     for (qsizetype at = 0; at < utf8.size(); ++at) {
         const auto byte = static_cast<unsigned char>(data[at]);
+        // U+FEFF escaped, since some readers take it at the start of a string for a byte-order
+        // mark and drop it.
+        if (byte == 0xEF
+            && QByteArrayView(data + at, utf8.size() - at).startsWith("\xEF\xBB\xBF")) {
+            copyPlain(at);
+            std::memcpy(out, "\\ufeff", 6);
+            out += 6;
+            at += 2;
+            plain = at + 1;
+            continue;
+        }
         if (byte >= 0x20 && byte != '"' && byte != '\\')
             continue;
         copyPlain(at);

@@ -13,7 +13,8 @@ constexpr qsizetype jsonStringRoom(qsizetype size)
 }
 
 // Writes `utf8`, which must be valid UTF-8, to `out` as a quoted JSON string: quotes,
-// backslashes and control characters escaped, everything else as it is. Returns the end.
+// backslashes, control characters and U+FEFF escaped, everything else as it is. Returns the
+// end.
 char *writeJsonString(char *out, QByteArrayView utf8);
 
 // `text` as UTF-8, a lone surrogate, which UTF-8 cannot hold, as U+FFFD.
