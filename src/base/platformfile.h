@@ -45,6 +45,9 @@ public:
     // A new file of the caller's own, named `stem` and a random ending, with the permission
     // bits `mode` less the umask; `createdPath` tells the name.
     static OpenFile createUnique(const QString &stem, uint mode, QString &createdPath);
+    // A new file without a name in `folder`, for scratch data: it goes when it is closed, also
+    // when the process dies.
+    static OpenFile createUnnamed(const QString &folder);
 
     OpenFile(OpenFile &&other) noexcept;
     OpenFile &operator=(OpenFile &&) = delete;
@@ -58,6 +61,8 @@ public:
     qint64 readAt(qint64 offset, char *data, qint64 size) const;
     // The file holds `bytes` and nothing else; a write that stops short throws.
     void overwrite(const QByteArray &bytes) const;
+    // Writes all of `bytes` from `offset` on; a write that stops short throws.
+    void writeAt(qint64 offset, QByteArrayView bytes) const;
     // Returns once the data has reached the disk.
     void sync() const;
     // Gives the file the owner, group, extended attributes and mode of `original`. False when
@@ -66,6 +71,9 @@ public:
     // Takes the exclusive advisory lock (flock) of the file without waiting; false when
     // another open of it holds the lock. Held until the file is closed.
     bool tryLock() const;
+    // Closes the file now, so that a failure to close (a file system that writes on close)
+    // is seen; the file cannot be used afterwards.
+    void close();
 
 private:
     explicit OpenFile(int descriptor);

@@ -150,6 +150,23 @@ OpenFile OpenFile::createUnique(const QString &stem, uint mode, QString &created
     failWith(EEXIST);
 }
 
+OpenFile OpenFile::createUnnamed(const QString &folder)
+{
+    const int descriptor = openRetrying(
+        nativeName(folder), O_TMPFILE | O_RDWR | O_EXCL | O_NOCTTY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (descriptor >= 0)
+        return OpenFile(descriptor);
+    // File systems without unnamed files: a named one, whose name goes at once.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        failWith(errno);
+    QString path;
+    OpenFile file
+        = createUnique(folder + QStringLiteral("/.kalidor-scratch"), S_IRUSR | S_IWUSR, path);
+    if (!removeFile(path))
+        failWith(errno);
+    return file;
+}
+
 FileStatus OpenFile::status() const
 {
     struct stat info { };
@@ -199,6 +216,28 @@ void OpenFile::overwrite(const QByteArray &bytes) const
         written += put;
     }
     if (ftruncate(m_descriptor, bytes.size()) != 0)
+        failWith(errno);
+}
+
+void OpenFile::writeAt(qint64 offset, QByteArrayView bytes) const
+{
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t put = pwrite(
+            m_descriptor, bytes.data() + written, bytes.size() - written, offset + written);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            failWith(errno);
+        if (put == 0)
+            failWith(ENOSPC);
+        written += put;
+    }
+}
+
+void OpenFile::close()
+{
+    // The descriptor is gone whatever close says, also after EINTR.
+    if (::close(std::exchange(m_descriptor, -1)) != 0 && errno != EINTR)
         failWith(errno);
 }
 

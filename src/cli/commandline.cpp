@@ -3,25 +3,13 @@
 #include "base/kalidorerror.h"
 #include "buildinfo.h"
 #include "converter.h"
-#include "runreport.h"
+#include "reporttarget.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QIODevice>
 
 namespace {
-
-// The path of the file that `path` names, links followed, also when there is none yet.
-QString canonicalPath(const QString &path)
-{
-    const QFileInfo file(path);
-    if (file.exists())
-        return file.canonicalFilePath();
-    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? file.absoluteFilePath() : QDir(folder).filePath(file.fileName());
-}
 
 const QString description = QStringLiteral(
     "Converts a KALIDOR colour table into a special-colour database for the Delvane RIP,\n"
@@ -64,8 +52,11 @@ const QString exitStatusText = QStringLiteral(
     "  4  A colour row of the table has fewer than four fields.\n"
     "  5  OUTPUT cannot be written, or it exists and --append cannot read it in full, or\n"
     "     another program changed it while --append added to it, or another run kept\n"
-    "     saving to it for 10 seconds (runs saving to one OUTPUT wait for each other).\n"
+    "     saving to it for 10 seconds (runs saving to one OUTPUT wait for each other);\n"
+    "     or the --report FILE cannot be written (nothing is written then either).\n"
     "  6  --strict, and a record has a warning.\n"
+    "  7  OUTPUT was written, but the --report FILE made beside its name could not be\n"
+    "     given it (do not run again to append the same records).\n"
     "\nExamples:\n"
     "  %1 Library.cxf KALIDOR_Color_Database.csv\n"
     "  %1 --legacy --append Table.txt specialColors\n"
@@ -100,8 +91,11 @@ int CommandLine::run(const QStringList &arguments) const
                        "records are added."));
     const QCommandLineOption reportFile(QStringLiteral("report"),
         QStringLiteral("Also write FILE, a JSON document of the run: each record with its input "
-                       "line, values, action (added, replaced or unchanged) and warnings, the "
-                       "totals and the exit status; written whether the run succeeds or not."),
+                       "line, values, action (added, replaced or unchanged; none when the run "
+                       "failed, which writes nothing) and warnings, the totals and the exit "
+                       "status; written whether the run succeeds or not. FILE is a regular file "
+                       "or a new one, neither INPUT nor OUTPUT; it is made whole beside its name "
+                       "before OUTPUT is saved."),
         QStringLiteral("FILE"));
     const QCommandLineOption anyCxf3(QStringLiteral("any-cxf3"),
         QStringLiteral("Also read a CxF3 file whose root element CxF is laid out otherwise: more "
@@ -167,39 +161,44 @@ int CommandLine::run(const QStringList &arguments) const
         return wrongUsage(QStringLiteral("--append needs an OUTPUT file, not standard output."));
     if (request.replace && !request.append)
         return wrongUsage(QStringLiteral("--replace is used with --append."));
-    const QString reportPath = parser.value(reportFile);
-    if (!reportPath.isEmpty() && request.output != u"-"
-        && canonicalPath(reportPath) == canonicalPath(request.output))
-        return wrongUsage(QStringLiteral("--report names OUTPUT, which it would overwrite."));
-    // With --d50 --verbose, each record's source is told.
-    request.keepOutcomes = !reportPath.isEmpty() || (request.d50 && parser.isSet(verbose));
-
-    ConversionResult result = Converter(m_standardOutput).run(request);
-    if (!reportPath.isEmpty()) {
-        const QString failure = writeRunReport(reportPath, result);
-        if (!failure.isEmpty() && result.status == ExitStatus::Done) {
-            result.status = ExitStatus::OutputUnwritable;
-            result.message = KalidorError::at(reportPath, failure).text();
+    if (parser.isSet(reportFile)) {
+        try {
+            request.report = reportTarget(parser.value(reportFile), request.input, request.output);
+        } catch (const KalidorError &error) {
+            return wrongUsage(error.text());
         }
     }
+    // With --d50 --verbose, each record's source is told.
+    request.keepOutcomes = request.d50 && parser.isSet(verbose);
+
+    const ConversionResult result = Converter(m_standardOutput).run(request);
     if (!parser.isSet(quiet)) {
         for (const RecordWarning &warning : result.warnings)
             report(KalidorError::at(request.input,
                 QStringLiteral("\"%1\": %2").arg(warning.name, warning.what), warning.fileLine)
                        .text());
     }
-    if (result.status != ExitStatus::Done) {
-        report(QStringLiteral("%1: %2").arg(program, result.message));
-        return int(result.status);
-    }
+    // Also when only the report could not take its name: the database was saved.
     if (!result.note.isEmpty())
         report(QStringLiteral("%1: %2").arg(program, result.note));
+    if (result.status != ExitStatus::Done) {
+        report(QStringLiteral("%1: %2").arg(program, result.message));
+        if (!result.reportFailure.isEmpty())
+            report(QStringLiteral("%1: %2").arg(program, result.reportFailure));
+        return int(result.status);
+    }
     if (parser.isSet(verbose) && request.d50) {
-        for (const RecordOutcome &outcome : std::as_const(result.outcomes))
-            report(KalidorError::at(request.input,
-                QStringLiteral("\"%1\": values %2").arg(outcome.name, outcome.source),
-                outcome.fileLine)
-                       .text());
+        try {
+            result.outcomes->forEach([&](const OutcomeSpool::Record &outcome) {
+                report(KalidorError::at(request.input,
+                    QStringLiteral("\"%1\": values %2")
+                        .arg(OutcomeSpool::text(outcome.name), OutcomeSpool::text(outcome.source)),
+                    outcome.fileLine)
+                           .text());
+            });
+        } catch (const KalidorError &error) {
+            report(QStringLiteral("%1: %2").arg(program, error.text()));
+        }
     }
     if (parser.isSet(verbose))
         report(

@@ -4,12 +4,17 @@
 #include "base/silentobserver.h"
 #include "conversion/conversion.h"
 #include "database/listindexerror.h"
+#include "reportfile.h"
+#include "runreport.h"
 #include "table/cxf3/xmldocument.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -49,6 +54,84 @@ Failure outOfMemory(const QString &input)
             .text() };
 }
 
+// A report that cannot be written fails the run before anything else is written.
+[[noreturn]] void failReport(const KalidorError &error)
+{
+    fail(ExitStatus::OutputUnwritable,
+        error.text()
+            + QStringLiteral(", so nothing was written; name a report in a folder that can be "
+                             "written, with room for it"));
+}
+
+// Where the record outcomes are spooled: beside the report, on the disk it is written to, or
+// else in the temporary folder.
+std::unique_ptr<OutcomeSpool> makeSpool(const QString &report)
+{
+    const QString folder = report.isEmpty() ? QDir::tempPath() : QFileInfo(report).absolutePath();
+    try {
+        return std::make_unique<OutcomeSpool>(folder);
+    } catch (const KalidorError &error) {
+        if (report.isEmpty())
+            fail(ExitStatus::OutputUnwritable,
+                KalidorError::at(folder,
+                    QStringLiteral("no scratch file can be made in it: %1; set TMPDIR to a "
+                                   "folder that can be written")
+                        .arg(error.reason()))
+                    .text());
+        throw KalidorError::at(report,
+            QStringLiteral("cannot be written: no scratch file can be made in its folder: %1")
+                .arg(error.reason()));
+    }
+}
+
+// Writes the report as a whole scratch file beside its name, not yet named. Throws
+// KalidorError naming the report.
+void writeReport(
+    ReportFile &file, const QString &path, OutcomeSpool &records, const ConversionResult &result)
+{
+    try {
+        records.throwIfFailed();
+        file.begin();
+        writeRunReport(records, result.warnings, result.status, result.message,
+            [&file](QByteArrayView bytes) { file.append(bytes); });
+        file.finish();
+    } catch (const KalidorError &error) {
+        // The spool's own failures name no file.
+        if (!error.path().isEmpty())
+            throw;
+        throw KalidorError::at(path, QStringLiteral("cannot be written: %1").arg(error.reason()));
+    }
+}
+
+// The order that keeps a report true to the database: the report is made whole beside its
+// name, the records are committed, and only the rename remains. A failure before the commit
+// leaves the database as it was; only the rename can fail after it, which has its own status.
+// `reportFailed` tells that the report is past writing again.
+void commitWithReport(ReportFile *report, const QString &reportPath, OutcomeSpool *records,
+    ConversionResult &result, bool &reportFailed, const std::function<void()> &commit)
+{
+    if (!report) {
+        commit();
+        return;
+    }
+    try {
+        writeReport(*report, reportPath, *records, result);
+    } catch (const KalidorError &error) {
+        reportFailed = true;
+        failReport(error);
+    }
+    commit();
+    try {
+        report->publish();
+    } catch (const KalidorError &error) {
+        reportFailed = true;
+        fail(ExitStatus::ReportUnnamed,
+            error.text()
+                + QStringLiteral("; the records were written all the same, so do not run again "
+                                 "to append them"));
+    }
+}
+
 } // namespace
 
 Converter::Converter(QIODevice &standardOutput)
@@ -63,8 +146,22 @@ ConversionResult Converter::run(const ConversionRequest &request) const
         result.status = failure.status;
         result.message = failure.message;
     };
+    std::optional<ReportFile> report;
+    if (!request.report.isEmpty())
+        report.emplace(request.report);
+    bool reportFailed = false;
+    // Until the whole table is read, no record counts, nor is reported.
+    bool recordsMade = false;
     try {
         const bool toStandardOutput = request.output == u"-";
+        if (report || request.keepOutcomes) {
+            try {
+                result.outcomes = makeSpool(request.report);
+            } catch (const KalidorError &error) {
+                reportFailed = true;
+                failReport(error);
+            }
+        }
         XmlDocument document;
         SilentObserver observer;
         std::optional<Conversion> conversion;
@@ -78,7 +175,7 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                     .output = toStandardOutput ? QString() : request.output,
                     .append = request.append,
                     .replace = request.replace,
-                    .keepOutcomes = request.keepOutcomes,
+                    .outcomes = result.outcomes.get(),
                     .values = request.d50 ? Cxf3Values::D50 : Cxf3Values::AsGiven,
                     .save = { rivalWait, request.saveNotes } });
         } catch (const ListIndexError &error) {
@@ -94,13 +191,12 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                 table.notRecognisedReason
                     + (table.isCxf3ByRootElement ? QStringLiteral("; use --any-cxf3 to accept it")
                                                  : QString()));
+        recordsMade = true;
         result.tableLines = conversion->tableLines();
         result.records = conversion->records();
         result.replaced = conversion->replacedRecords();
         result.unchanged = conversion->unchangedRecords();
         result.warnings = conversion->warnings(conversion->encoding());
-        if (request.keepOutcomes)
-            result.outcomes = conversion->takeOutcomes();
         const qsizetype refused = request.replace
             ? std::count_if(result.warnings.cbegin(), result.warnings.cend(),
                 [](const RecordWarning &warning) { return warning.kind != WarningKind::Held; })
@@ -112,15 +208,18 @@ ConversionResult Converter::run(const ConversionRequest &request) const
                         .arg(refused == 1 ? QStringLiteral("1 warning")
                                           : QStringLiteral("%1 warnings").arg(refused)))
                     .text());
-        if (toStandardOutput) {
-            writeStandardOutput(m_standardOutput, conversion->takeEncodedRecords());
-        } else {
-            try {
-                result.note = conversion->save();
-            } catch (const KalidorError &error) {
-                fail(ExitStatus::OutputUnwritable, error.text());
-            }
-        }
+        commitWithReport(report ? &*report : nullptr, request.report, result.outcomes.get(), result,
+            reportFailed, [&] {
+                if (toStandardOutput) {
+                    writeStandardOutput(m_standardOutput, conversion->takeEncodedRecords());
+                    return;
+                }
+                try {
+                    result.note = conversion->save();
+                } catch (const KalidorError &error) {
+                    fail(ExitStatus::OutputUnwritable, error.text());
+                }
+            });
     } catch (const Failure &failure) {
         failed(failure);
     } catch (const std::bad_alloc &) {
@@ -130,6 +229,17 @@ ConversionResult Converter::run(const ConversionRequest &request) const
         if (error.code() != std::errc::resource_unavailable_try_again)
             throw;
         failed(outOfMemory(request.input));
+    }
+    // A failed run is reported too, with nothing written.
+    if (report && !reportFailed && result.status != ExitStatus::Done) {
+        if (!recordsMade)
+            result.outcomes->restart();
+        try {
+            writeReport(*report, request.report, *result.outcomes, result);
+            report->publish();
+        } catch (const KalidorError &error) {
+            result.reportFailure = error.text();
+        }
     }
     return result;
 }

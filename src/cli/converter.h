@@ -4,12 +4,14 @@
 #include "database/recordwarning.h"
 #include "database/specialcolorrecord.h"
 #include "exitstatus.h"
+#include "outcomespool.h"
 #include "table/colourrows.h"
 
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QIODevice;
 
@@ -28,13 +30,16 @@ struct ConversionRequest {
     // Any warning fails the conversion, and nothing is written; with `replace`, but for the
     // warnings of names the output holds, which are what it asks for.
     bool strict = false;
-    // Fills ConversionResult::outcomes.
+    // Keeps what became of each record for ConversionResult::outcomes.
     bool keepOutcomes = false;
+    // The report to write, its links followed (see reportTarget); empty for none. It is
+    // written beside its name before the records are committed, and named after them.
+    QString report {};
     // A CxF3 file's records give CIELAB for D50 with the 2° observer (see Cxf3Values::D50).
     bool d50 = false;
     // Told at once what the save of the output waits for, and what it found beside the file
     // (see SaveOptions::tell).
-    std::function<void(const QString &)> saveNotes;
+    std::function<void(const QString &)> saveNotes {};
 };
 
 // How a conversion ended. On failure `message` names the file and the reason; nothing has
@@ -53,8 +58,10 @@ struct ConversionResult {
     QString note;
     // What the records built may not mean in the RIP, in the order of the rows.
     QList<RecordWarning> warnings;
-    // With `keepOutcomes`, once the records are made: what became of each.
-    QList<RecordOutcome> outcomes;
+    // With `keepOutcomes` or a report, once the records are made: what became of each.
+    std::unique_ptr<OutcomeSpool> outcomes;
+    // Why the report of a failed run could not be written too; usually empty.
+    QString reportFailure;
 };
 
 // Opens, classifies, converts and saves with the window's own rules, without the window.

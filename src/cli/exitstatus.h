@@ -9,4 +9,5 @@ enum class ExitStatus {
     RowNotConvertible = 4, // a used row is too short to make a record
     OutputUnwritable = 5, // including an existing file that appending would damage
     RecordsWarned = 6, // --strict, and a record has a warning
+    ReportUnnamed = 7, // the records were written, but the report could not take its name
 };

@@ -57,7 +57,7 @@ void Conversion::openWhileReading(
     m_assembly = std::make_unique<RecordAssembly>(options.form,
         m_output ? m_output->encoding() : options.encoding, options.rows,
         m_output ? m_output->heldRecords() : nullptr, options.append && options.replace,
-        options.keepOutcomes, options.values);
+        options.outcomes, options.values);
     m_table = openColourTable(path, document, observer, options.recognition, m_assembly.get());
     switch (m_table.kind) {
     case TableKind::NotRecognised:
@@ -160,11 +160,6 @@ qsizetype Conversion::unchangedRecords() const
 {
     const HeldReplacements *replacements = m_assembly->replacements();
     return replacements ? replacements->unchanged() : 0;
-}
-
-QList<RecordOutcome> Conversion::takeOutcomes()
-{
-    return m_assembly->takeOutcomes();
 }
 
 EncodedLines Conversion::takeEncodedRecords()

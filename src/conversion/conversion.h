@@ -58,8 +58,9 @@ public:
         // With `append`: a record of a name the output holds takes the place of the first
         // record of that name, unless it is written the same (see HeldReplacements).
         bool replace = false;
-        // WhileReading: keeps what became of each record, for takeOutcomes.
-        bool keepOutcomes = false;
+        // WhileReading: takes what became of each record as it is made; it must outlive the
+        // conversion.
+        RecordOutcomes *outcomes = nullptr;
         // WhileReading: the L, A and B values a CxF3 file's records give.
         Cxf3Values values = Cxf3Values::AsGiven;
         // WhileReading: how the save of the output meets another run, from the open on.
@@ -111,8 +112,6 @@ public:
     // them as they were; 0 otherwise.
     qsizetype replacedRecords() const;
     qsizetype unchangedRecords() const;
-    // WhileReading with `keepOutcomes`: what became of each record made, in order; once.
-    QList<RecordOutcome> takeOutcomes();
     // WhileReading: the records made that are added, encoded; once.
     EncodedLines takeEncodedRecords();
     // WhileReading: saves the records made to the output of the options (see DatabaseSave);

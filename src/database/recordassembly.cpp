@@ -7,13 +7,13 @@
 #include <utility>
 
 RecordAssembly::RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-    const HeldRecords *held, bool replaceHeld, bool keepOutcomes, Cxf3Values values)
+    const HeldRecords *held, bool replaceHeld, RecordOutcomes *outcomes, Cxf3Values values)
     : m_form(form)
     , m_encoding(encoding)
     , m_selection(selection)
     , m_held(held)
     , m_encoder(encoding)
-    , m_keepOutcomes(keepOutcomes)
+    , m_outcomes(outcomes)
     , m_values(values)
     , m_checker(form, encoding, RecordChecker::Rows::LetGo, 0, held)
 {
@@ -52,7 +52,8 @@ void RecordAssembly::restart()
     m_encoder = LineEncoder(m_encoding);
     if (m_replacements)
         m_replacements.emplace(*m_held, m_encoding);
-    m_outcomes.clear();
+    if (m_outcomes)
+        m_outcomes->restart();
     m_checker = RecordChecker(m_form, m_encoding, RecordChecker::Rows::LetGo, 0, m_held);
     m_records = 0;
     m_tableLines = 0;
@@ -92,8 +93,9 @@ void RecordAssembly::addRecord(const ColourRow &row, const QString &source)
     const RecordAction action = m_replacements
         ? m_replacements->offer(asWritten(fields.at(0), m_encoding), record)
         : RecordAction::Added;
-    if (m_keepOutcomes)
-        m_outcomes.append({ fields.at(0), row.fileLine, fields.mid(1, 3), action, source });
+    if (m_outcomes)
+        m_outcomes->add({ fields.at(0), row.fileLine, { fields.at(1), fields.at(2), fields.at(3) },
+            action, source });
     if (action == RecordAction::Added)
         m_encoder.append(record);
 }

@@ -24,12 +24,12 @@ class RecordAssembly final : public ScannedRowsConsumer {
 public:
     // `held`: the records of the database that the records are appended to, if it holds any;
     // it must outlive the assembly. With `replaceHeld`, a record of a name it holds takes the
-    // place of that name's first record (see HeldReplacements) instead of being added. With
-    // `keepOutcomes`, what became of each record is kept for takeOutcomes.
+    // place of that name's first record (see HeldReplacements) instead of being added.
+    // `outcomes`, if given, takes what became of each record; it must outlive the assembly.
     // A CxF3 file's rows give `values`; with D50 values, a text table's are taken as given.
     RecordAssembly(RecordForm form, TextEncoding encoding, RowSelection selection,
-        const HeldRecords *held = nullptr, bool replaceHeld = false, bool keepOutcomes = false,
-        Cxf3Values values = Cxf3Values::AsGiven);
+        const HeldRecords *held = nullptr, bool replaceHeld = false,
+        RecordOutcomes *outcomes = nullptr, Cxf3Values values = Cxf3Values::AsGiven);
 
     // Takes the rows of a CxF3 file that the selection takes, each with the note the reader
     // would give it. A row that makes no record ends the records (see throwFailure).
@@ -58,8 +58,6 @@ public:
         return m_replacements ? &*m_replacements : nullptr;
     }
     QList<RecordWarning> takeWarnings();
-    // With `keepOutcomes`, one for each record in order; once.
-    QList<RecordOutcome> takeOutcomes() { return std::exchange(m_outcomes, {}); }
 
 private:
     // `source`: where a CxF3 row's D50 values come from, if they were asked for.
@@ -71,9 +69,8 @@ private:
     const HeldRecords *m_held;
     LineEncoder m_encoder;
     std::optional<HeldReplacements> m_replacements;
-    bool m_keepOutcomes;
+    RecordOutcomes *m_outcomes;
     Cxf3Values m_values;
-    QList<RecordOutcome> m_outcomes;
     RecordChecker m_checker;
     QList<RecordWarning> m_checkedAside;
     qsizetype m_records = 0;

@@ -33,18 +33,23 @@ struct Run {
     QByteArray standardError;
 };
 
-// Runs the built converter as a script would; `standardOutputFile` redirects its output, and
-// `addressSpace` limits the memory it may map, as `ulimit -v` does.
+// Runs the built converter as a script would; `standardOutputFile` redirects its output,
+// `addressSpace` limits the memory it may map, as `ulimit -v` does, and `fileSize` the size of
+// the files it writes, as `ulimit -f` does: a write beyond fails as on a full disk.
 Run runConverter(const QStringList &arguments, const QString &standardOutputFile = QString(),
-    rlim_t addressSpace = RLIM_INFINITY)
+    rlim_t addressSpace = RLIM_INFINITY, rlim_t fileSize = RLIM_INFINITY)
 {
     QProcess process;
     if (!standardOutputFile.isEmpty())
         process.setStandardOutputFile(standardOutputFile);
-    if (addressSpace != RLIM_INFINITY) {
-        process.setChildProcessModifier([addressSpace] {
-            const rlimit limit { addressSpace, addressSpace };
-            setrlimit(RLIMIT_AS, &limit);
+    if (addressSpace != RLIM_INFINITY || fileSize != RLIM_INFINITY) {
+        process.setChildProcessModifier([addressSpace, fileSize] {
+            const rlimit memory { addressSpace, addressSpace };
+            setrlimit(RLIMIT_AS, &memory);
+            const rlimit size { fileSize, fileSize };
+            setrlimit(RLIMIT_FSIZE, &size);
+            // A write beyond the limit then fails with EFBIG instead of ending the process.
+            std::signal(SIGXFSZ, SIG_IGN);
         });
     }
     process.start(QStringLiteral(KALIDOR_CONVERT), arguments);
@@ -145,6 +150,14 @@ private slots:
     void report_data();
     void report();
     void reportNeverNamesTheOutput();
+    void reportNamesNeitherInputNorOutput_data();
+    void reportNamesNeitherInputNorOutput();
+    void reportOntoNoRegularFile_data();
+    void reportOntoNoRegularFile();
+    void reportOnAFullDisk_data();
+    void reportOnAFullDisk();
+    void reportIsUtf8();
+    void reportCostsNoMoreMemory();
     void heldNames_data();
     void heldNames();
     void outputReplacedDuringConversion();
@@ -295,6 +308,14 @@ void TestKalidorConvert::exitStatus_data()
         << appendInOut << 5
         << QStringList { u"%out: could not be appended to, so it was left as it was: it holds a "
                          "NUL character"_s };
+    QTest::newRow("report in a missing folder")
+        << textTable << earlier
+        << QStringList { u"--report"_s, u"%dir/missing/report.json"_s, u"%in"_s, u"%out"_s } << 5
+        << QStringList { u"%dir/missing/report.json: cannot be written"_s,
+               u"so nothing was written"_s };
+    QTest::newRow("report is a folder")
+        << textTable << earlier << QStringList { u"--report"_s, u"%dir"_s, u"%in"_s, u"%out"_s }
+        << 1 << QStringList { u"--report names %dir, which is no regular file"_s };
     QTest::newRow("append to invalid UTF-8 after a mark")
         << textTable << QByteArray("\xEF\xBB\xBFKALIDOR Caf\xE9,1,2,3\r\n") << appendInOut << 5
         << QStringList { u"%out: line 1: could not be appended to, so it was left as it was: "
@@ -517,6 +538,25 @@ void TestKalidorConvert::cxf3MeasuringConditions()
     };
     QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
     QVERIFY(readFile(expand(u"%out"_s)).startsWith("KALIDOR D50,50,1,2\r\nKALIDOR D65,50,1,2"));
+
+    // With --d50 the conditions, listed after the objects, change a record, so the file is read
+    // again: the report lists each record once, as made the second time.
+    const Run inD50 = runConverter({ u"--d50"_s, u"--report"_s, expand(u"%dir/report.json"_s),
+        expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(inD50.status, 0);
+    QStringList reported;
+    for (const QJsonValue &record : QJsonDocument::fromJson(readFile(expand(u"%dir/report.json"_s)))
+                                        .object()
+                                        .value(u"records"_s)
+                                        .toArray())
+        reported << record[u"name"_s].toString() + u": "_s + record[u"source"_s].toString() + u" "_s
+                + record[u"values"_s][1].toString();
+    QCOMPARE(reported,
+        (QStringList { u"KALIDOR D50: as given 1"_s,
+            u"KALIDOR D65: adapted from illuminant D65 (Bradford) 1.189"_s,
+            u"KALIDOR Ten: as given, since values for observer 10_Degree need a spectrum to become "
+            "2\u00B0 values 1"_s,
+            u"KALIDOR Unsaid: as given 1"_s, u"KALIDOR Unknown: as given 1"_s }));
 }
 
 // A line break or tab inside a CxF3 value, from a reference or a CDATA section, becomes a space:
@@ -707,42 +747,74 @@ void TestKalidorConvert::replaceKeepsTheFile()
 void TestKalidorConvert::report_data()
 {
     QTest::addColumn<QStringList>("options");
+    // The rows of a text table, or a whole CxF3 file as the one row.
     QTest::addColumn<QStringList>("rows");
+    // What OUTPUT holds before the run.
+    QTest::addColumn<QByteArray>("existing");
     QTest::addColumn<int>("status");
-    // Each record as "name|line|L,a,b|action|kind kind".
+    // Each record as "name|line|L,a,b|action|kind kind|source".
     QTest::addColumn<QStringList>("records");
     // records, added, replaced, unchanged, warnings
     QTest::addColumn<QList<int>>("totals");
 
+    const QByteArray held = "KALIDOR Gold,70,4,60\r\nKALIDOR Blue,1,2,3\r\n";
     const QString gold = u"KALIDOR Gold\t78.00\t4.25\t60.10"_s;
     const QStringList warned { u"KALIDOR A,B\t1\t2\t3"_s, u"KALIDOR \u0100\t200\t2\t3"_s };
-    const QStringList warnedRecords { u"KALIDOR A,B|2|1,2,3|added|comma"_s,
-        u"KALIDOR \u0100|3|200,2,3|added|encoding range"_s };
+    const QStringList warnedRecords { u"KALIDOR A,B|2|1,2,3|added|comma|"_s,
+        u"KALIDOR \u0100|3|200,2,3|added|encoding range|"_s };
+    // A failed run writes nothing, so no record is added.
+    const QStringList refusedRecords { u"KALIDOR A,B|2|1,2,3|none|comma|"_s,
+        u"KALIDOR \u0100|3|200,2,3|none|encoding range|"_s };
     const QStringList replace { u"--append"_s, u"--replace"_s };
 
     QTest::newRow("replaced and added")
-        << replace << QStringList { gold, u"KALIDOR Blue\t1\t2\t3"_s, gold } << 0
-        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held"_s,
-               u"KALIDOR Blue|3|1,2,3|unchanged|held"_s,
-               u"KALIDOR Gold|4|78.00,4.25,60.10|added|duplicate held"_s }
+        << replace << QStringList { gold, u"KALIDOR Blue\t1\t2\t3"_s, gold } << held << 0
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held|"_s,
+               u"KALIDOR Blue|3|1,2,3|unchanged|held|"_s,
+               u"KALIDOR Gold|4|78.00,4.25,60.10|added|duplicate held|"_s }
         << QList<int> { 3, 1, 1, 1, 4 };
-    QTest::newRow("warned") << QStringList() << warned << 0 << warnedRecords
+    QTest::newRow("warned") << QStringList() << warned << held << 0 << warnedRecords
                             << QList<int> { 2, 2, 0, 0, 3 };
-    QTest::newRow("strict") << QStringList { u"--strict"_s } << warned << 6 << warnedRecords
-                            << QList<int> { 2, 2, 0, 0, 3 };
+    QTest::newRow("strict") << QStringList { u"--strict"_s } << warned << held << 6
+                            << refusedRecords << QList<int> { 2, 0, 0, 0, 3 };
     // What --replace asks for is no failure.
     QTest::newRow("strict, replaced")
-        << replace + QStringList { u"--strict"_s } << QStringList { gold } << 0
-        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held"_s }
+        << replace + QStringList { u"--strict"_s } << QStringList { gold } << held << 0
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held|"_s }
         << QList<int> { 1, 0, 1, 0, 1 };
     QTest::newRow("strict, replaced and warned")
-        << replace + QStringList { u"--strict"_s } << QStringList { gold } + warned << 6
-        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|replaced|held"_s,
-               u"KALIDOR A,B|3|1,2,3|added|comma"_s,
-               u"KALIDOR \u0100|4|200,2,3|added|encoding range"_s }
-        << QList<int> { 3, 2, 1, 0, 4 };
-    QTest::newRow("not a table") << QStringList() << QStringList() << 3 << QStringList()
+        << replace + QStringList { u"--strict"_s } << QStringList { gold } + warned << held << 6
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|none|held|"_s,
+               u"KALIDOR A,B|3|1,2,3|none|comma|"_s,
+               u"KALIDOR \u0100|4|200,2,3|none|encoding range|"_s }
+        << QList<int> { 3, 0, 0, 0, 4 };
+    QTest::newRow("database it cannot append to")
+        << QStringList { u"--append"_s } << QStringList { gold }
+        << QByteArray("KALIDOR Old,1,2,3\r\n\0", 20) << 5
+        << QStringList { u"KALIDOR Gold|2|78.00,4.25,60.10|none||"_s }
+        << QList<int> { 1, 0, 0, 0, 0 };
+    QTest::newRow("not a table") << QStringList() << QStringList() << held << 3 << QStringList()
                                  << QList<int> { 0, 0, 0, 0, 0 };
+    // The values are L*, a* and b*, whatever follows them.
+    QTest::newRow("fifth field") << QStringList() << QStringList { u"KALIDOR Five\t1\t2\t3\t4"_s }
+                                 << held << 0 << QStringList { u"KALIDOR Five|2|1,2,3|added||"_s }
+                                 << QList<int> { 1, 1, 0, 0, 0 };
+
+    // Lab values for D50 far from those of the object's spectrum, a grey of 50 % reflectance.
+    const QString spectrum = u"<cc:ReflectanceSpectrum StartWL=\"380\">"_s
+        + QStringList(31, u"0.5"_s).join(u' ') + u"</cc:ReflectanceSpectrum>"_s;
+    const QString mismatched = QString::fromUtf8(
+        cxfFile("  <cc:Object ObjectType=\"Colour\" Name=\"KALIDOR Grey\">\n"
+                "    <cc:ColorValues><cc:ColorCIELab><cc:L>20</cc:L><cc:A>40</cc:A><cc:B>40</cc:B>"
+                "</cc:ColorCIELab>"
+            + spectrum.toUtf8() + "</cc:ColorValues>\n  </cc:Object>\n"));
+    QTest::newRow("spectrum, --d50")
+        << QStringList { u"--d50"_s } << QStringList { mismatched } << held << 0
+        << QStringList { u"KALIDOR Grey|5|76.07,0,0|added|spectrum|from its spectrum (ASTM E308 Table 5, 10 nm)"_s }
+        << QList<int> { 1, 1, 0, 0, 1 };
+    QTest::newRow("spectrum, as given")
+        << QStringList() << QStringList { mismatched } << held << 0
+        << QStringList { u"KALIDOR Grey|5|20,40,40|added||"_s } << QList<int> { 1, 1, 0, 0, 0 };
 }
 
 // --report writes what became of each record, whether the run succeeds or not.
@@ -750,14 +822,17 @@ void TestKalidorConvert::report()
 {
     QFETCH(QStringList, options);
     QFETCH(QStringList, rows);
+    QFETCH(QByteArray, existing);
     QFETCH(int, status);
     QFETCH(QStringList, records);
     QFETCH(QList<int>, totals);
 
-    QVERIFY(writeFile(expand(u"%in"_s),
-        rows.isEmpty() ? QByteArray("no table\r\n")
-                       : "\xEF\xBB\xBF" + header + rows.join(u"\r\n"_s).toUtf8() + "\r\n"));
-    const QByteArray existing = "KALIDOR Gold,70,4,60\r\nKALIDOR Blue,1,2,3\r\n";
+    QByteArray input = "no table\r\n";
+    if (rows.size() == 1 && rows.first().startsWith(u"<?xml"_s))
+        input = rows.first().toUtf8();
+    else if (!rows.isEmpty())
+        input = "\xEF\xBB\xBF" + header + rows.join(u"\r\n"_s).toUtf8() + "\r\n";
+    QVERIFY(writeFile(expand(u"%in"_s), input));
     QVERIFY(writeFile(expand(u"%out"_s), existing));
     const QString reportPath = expand(u"%dir/report.json"_s);
     QVERIFY(writeFile(reportPath, "an older report"));
@@ -779,10 +854,12 @@ void TestKalidorConvert::report()
         QStringList values;
         for (const QJsonValue &value : record.value(u"values"_s).toArray())
             values << value.toString();
-        described << u"%1|%2|%3|%4|%5"_s.arg(record.value(u"name"_s).toString())
+        described << u"%1|%2|%3|%4|%5|%6"_s.arg(record.value(u"name"_s).toString())
                          .arg(record.value(u"line"_s).toInteger())
                          .arg(values.join(u','), record.value(u"action"_s).toString(),
-                             kinds.join(u' '));
+                             kinds.join(u' '), record.value(u"source"_s).toString());
+        // A source is told only when D50 values were asked for.
+        QCOMPARE(record.contains(u"source"_s), options.contains(u"--d50"_s));
     }
     QCOMPARE(described, records);
     const QJsonObject counted = report.value(u"totals"_s).toObject();
@@ -823,6 +900,206 @@ void TestKalidorConvert::reportNeverNamesTheOutput()
             "kalidor-convert --help.\n"_s);
         QCOMPARE(readFile(expand(u"%out"_s)), existing);
     }
+}
+
+void TestKalidorConvert::reportNamesNeitherInputNorOutput_data()
+{
+    // How the report's path is made, in the test's folder: "%link NAME TARGET" makes a
+    // symbolic link, "%hard NAME TARGET" a hard link, "%folder NAME" a folder; then the path.
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<bool>("outputExists");
+    QTest::addColumn<QString>("named"); // INPUT or OUTPUT
+
+    QTest::newRow("INPUT") << QStringList() << u"%in"_s << true << u"INPUT"_s;
+    QTest::newRow("INPUT through ..")
+        << QStringList { u"%folder sub"_s } << u"%dir/sub/../in.txt"_s << true << u"INPUT"_s;
+    QTest::newRow("link to INPUT") << QStringList { u"%link report.json in.txt"_s }
+                                   << u"%dir/report.json"_s << true << u"INPUT"_s;
+    QTest::newRow("link to a link to INPUT")
+        << QStringList { u"%link first in.txt"_s, u"%link report.json first"_s }
+        << u"%dir/report.json"_s << true << u"INPUT"_s;
+    QTest::newRow("hard link to INPUT") << QStringList { u"%hard report.json in.txt"_s }
+                                        << u"%dir/report.json"_s << true << u"INPUT"_s;
+    QTest::newRow("folder link to INPUT") << QStringList { u"%folder sub"_s, u"%link sub/up .."_s }
+                                          << u"%dir/sub/up/in.txt"_s << true << u"INPUT"_s;
+    // The new database would be made where the link points.
+    QTest::newRow("dangling link to a new OUTPUT") << QStringList { u"%link report.json out.csv"_s }
+                                                   << u"%dir/report.json"_s << false << u"OUTPUT"_s;
+    QTest::newRow("hard link to OUTPUT") << QStringList { u"%hard report.json out.csv"_s }
+                                         << u"%dir/report.json"_s << true << u"OUTPUT"_s;
+}
+
+// A report is never written over the colour table or the database, by whatever path.
+void TestKalidorConvert::reportNamesNeitherInputNorOutput()
+{
+    QFETCH(QStringList, made);
+    QFETCH(QString, report);
+    QFETCH(bool, outputExists);
+    QFETCH(QString, named);
+
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QByteArray existing = "KALIDOR Old,1,2,3\r\n";
+    if (outputExists)
+        QVERIFY(writeFile(expand(u"%out"_s), existing));
+    const QDir dir(m_dir->path());
+    for (const QString &step : made) {
+        const QStringList parts = step.split(u' ');
+        const QByteArray name = QFile::encodeName(dir.filePath(parts.at(1)));
+        if (parts.at(0) == u"%folder")
+            QVERIFY(dir.mkdir(parts.at(1)));
+        else if (parts.at(0) == u"%link")
+            QCOMPARE(symlink(QFile::encodeName(parts.at(2)).constData(), name.constData()), 0);
+        else
+            QCOMPARE(
+                link(QFile::encodeName(dir.filePath(parts.at(2))).constData(), name.constData()),
+                0);
+    }
+    const QStringList before
+        = dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+
+    const Run run
+        = runConverter({ u"--report"_s, expand(report), expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 1);
+    QCOMPARE(QString::fromLocal8Bit(run.standardError),
+        u"kalidor-convert: --report names %1, which it would overwrite. See kalidor-convert "
+        "--help.\n"_s.arg(named));
+    QCOMPARE(readFile(expand(u"%in"_s)), textTable);
+    QCOMPARE(QFileInfo::exists(expand(u"%out"_s)), outputExists);
+    if (outputExists)
+        QCOMPARE(readFile(expand(u"%out"_s)), existing);
+    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), before);
+}
+
+void TestKalidorConvert::reportOntoNoRegularFile_data()
+{
+    QTest::addColumn<mode_t>("kind"); // S_IFIFO or S_IFCHR
+    QTest::newRow("named pipe") << mode_t(S_IFIFO);
+    QTest::newRow("full device") << mode_t(S_IFCHR);
+}
+
+// A report replaces a regular file or makes a new one, never a device or a named pipe; that
+// is told before anything is read or written.
+void TestKalidorConvert::reportOntoNoRegularFile()
+{
+    QFETCH(mode_t, kind);
+
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QString reportPath = expand(u"%dir/report.json"_s);
+    if (kind == S_IFIFO)
+        QCOMPARE(mkfifo(QFile::encodeName(reportPath).constData(), 0600), 0);
+    else if (const QString notMade = makeFullDevice(reportPath); !notMade.isEmpty())
+        QSKIP(qPrintable(notMade));
+    struct stat before { };
+    QCOMPARE(lstat(QFile::encodeName(reportPath).constData(), &before), 0);
+
+    const Run run
+        = runConverter({ u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 1);
+    QCOMPARE(QString::fromLocal8Bit(run.standardError),
+        expand(u"kalidor-convert: --report names %dir/report.json, which is no regular file; a "
+               "report replaces only a regular file or makes a new one. See kalidor-convert "
+               "--help.\n"_s));
+    struct stat after { };
+    QCOMPARE(lstat(QFile::encodeName(reportPath).constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, kind);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        (QStringList { u"in.txt"_s, u"report.json"_s }));
+}
+
+void TestKalidorConvert::reportOnAFullDisk_data()
+{
+    // The largest file the converter may write; its records take 60 bytes, their report more.
+    QTest::addColumn<int>("fileSize");
+    QTest::newRow("report stops short") << 200;
+    QTest::newRow("records' spool stops short") << 20;
+}
+
+// A disk that fills up while the report is written fails the run before the database is
+// touched: no report is taken for whole, and nothing is left beside it.
+void TestKalidorConvert::reportOnAFullDisk()
+{
+    QFETCH(int, fileSize);
+
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QByteArray existing = "KALIDOR Old,1,2,3\r\n";
+    QVERIFY(writeFile(expand(u"%out"_s), existing));
+    const QString reportPath = expand(u"%dir/report.json"_s);
+    QVERIFY(writeFile(reportPath, "an older report"));
+
+    const Run run = runConverter({ u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) },
+        QString(), RLIM_INFINITY, rlim_t(fileSize));
+    QCOMPARE(run.status, 5);
+    const QString message = QString::fromLocal8Bit(run.standardError);
+    QVERIFY2(message.startsWith(expand(u"kalidor-convert: %dir/report.json: cannot be written: "
+                                       "File too large, so nothing was written"_s)),
+        qPrintable(message));
+    QCOMPARE(readFile(expand(u"%out"_s)), existing);
+    QCOMPARE(readFile(reportPath), QByteArray("an older report"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+        (QStringList { u"in.txt"_s, u"out.csv"_s, u"report.json"_s }));
+}
+
+// The report is UTF-8 JSON as RFC 8259 has it for any name: a lone surrogate, which a UTF-16
+// table can hold and UTF-8 cannot, is U+FFFD there as on standard error.
+void TestKalidorConvert::reportIsUtf8()
+{
+    QVERIFY(writeFile(expand(u"%in"_s),
+        utf16LE(QString::fromLatin1(header) + u"KALIDOR "_s + QChar(0xD800)
+            + u"\x01\"\\\t50\t0\t0\r\n"_s)));
+    const QString reportPath = expand(u"%dir/report.json"_s);
+    const Run run
+        = runConverter({ u"--report"_s, reportPath, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.standardError.contains("KALIDOR \xEF\xBF\xBD"), run.standardError.constData());
+
+    const QByteArray bytes = readFile(reportPath);
+    QVERIFY(QByteArrayView(bytes).isValidUtf8());
+    QVERIFY2(!bytes.contains("\\ud800"), bytes.constData());
+    QJsonParseError error {};
+    const QJsonObject report = QJsonDocument::fromJson(bytes, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonObject record = report.value(u"records"_s)[0].toObject();
+    QCOMPARE(record.value(u"name"_s).toString(), u"KALIDOR \uFFFD\x01\"\\"_s);
+    const QString warning = record.value(u"warnings"_s)[0][u"text"_s].toString();
+    QVERIFY2(
+        warning.contains(u"\uFFFD"_s) && !warning.contains(QChar(0xD800)), qPrintable(warning));
+}
+
+// Records are written to the report as they are made, not held: a report of 100,000 records
+// fits in the memory that the run without one needs, and a little more.
+void TestKalidorConvert::reportCostsNoMoreMemory()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("the sanitizer maps more address space than any limit that lets it start");
+#endif
+    const QString library
+        = SyntheticLibrary::cached(m_libraries.path(), SyntheticLibrary::Form::Cxf3, 100000);
+    const QStringList arguments { u"--all-colours"_s, library, expand(u"%out"_s) };
+    constexpr rlim_t megabyte = 1 << 20;
+    // The least address space, to 8 MB, in which the run without a report succeeds.
+    rlim_t fails = 16 * megabyte;
+    rlim_t succeeds = 4096 * megabyte;
+    QCOMPARE(runConverter(arguments, QString(), succeeds).status, 0);
+    while (succeeds - fails > 8 * megabyte) {
+        const rlim_t middle = (fails + succeeds) / 2;
+        (runConverter(arguments, QString(), middle).status == 0 ? succeeds : fails) = middle;
+    }
+    // Room for the spool's and the writer's buffers, and for runs that differ.
+    const rlim_t allowed = succeeds + 48 * megabyte;
+    const Run run
+        = runConverter(QStringList { u"--report"_s, expand(u"%dir/report.json"_s) } + arguments,
+            QString(), allowed);
+    QVERIFY2(run.status == 0, run.standardError.constData());
+    qInfo("without a report: %llu MB of address space, with one: within %llu MB",
+        static_cast<unsigned long long>(succeeds / megabyte),
+        static_cast<unsigned long long>(allowed / megabyte));
+    QCOMPARE(QJsonDocument::fromJson(readFile(expand(u"%dir/report.json"_s)))
+                 .object()
+                 .value(u"totals"_s)[u"records"_s]
+                 .toInt(),
+        100000);
 }
 
 void TestKalidorConvert::heldNames_data()
@@ -1192,6 +1469,16 @@ void TestKalidorConvert::d50LeavesTextTablesAsTheyAre()
     const QStringList told = QString::fromUtf8(d50.standardError).split(u'\n');
     QCOMPARE(told.at(0), expand(u"%in"_s) + u": line 2: \"KALIDOR A\": values as given"_s);
     QCOMPARE(told.at(1), expand(u"%in"_s) + u": line 3: \"KALIDOR B\": values as given"_s);
+
+    // Each name as the table gives it, a U+FEFF at its start too, though the sources are read
+    // back from the records' spool.
+    QVERIFY(
+        writeFile(expand(u"%in"_s), utf16LE(u"Name\tL*\ta*\tb*\r\n\uFEFFPaper\t1\t2\t3\r\n"_s)));
+    const Run marked = runConverter(
+        { u"--all-colours"_s, u"--quiet"_s, u"--d50"_s, u"--verbose"_s, expand(u"%in"_s), u"-"_s });
+    QCOMPARE(marked.status, 0);
+    QCOMPARE(QString::fromUtf8(marked.standardError).split(u'\n').at(0),
+        expand(u"%in"_s) + u": line 2: \"\uFEFFPaper\": values as given"_s);
 }
 
 void TestKalidorConvert::measuredSample_data()
@@ -1273,7 +1560,8 @@ void TestKalidorConvert::help()
     for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s,
              u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--d50"_s, u"--verbose"_s,
              u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
-             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
+             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s,
+             u"  7  OUTPUT was written, but the --report FILE"_s, u"Examples:"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 
