@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "base/kalidorerror.h"
+#include "base/visiblecontrols.h"
 #include "buildinfo.h"
 #include "converter.h"
 #include "runreport.h"
@@ -216,6 +217,7 @@ int CommandLine::run(const QStringList &arguments) const
 
 void CommandLine::report(const QString &line) const
 {
-    // Paths and names may hold any character; the terminal expects the locale's encoding.
-    m_standardError.write(QString(line + u'\n').toLocal8Bit());
+    // Paths and names may hold any character; the terminal expects the locale's encoding, and
+    // must show a control character instead of acting on it.
+    m_standardError.write(QString(withVisibleControls(line) + u'\n').toLocal8Bit());
 }

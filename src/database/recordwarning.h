@@ -14,6 +14,7 @@ enum class WarningKind {
     Conditions, // values measured under other conditions than D50 with 2 degrees
     Held, // the database appended to holds the name already
     Spectrum, // the Lab values given differ from those of the spectrum the record gives
+    Control, // the name holds a control character
 };
 
 // A short identifier of `kind` that stays the same from version to version.
@@ -40,6 +41,8 @@ inline QString warningKindName(WarningKind kind)
         return QStringLiteral("held");
     case WarningKind::Spectrum:
         return QStringLiteral("spectrum");
+    case WarningKind::Control:
+        return QStringLiteral("control");
     }
     Q_UNREACHABLE();
 }

@@ -1,5 +1,6 @@
 #include "unitKalidorTabbed.h"
 
+#include "base/visiblecontrols.h"
 #include "conversion/conversion.h"
 #include "database/labvalues.h"
 #include "editablelinesview.h"
@@ -114,10 +115,10 @@ QString draggedFile(const QMimeData *data)
     return QFileInfo(path).isDir() ? QString() : path;
 }
 
-// A label that is sized to its one line of text.
+// A label that is sized to its one line of text, control characters shown.
 void setLabelText(QLabel *label, const QString &text)
 {
-    label->setText(text);
+    label->setText(withVisibleControls(text));
     label->adjustSize();
 }
 
@@ -583,7 +584,7 @@ void TTabbedForm::showWarnings(const QList<RecordWarning> &warnings)
         QString &reasons = reasonsByRecord[int(warning.record)];
         if (!reasons.isEmpty())
             reasons += u'\n';
-        reasons += warning.what;
+        reasons += withVisibleControls(warning.what);
     }
     memoDelvaneSpecialColors->setMarks(reasonsByRecord);
     if (warnings.isEmpty()) {

@@ -161,6 +161,7 @@ private slots:
     void d50LeavesTextTablesAsTheyAre();
     void warnings_data();
     void warnings();
+    void controlCharactersInNames();
     void cxf3MeasuringConditions();
     void cxf3ValuesOnOneLine();
     void help_data();
@@ -231,6 +232,20 @@ void TestKalidorConvert::exitStatus_data()
         << QStringList { u"%in: line 9: colour object \"KALIDOR Blue\": no B in its first "
                          "ColorCIELab"_s };
 
+    // A value that overflows the sums writes no record, however it overflows.
+    const QByteArray wildSpectrum = cxfFile("  <cc:Object ObjectType=\"Colour\" Name=\"KALIDOR "
+                                            "Wild\">\n    <cc:ColorValues><cc:ReflectanceSpectrum "
+                                            "StartWL=\"380\">0.1 1e308 0.3</cc:ReflectanceSpectrum>"
+                                            "</cc:ColorValues>\n  </cc:Object>\n");
+    QTest::newRow("--d50, a spectral value of 1e308")
+        << wildSpectrum << earlier << QStringList { u"--d50"_s, u"%in"_s, u"%out"_s } << 2
+        << QStringList { u"%in: line 5: colour object \"KALIDOR Wild\": its ReflectanceSpectrum "
+                         "cannot be summed: it gives L* "_s };
+    QTest::newRow("--d50, a spectral value of 1e308, to standard output")
+        << wildSpectrum << earlier << QStringList { u"--d50"_s, u"%in"_s, u"-"_s } << 2
+        << QStringList { u"%in: line 5: colour object \"KALIDOR Wild\": its ReflectanceSpectrum "
+                         "cannot be summed: it gives L* "_s };
+
     QTest::newRow("neither table nor CxF3")
         << QByteArray("Name;L*;a*;b*\r\nKALIDOR Red;50;60;70\r\n") << earlier << inOut << 3
         << QStringList { u"%in: neither a colour table"_s };
@@ -258,6 +273,11 @@ void TestKalidorConvert::exitStatus_data()
     QTest::newRow("missing input")
         << QByteArray() << earlier << QStringList { u"%dir/missing.txt"_s, u"%out"_s } << 3
         << QStringList { u"%dir/missing.txt: no such file"_s };
+    // A terminal shows the control characters of a path instead of acting on them.
+    QTest::newRow("control characters in the path")
+        << QByteArray() << earlier
+        << QStringList { u"%dir/title\x1B]0;x\x07\x1B[2J\nline.txt"_s, u"%out"_s } << 3
+        << QStringList { u"%dir/title\\x1B]0;x\\x07\\x1B[2J\\x0Aline.txt: no such file"_s };
     QTest::newRow("folder as input")
         << QByteArray() << earlier << QStringList { u"%dir"_s, u"%out"_s } << 3
         << QStringList { u"%dir: is a folder"_s };
@@ -473,6 +493,30 @@ void TestKalidorConvert::warnings()
     }
 }
 
+// A name with control characters is written as it stands and warned of; standard error shows
+// them, so that the name can neither retitle the terminal nor clear it.
+void TestKalidorConvert::controlCharactersInNames()
+{
+    const QByteArray name = "KALIDOR \x1B]0;owned\x07\x1B[2J";
+    QVERIFY(writeFile(expand(u"%in"_s),
+        header + name + "\t50\t0\t0\r\nKALIDOR Del\x7F\x01\t50\t0\t0\r\n"));
+    const Run run = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), name + ",50,0,0\r\nKALIDOR Del\x7F\x01,50,0,0\r\n");
+    const QStringList expected {
+        expand(u"%in: line 2: \"KALIDOR \\x1B]0;owned\\x07\\x1B[2J\": the name holds the control "
+               "characters U+001B U+0007, which a terminal or the RIP may act on instead of "
+               "showing; it is written with them"_s),
+        expand(u"%in: line 3: \"KALIDOR Del\\x7F\\x01\": the name holds the control characters "
+               "U+007F U+0001, which a terminal or the RIP may act on instead of showing; it is "
+               "written with them"_s),
+        QString(),
+    };
+    QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
+    // --strict counts them as any warning.
+    QCOMPARE(runConverter({ u"--strict"_s, expand(u"%in"_s), u"-"_s }).status, 6);
+}
+
 void TestKalidorConvert::cxf3MeasuringConditions()
 {
     const auto object = [](const QByteArray &name, const QByteArray &conditions) {
@@ -638,6 +682,19 @@ void TestKalidorConvert::replace_data()
         << utf16LE(u"KALIDOR Blue,1,2,3\r\nKALIDOR Caf\u00E9,62.15,-3.50,12.75\r\n"
                    "KALIDOR Gold,78.00,4.25,60.10\r\n"_s)
         << u"2 replaced, 0 unchanged, 0 added"_s;
+    // The name as the database's encoding writes it: UTF-16 holds "Ā", the code page does not.
+    QTest::newRow("UTF-16 database, a name beyond the code page")
+        << QStringList { u"KALIDOR \u0100\t1\t2\t3"_s } << replace
+        << utf16LE(u"KALIDOR ?,4,5,6\r\nKALIDOR \u0100,7,8,9\r\n"_s)
+        << utf16LE(u"KALIDOR ?,4,5,6\r\nKALIDOR \u0100,1,2,3\r\n"_s)
+        << u"1 replaced, 0 unchanged, 0 added"_s;
+    // A header line is no record: a colour named as its first field is added, unwarned.
+    QTest::newRow("all colours, a header line held")
+        << QStringList { u"Name\t1\t2\t3"_s }
+        << QStringList { u"--replace"_s, u"--all-colours"_s }
+        << QByteArray("Name,L,a,b\r\nKALIDOR Blue,1,2,3\r\n")
+        << QByteArray("Name,L,a,b\r\nKALIDOR Blue,1,2,3\r\nName,1,2,3\r\n")
+        << u"0 replaced, 0 unchanged, 1 added"_s;
     QTest::newRow("without --replace")
         << QStringList { gold } << QStringList() << QByteArray("KALIDOR Gold,70,4,60\r\n")
         << "KALIDOR Gold,70,4,60\r\n" + newGold << QString();
