@@ -1,8 +1,7 @@
 #include "fewestdecimals.h"
 
-#include "colourdifference.h"
-
 #include "base/kalidorerror.h"
+#include "colourdifference.h"
 
 #include <charconv>
 #include <cmath>

@@ -92,8 +92,7 @@ QString heldLines(const std::vector<HeldRecord> &records)
 }
 
 // The ΔE2000 is to the values of the first line, the one a replacement takes.
-QString heldNameWarning(
-    const std::vector<HeldRecord> &records, const std::optional<LabValues> &lab)
+QString heldNameWarning(const std::vector<HeldRecord> &records, const std::optional<LabValues> &lab)
 {
     const HeldRecord &held = records.front();
     QString difference;

@@ -20,11 +20,10 @@ void TestVisibleControls::texts_data()
     QTest::newRow("title and clear screen")
         << QStringLiteral("KALIDOR \x1B]0;owned\x07\x1B[2J")
         << QStringLiteral("KALIDOR \\x1B]0;owned\\x07\\x1B[2J") << true;
-    QTest::newRow("first, last and NUL")
-        << QString(QChar(0)) + QStringLiteral("\x01 \x1F") << QStringLiteral("\\x00\\x01 \\x1F")
-        << true;
-    QTest::newRow("line breaks and tab") << QStringLiteral("a\tb\r\nc")
-                                         << QStringLiteral("a\\x09b\\x0D\\x0Ac") << true;
+    QTest::newRow("first, last and NUL") << QString(QChar(0)) + QStringLiteral("\x01 \x1F")
+                                         << QStringLiteral("\\x00\\x01 \\x1F") << true;
+    QTest::newRow("line breaks and tab")
+        << QStringLiteral("a\tb\r\nc") << QStringLiteral("a\\x09b\\x0D\\x0Ac") << true;
     QTest::newRow("DEL and C1") << QStringLiteral("a\x7F b\u0085 c\u009B d\u009F")
                                 << QStringLiteral("a\\x7F b\\x85 c\\x9B d\\x9F") << true;
     QTest::newRow("neighbours kept") << QStringLiteral(" ~\u00A0\u00FF\u2028")

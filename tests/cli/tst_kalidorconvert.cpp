@@ -498,8 +498,8 @@ void TestKalidorConvert::warnings()
 void TestKalidorConvert::controlCharactersInNames()
 {
     const QByteArray name = "KALIDOR \x1B]0;owned\x07\x1B[2J";
-    QVERIFY(writeFile(expand(u"%in"_s),
-        header + name + "\t50\t0\t0\r\nKALIDOR Del\x7F\x01\t50\t0\t0\r\n"));
+    QVERIFY(writeFile(
+        expand(u"%in"_s), header + name + "\t50\t0\t0\r\nKALIDOR Del\x7F\x01\t50\t0\t0\r\n"));
     const Run run = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
     QCOMPARE(run.status, 0);
     QCOMPARE(readFile(expand(u"%out"_s)), name + ",50,0,0\r\nKALIDOR Del\x7F\x01,50,0,0\r\n");
@@ -690,8 +690,7 @@ void TestKalidorConvert::replace_data()
         << u"1 replaced, 0 unchanged, 0 added"_s;
     // A header line is no record: a colour named as its first field is added, unwarned.
     QTest::newRow("all colours, a header line held")
-        << QStringList { u"Name\t1\t2\t3"_s }
-        << QStringList { u"--replace"_s, u"--all-colours"_s }
+        << QStringList { u"Name\t1\t2\t3"_s } << QStringList { u"--replace"_s, u"--all-colours"_s }
         << QByteArray("Name,L,a,b\r\nKALIDOR Blue,1,2,3\r\n")
         << QByteArray("Name,L,a,b\r\nKALIDOR Blue,1,2,3\r\nName,1,2,3\r\n")
         << u"0 replaced, 0 unchanged, 1 added"_s;

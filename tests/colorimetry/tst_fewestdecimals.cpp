@@ -1,5 +1,5 @@
-#include "colorimetry/colourdifference.h"
 #include "base/kalidorerror.h"
+#include "colorimetry/colourdifference.h"
 #include "colorimetry/fewestdecimals.h"
 
 #include <QRandomGenerator>

@@ -125,14 +125,14 @@ void TestHeldNames::warned_data()
         << QStringList { u"KALIDOR A\t7\t8\t9"_s } << csv
         << QStringList { u"0: KALIDOR A: the database already holds this name on lines 2 (7,8,9) "
                          "and 4 (1,2,3), so the RIP matches only one of them; "_s
-            + deltaE(u"0.00"_s) };
+               + deltaE(u"0.00"_s) };
     QTest::newRow("held three times, in both forms")
         << QByteArray("KALIDOR A,7,8,9\r\nSPOTCOLOR_NAME:KALIDOR A; D50_LAB:1,2,3\r\nKALIDOR B,4,5,"
                       "6\r\nKALIDOR A,x,2.5,3\r\n")
         << QStringList { u"KALIDOR A\t7\t8\t9"_s } << csv
         << QStringList { u"0: KALIDOR A: the database already holds this name on lines 1 (7,8,9), "
                          "2 (1,2,3) and 4 (x,2.5,3), so the RIP matches only one of them; "_s
-            + deltaE(u"0.00"_s) };
+               + deltaE(u"0.00"_s) };
     // Values that are all words, as a header line's are: no record, whatever its first field.
     QTest::newRow("a line without a number holds no name")
         << QByteArray("KALIDOR A,L,a,b\r\nSPOTCOLOR_NAME:KALIDOR A; D50_LAB:L*,a*,b*\r\nKALIDOR "

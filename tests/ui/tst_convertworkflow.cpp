@@ -78,6 +78,7 @@ private Q_SLOTS:
     void cancelWritesNothing();
     void failedSaveKeepsLabelAndOldFile();
     void warnedRecordsAreMarked();
+    void controlCharactersAreShownVisibly();
     void checkedForTheFileChosen();
     void heldNamesAreMarkedWhenAppending();
     void cxf3RecordsFollowTheFormAndFileChosen_data();
@@ -430,6 +431,35 @@ void TestConvertWorkflow::warnedRecordsAreMarked()
     QVERIFY(!warnings->isVisible());
 }
 
+// A name or a path with control characters is saved as it stands; the marks, the labels and
+// the message details show each control character as "\x1B" is.
+void TestConvertWorkflow::controlCharactersAreShownVisibly()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(
+        window, "Name\tL*\ta*\tb*\r\nKALIDOR \x1B[2J\t50\t1\t2\r\nKALIDOR \x1B[2J\t60\t1\t2\r\n");
+    const QString saved = path("out\x1B]0;x\x07.csv");
+    convert(window, saved);
+    QCOMPARE(readBytes(saved), QByteArray("KALIDOR \x1B[2J,50,1,2\r\nKALIDOR \x1B[2J,60,1,2\r\n"));
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    QCOMPARE(records->markOf(0),
+        QStringLiteral("the name holds the control character U+001B, which a terminal or the RIP "
+                       "may act on instead of showing; it is written with it"));
+    QCOMPARE(records->markOf(1).split(u'\n').first(),
+        QStringLiteral("the name as written, \"KALIDOR \\x1B[2J\", is also that of line 2, so the "
+                       "RIP matches only one of them"));
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("out\\x1B]0;x\\x07.csv"));
+
+    convert(window, path("table.txt") + QStringLiteral("/out\x07.csv"));
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    const QString details = window.dialogs->messages.first().details;
+    QVERIFY2(details.startsWith(
+                 QDir::toNativeSeparators(path("table.txt") + QStringLiteral("/out\\x07.csv: "))),
+        qPrintable(details));
+    QVERIFY(!details.contains(QChar(0x07)));
+}
+
 void TestConvertWorkflow::checkedForTheFileChosen()
 {
     WindowFixture window;
@@ -472,8 +502,8 @@ void TestConvertWorkflow::heldNamesAreMarkedWhenAppending()
     convert(window, path("held.csv"));
     QVERIFY2(records->markOf(0).isEmpty(), qPrintable(records->markOf(0)));
     QCOMPARE(records->markOf(1),
-        QStringLiteral("the database already holds this name on line 2 (60,1,2), so the RIP "
-                       "matches only one of them; \u0394E2000 to the new values 0.00"));
+        QStringLiteral("the database already holds this name on lines 2 (60,1,2) and 3 (9,9,9), "
+                       "so the RIP matches only one of them; \u0394E2000 to the new values 0.00"));
     QVERIFY(warnings->isVisible());
     QCOMPARE(warnings->text(), QStringLiteral("\u26A0 1 warning"));
     QCOMPARE(readBytes(path("held.csv")), database + "KALIDOR A,50,1,2\r\nKALIDOR B,60,1,2\r\n");

@@ -308,9 +308,9 @@ MeasuredRow fromXyz(const MeasuredObject &object, const MeasuringConditions *con
     if (!xyz)
         throw ObjectFault { QStringLiteral(
             "its ColorCIEXYZ values are not plain decimal numbers") };
-    const LabValues lab = madeValues(
-        labD50FromXyz(CieXyz { (*xyz)[0], (*xyz)[1], (*xyz)[2] }, *white),
-        QStringLiteral("its ColorCIEXYZ values cannot be made into D50 values"));
+    const LabValues lab
+        = madeValues(labD50FromXyz(CieXyz { (*xyz)[0], (*xyz)[1], (*xyz)[2] }, *white),
+            QStringLiteral("its ColorCIEXYZ values cannot be made into D50 values"));
     return { rowText(object.name, fewestDecimalTexts(lab)), QString(),
         namesD50OrNothing(illuminant)
             ? QStringLiteral("from its XYZ values")

@@ -382,9 +382,8 @@ void TestMeasuredValues::failures_data()
     QTest::newRow("XYZ of 1e200 for D65")
         << xyz("40", huge, "30", "D65")
         << QStringLiteral("its ColorCIEXYZ values cannot be made into D50 values: it gives L* ");
-    QTest::newRow("Lab of 1e200 for D65")
-        << lab(huge, "0", "0", "D65")
-        << QStringLiteral("its ColorCIELab values cannot be adapted to D50: it gives L* ");
+    QTest::newRow("Lab of 1e200 for D65") << lab(huge, "0", "0",
+        "D65") << QStringLiteral("its ColorCIELab values cannot be adapted to D50: it gives L* ");
     QTest::newRow("a broken Lab beside a spectrum")
         << lab("50", "", "0") + spectrum("0.1 0.2 0.3 0.4") << QStringLiteral("A is empty");
 }
