@@ -15,6 +15,7 @@ enum class WarningKind {
     Held, // the database appended to holds the name already
     Spectrum, // the Lab values given differ from those of the spectrum the record gives
     Control, // the name holds a control character
+    Nested, // the colour object holds another, which is passed over
 };
 
 // A short identifier of `kind` that stays the same from version to version.
@@ -43,6 +44,8 @@ inline QString warningKindName(WarningKind kind)
         return QStringLiteral("spectrum");
     case WarningKind::Control:
         return QStringLiteral("control");
+    case WarningKind::Nested:
+        return QStringLiteral("nested");
     }
     Q_UNREACHABLE();
 }

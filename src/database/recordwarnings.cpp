@@ -184,6 +184,9 @@ void RecordChecker::checkRow(const ColourRow &colourRow)
     checkValues(fields);
     if (m_held)
         checkHeldName(writtenName, fields);
+    // In the order the records made while a file is read get them.
+    if (colourRow.nestedNote)
+        warn(WarningKind::Nested, *colourRow.nestedNote);
     if (colourRow.note)
         warn(WarningKind::Conditions, *colourRow.note);
     ++m_records;
@@ -301,10 +304,11 @@ void RecordChecker::checkValues(const QStringList &fields)
 }
 
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held)
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held,
+    const std::optional<NestedObjectNote> &nested)
 {
     RecordChecker checker(form, encoding, RecordChecker::Rows::Held, table.size(), held);
-    RecordLoop(table, rows, notes).takeTable([&checker](const ColourRow &row) {
+    RecordLoop(table, rows, notes, nested).takeTable([&checker](const ColourRow &row) {
         if (row.fields().size() >= 4)
             checker.checkRow(row);
     });
@@ -312,9 +316,10 @@ QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
 }
 
 std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held)
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held,
+    const std::optional<NestedObjectNote> &nested)
 {
-    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held] {
-        return checkRecords(table, form, encoding, notes, rows, held);
+    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held, &nested] {
+        return checkRecords(table, form, encoding, notes, rows, held, nested);
     });
 }

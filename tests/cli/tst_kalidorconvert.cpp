@@ -162,6 +162,8 @@ private slots:
     void warnings_data();
     void warnings();
     void controlCharactersInNames();
+    void nestedObjects_data();
+    void nestedObjects();
     void cxf3MeasuringConditions();
     void cxf3ValuesOnOneLine();
     void help_data();
@@ -515,6 +517,33 @@ void TestKalidorConvert::controlCharactersInNames()
     QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
     // --strict counts them as any warning.
     QCOMPARE(runConverter({ u"--strict"_s, expand(u"%in"_s), u"-"_s }).status, 6);
+}
+
+void TestKalidorConvert::nestedObjects_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("as given") << QStringList();
+    QTest::newRow("D50 values") << QStringList { u"--d50"_s };
+}
+
+// Objects inside an object are passed over; the first is warned of once, on the record of the
+// object holding it.
+void TestKalidorConvert::nestedObjects()
+{
+    QFETCH(QStringList, options);
+    const QByteArray lab = "<cc:L>50</cc:L><cc:A>1</cc:A><cc:B>2</cc:B>";
+    const QByteArray inner = cxfObject("KALIDOR Inner", lab);
+    const QByteArray outer = cxfObject("KALIDOR Outer", lab)
+                                 .replace("  </cc:Object>\n", inner + inner + "  </cc:Object>\n");
+    QVERIFY(writeFile(expand(u"%in"_s), cxfFile(outer + cxfObject("KALIDOR After", lab))));
+    const Run run = runConverter(options + QStringList { expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), "KALIDOR Outer,50,1,2\r\nKALIDOR After,50,1,2\r\n");
+    QCOMPARE(QString::fromUtf8(run.standardError),
+        expand(u"%in: line 5: \"KALIDOR Outer\": it holds colour object \"KALIDOR Inner\" on line "
+               "8, which is passed over, as is every colour object inside another\n"_s));
+    QCOMPARE(
+        runConverter(options + QStringList { u"--strict"_s, expand(u"%in"_s), u"-"_s }).status, 6);
 }
 
 void TestKalidorConvert::cxf3MeasuringConditions()
@@ -1275,7 +1304,8 @@ void TestKalidorConvert::help()
     for (const QString &piece : { u"--legacy"_s, u"--append"_s, u"--replace"_s,
              u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--d50"_s, u"--verbose"_s,
              u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
-             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s })
+             u"--quiet"_s, u"  6  --strict, and a record has a warning"_s, u"Examples:"_s,
+             u"a name with a control character"_s, u"a CxF3 colour object that\nholds another"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void failedSaveKeepsLabelAndOldFile();
     void warnedRecordsAreMarked();
     void controlCharactersAreShownVisibly();
+    void nestedObjectIsMarked();
     void checkedForTheFileChosen();
     void heldNamesAreMarkedWhenAppending();
     void cxf3RecordsFollowTheFormAndFileChosen_data();
@@ -458,6 +459,29 @@ void TestConvertWorkflow::controlCharactersAreShownVisibly()
                  QDir::toNativeSeparators(path("table.txt") + QStringLiteral("/out\\x07.csv: "))),
         qPrintable(details));
     QVERIFY(!details.contains(QChar(0x07)));
+}
+
+// The first colour object inside another is warned of on the record of the one holding it.
+void TestConvertWorkflow::nestedObjectIsMarked()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    const QByteArray lab = "<cc:ColorValues><cc:ColorCIELab><cc:L>50</cc:L><cc:A>1</cc:A>"
+                           "<cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues>";
+    openTable(window,
+        "<?xml version=\"1.0\"?>\n<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n>"
+        "<cc:Resources><cc:ObjectCollection>\n<cc:Object Name=\"KALIDOR 1\">"
+            + lab + "</cc:Object>\n<cc:Object Name=\"KALIDOR 2\">" + lab
+            + "\n<cc:Object Name=\"KALIDOR 3\">" + lab
+            + "</cc:Object></cc:Object>\n</cc:ObjectCollection></cc:Resources></cc:CxF>\n");
+    QCOMPARE(window.dialogs->messages.size(), 0);
+    convert(window, path("out.csv"));
+    QCOMPARE(readBytes(path("out.csv")), QByteArray("KALIDOR 1,50,1,2\r\nKALIDOR 2,50,1,2\r\n"));
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    QVERIFY(records->markOf(0).isEmpty());
+    QCOMPARE(records->markOf(1),
+        QStringLiteral("it holds colour object \"KALIDOR 3\" on line 6, which is passed over, as "
+                       "is every colour object inside another"));
 }
 
 void TestConvertWorkflow::checkedForTheFileChosen()
