@@ -319,7 +319,8 @@ std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, 
     TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held,
     const std::optional<NestedObjectNote> &nested)
 {
-    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held, &nested] {
+    // `nested` is copied: the default one is a temporary.
+    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held, nested] {
         return checkRecords(table, form, encoding, notes, rows, held, nested);
     });
 }

@@ -87,8 +87,8 @@ QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     const HeldRecords *held = nullptr, const std::optional<NestedObjectNote> &nested = {});
 
 // checkRecords on a thread of its own, so that the records can be built or saved meanwhile:
-// the check reads the table, not the records. `table`, `notes`, `held` and `nested` must
-// outlive the result.
+// the check reads the table, not the records. `table`, `notes` and `held` must outlive the
+// result.
 std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows,
     const HeldRecords *held = nullptr, const std::optional<NestedObjectNote> &nested = {});
