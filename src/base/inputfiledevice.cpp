@@ -12,13 +12,7 @@ InputFileDevice::InputFileDevice(const InputFile &file)
 
 qint64 InputFileDevice::size() const
 {
-    // Qt asks for the size where it cannot take an exception; a reader that is told 0 still
-    // finds the end by reading, and a failing read says why.
-    try {
-        return m_file.file().status().size;
-    } catch (const KalidorError &) {
-        return 0;
-    }
+    return m_file.size();
 }
 
 bool InputFileDevice::seek(qint64 position)
@@ -32,7 +26,7 @@ bool InputFileDevice::seek(qint64 position)
 qint64 InputFileDevice::readData(char *data, qint64 maxSize)
 {
     try {
-        const qint64 got = m_file.file().readAt(m_offset, data, maxSize);
+        const qint64 got = m_file.readAt(m_offset, data, maxSize);
         m_offset += got;
         return got;
     } catch (const KalidorError &error) {

@@ -4,8 +4,8 @@
 
 class InputFile;
 
-// Reads an InputFile from its start, at a position of its own: several devices over the one
-// file, on several threads, read it side by side without moving each other.
+// Reads an InputFile from its start to its size when opened, at a position of its own: several
+// devices over the one file, on several threads, read it side by side without moving each other.
 class InputFileDevice : public QIODevice {
 public:
     // Open for reading; `file` must outlive the device.

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "base/kalidorerror.h"
+#include "base/visiblecontrols.h"
 #include "buildinfo.h"
 #include "converter.h"
 #include "reporttarget.h"
@@ -22,13 +23,15 @@ const QString description = QStringLiteral(
     "A record that the RIP may not read as the table means it is written all the same and\n"
     "reported on standard error as PATH: line N: \"NAME\": WHAT. That is a name with\n"
     "characters the file's encoding cannot hold, a name that is another's once written, a\n"
-    "CSV name with a comma or a double quote, and a value that is not a plain decimal number\n"
+    "CSV name with a comma or a double quote, a name with a control character (shown as\n"
+    "\\x1B, as every control character on standard error is), a CxF3 colour object that\n"
+    "holds another (passed over), and a value that is not a plain decimal number\n"
     "or that no surface colour has (L* outside 0 to 100, a* or b* beyond 128 either way),\n"
     "CxF3 Lab values that the file gives for another illuminant or observer than D50 with\n"
     "2 degrees (with --d50, those it cannot adapt), with --d50 CxF3 Lab values that differ\n"
     "from the colour's spectrum by more than CIE Delta E 2000 0.5, and, with --append, a\n"
-    "name that OUTPUT already holds (its line there, its values and the CIE Delta E 2000 to\n"
-    "the new ones).\n\n"
+    "name that OUTPUT already holds (each line of it there with its values, and the CIE\n"
+    "Delta E 2000 of the first to the new ones).\n\n"
     "Updating a database: with --append --replace, a record whose name OUTPUT already holds\n"
     "takes the place of the first line of that name; unchanged lines are left as they are,\n"
     "new names are added, and --strict counts only the other warnings. --report FILE keeps\n"
@@ -45,7 +48,8 @@ const QString exitStatusText = QStringLiteral(
     "  1  Wrong usage.\n"
     "  2  INPUT cannot be read: it cannot be opened, holds invalid UTF-8 after a UTF-8 mark,\n"
     "     or is a CxF3 file that is not well-formed XML or lacks an L, A or B value (with\n"
-    "     --d50: or a spectrum or XYZ values that give them); or\n"
+    "     --d50: or a spectrum or XYZ values that give them, or give values far outside\n"
+    "     any colour); or\n"
     "     memory ran out while converting it (free memory or raise the limit, and run again).\n"
     "  3  INPUT is neither a text colour table nor a CxF3 file, or names no regular file;\n"
     "     a CxF3 file that --any-cxf3 would read is named as such.\n"
@@ -218,6 +222,7 @@ int CommandLine::run(const QStringList &arguments) const
 
 void CommandLine::report(const QString &line) const
 {
-    // Paths and names may hold any character; the terminal expects the locale's encoding.
-    m_standardError.write(QString(line + u'\n').toLocal8Bit());
+    // Paths and names may hold any character; the terminal expects the locale's encoding, and
+    // must show a control character instead of acting on it.
+    m_standardError.write(QString(withVisibleControls(line) + u'\n').toLocal8Bit());
 }

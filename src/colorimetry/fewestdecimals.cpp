@@ -1,11 +1,11 @@
 #include "fewestdecimals.h"
 
+#include "base/kalidorerror.h"
 #include "colourdifference.h"
-
-#include <QtGlobal>
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -16,7 +16,10 @@ constexpr double tolerance = 0.001;
 // an integer over a power of ten is the quotient of the two.
 double rounded(double value, double scale)
 {
-    const double result = std::round(value * scale) / scale;
+    const double scaled = value * scale;
+    if (!std::isfinite(scaled))
+        return value; // a value this large has no decimals to round
+    const double result = std::round(scaled) / scale;
     return result == 0 ? 0.0 : result; // no "-0"
 }
 
@@ -37,12 +40,18 @@ bool isCloseEnough(const LabValues &written, const LabValues &lab)
     return deltaE2000(written, lab) <= tolerance;
 }
 
+// Room for any finite double in fixed notation: a sign, every digit of the integer part, the
+// point and the decimals.
+constexpr int textRoom = 2 + std::numeric_limits<double>::max_exponent10 + 1 + mostDecimals;
+
 QString textOf(double value, int decimals)
 {
-    char digits[64];
+    char digits[textRoom];
     const std::to_chars_result end = std::to_chars(
         std::begin(digits), std::end(digits), value, std::chars_format::fixed, decimals);
-    Q_ASSERT(end.ec == std::errc());
+    // Checked in every build: a short buffer would leave `end.ptr` at its end, unwritten.
+    if (end.ec != std::errc())
+        throw KalidorError(QStringLiteral("the value %1 is too long to be written").arg(value));
     const char *last = end.ptr;
     if (decimals > 0) {
         while (last[-1] == '0')
@@ -57,7 +66,13 @@ QString textOf(double value, int decimals)
 
 std::array<QString, 3> fewestDecimalTexts(const LabValues &lab)
 {
-    Q_ASSERT(std::isfinite(lab.lightness) && std::isfinite(lab.a) && std::isfinite(lab.b));
+    if (!std::isfinite(lab.lightness) || !std::isfinite(lab.a) || !std::isfinite(lab.b)) {
+        throw KalidorError(QStringLiteral("the values %1, %2, %3 are not all finite numbers, so "
+                                          "they cannot be written")
+                               .arg(lab.lightness)
+                               .arg(lab.a)
+                               .arg(lab.b));
+    }
     int decimals = 0;
     double scale = 1;
     LabValues written;

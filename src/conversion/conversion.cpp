@@ -82,7 +82,8 @@ NumberedLines Conversion::makeRecords(
     m_checkedEncoding = expected;
     m_warnings.reset();
     // The check reads the table, not the records, so it runs beside the loop.
-    m_check = checkRecordsAside(m_table.lines, form, expected, m_table.rowNotes);
+    m_check = checkRecordsAside(m_table.lines, form, expected, m_table.rowNotes,
+        RowSelection::UsedRows, nullptr, m_table.nestedObject);
     return BuildSpecialColors(m_table.lines, form, observer, RowSelection::UsedRows,
         madeRecordsInAdvance(form) ? &m_recordsInAdvance->lines : nullptr);
 }
@@ -136,8 +137,8 @@ void Conversion::checkFor(TextEncoding encoding, const HeldRecords *held)
     m_warnings.reset();
     m_checkedEncoding = encoding;
     m_checkedAgainstHeld = held != nullptr;
-    m_check = checkRecordsAside(
-        m_table.lines, m_form, encoding, m_table.rowNotes, RowSelection::UsedRows, held);
+    m_check = checkRecordsAside(m_table.lines, m_form, encoding, m_table.rowNotes,
+        RowSelection::UsedRows, held, m_table.nestedObject);
 }
 
 TextEncoding Conversion::encoding() const

@@ -2,6 +2,7 @@
 
 #include "specialcolorrecord.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -11,7 +12,16 @@ struct RecordParts {
     QStringView values;
 };
 
-std::optional<RecordParts> recordParts(QStringView line)
+// Whether one of the values is a number: a line whose values are words, such as a header
+// line, holds no colour to replace or to warn of.
+bool holdsANumber(QStringView values)
+{
+    const QList<QStringView> parts = values.split(RecordText::separator);
+    return std::any_of(parts.begin(), parts.end(),
+        [](QStringView value) { return plainDecimal(value).has_value(); });
+}
+
+std::optional<RecordParts> splitRecord(QStringView line)
 {
     using namespace RecordText;
     if (line.startsWith(legacyNameTag)) {
@@ -30,16 +40,31 @@ std::optional<RecordParts> recordParts(QStringView line)
     return RecordParts { line.first(end), line.sliced(end + 1) };
 }
 
+std::optional<RecordParts> recordParts(QStringView line)
+{
+    std::optional<RecordParts> parts = splitRecord(line);
+    if (parts && !holdsANumber(parts->values))
+        return std::nullopt;
+    return parts;
+}
+
 } // namespace
 
 HeldRecords::HeldRecords(QStringList lines)
     : m_lines(std::move(lines))
 {
     m_firstLineOfName.reserve(m_lines.size());
-    // From the last line up, so that the first line of a name is the one kept.
-    for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
-        if (const std::optional<RecordParts> parts = recordParts(m_lines.at(i)))
-            m_firstLineOfName.insert(parts->name, i);
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const std::optional<RecordParts> parts = recordParts(m_lines.at(i));
+        if (!parts)
+            continue;
+        // One lookup finds the name or makes room for it.
+        const qsizetype namesBefore = m_firstLineOfName.size();
+        qsizetype &first = m_firstLineOfName[parts->name];
+        if (m_firstLineOfName.size() > namesBefore)
+            first = i;
+        else
+            m_laterLines[first].push_back(i);
     }
 }
 
@@ -48,6 +73,25 @@ std::optional<HeldRecord> HeldRecords::find(QStringView name) const
     const auto found = m_firstLineOfName.constFind(name);
     if (found == m_firstLineOfName.cend())
         return std::nullopt;
-    const QStringView values = recordParts(m_lines.at(*found))->values;
-    return HeldRecord { *found + 1, values, labOfValueList(values) };
+    return recordAt(*found);
+}
+
+std::vector<HeldRecord> HeldRecords::findAll(QStringView name) const
+{
+    const auto found = m_firstLineOfName.constFind(name);
+    if (found == m_firstLineOfName.cend())
+        return {};
+    std::vector<HeldRecord> records { recordAt(*found) };
+    const auto later = m_laterLines.constFind(*found);
+    if (later != m_laterLines.cend()) {
+        for (const qsizetype index : *later)
+            records.push_back(recordAt(index));
+    }
+    return records;
+}
+
+HeldRecord HeldRecords::recordAt(qsizetype index) const
+{
+    const QStringView values = recordParts(m_lines.at(index))->values;
+    return HeldRecord { index + 1, values, labOfValueList(values) };
 }

@@ -37,6 +37,8 @@ void RecordAssembly::consume(ScannedRows &rows)
                       conditionNotes.add(record, scanned.conditionsId);
                       if (!scanned.note.isEmpty())
                           m_checker.noteRecord(record, scanned.note, WarningKind::Spectrum);
+                      if (!scanned.nestedNote.isEmpty())
+                          m_checker.noteRecord(record, scanned.nestedNote, WarningKind::Nested);
                   } catch (const ListIndexError &error) {
                       m_failure = error;
                   }

@@ -17,9 +17,11 @@ QString ColourRow::record(RecordForm form) const
     }
 }
 
-RecordLoop::RecordLoop(const NumberedLines &table, RowSelection selection, const RowNotes &notes)
+RecordLoop::RecordLoop(const NumberedLines &table, RowSelection selection, const RowNotes &notes,
+    const std::optional<NestedObjectNote> &nested)
     : m_table(&table)
     , m_notes(notes.isEmpty() ? nullptr : &notes)
+    , m_nested(nested ? &*nested : nullptr)
     , m_colourRows(table.lines, selection)
 {
 }

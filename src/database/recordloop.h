@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class RecordLoop;
 
 // A colour row as the record loop hands it on, numbered by its line of the input file.
@@ -15,7 +17,8 @@ struct ColourRow {
     qsizetype index; // in the table
     qint64 fileLine;
     const QString &line;
-    const QString *note; // what the reader saw about the row, if anything
+    const QString *note; // what the reader saw about the row's values, if anything
+    const QString *nestedNote; // the colour object nested in the row's, if the reader noted it
     RecordLoop &loop;
 
     // The row's fields as SplitTabFields gives them; split once, when first asked for.
@@ -30,8 +33,10 @@ struct ColourRow {
 // the table; each colour row that the selection takes is handed on with its note.
 class RecordLoop {
 public:
-    // For the rows of `table`, which must outlive the loop, with the reader's `notes`.
-    RecordLoop(const NumberedLines &table, RowSelection selection, const RowNotes &notes = {});
+    // For the rows of `table`, which must outlive the loop, with the reader's `notes` and
+    // `nested` (both must outlive it too).
+    RecordLoop(const NumberedLines &table, RowSelection selection, const RowNotes &notes = {},
+        const std::optional<NestedObjectNote> &nested = std::nullopt);
     // For rows that come one at a time: the table's header is its first line.
     explicit RecordLoop(RowSelection selection);
 
@@ -42,7 +47,8 @@ public:
         if (!m_colourRows.contains(index, line))
             return;
         m_split = false;
-        use(ColourRow { index, fileLine, line, noteOf(index), *this });
+        use(ColourRow { index, fileLine, line, noteOf(index),
+            m_nested && m_nested->row == index ? &m_nested->text : nullptr, *this });
     }
 
     // Takes every row of the table given at construction.
@@ -60,6 +66,7 @@ private:
 
     const NumberedLines *m_table = nullptr;
     const RowNotes *m_notes = nullptr;
+    const NestedObjectNote *m_nested = nullptr;
     const ColourRows m_colourRows;
     QStringList m_fields;
     bool m_split = false; // m_fields hold the row being taken

@@ -14,6 +14,8 @@ enum class WarningKind {
     Conditions, // values measured under other conditions than D50 with 2 degrees
     Held, // the database appended to holds the name already
     Spectrum, // the Lab values given differ from those of the spectrum the record gives
+    Control, // the name holds a control character
+    Nested, // the colour object holds another, which is passed over
 };
 
 // A short identifier of `kind` that stays the same from version to version.
@@ -40,6 +42,10 @@ inline QString warningKindName(WarningKind kind)
         return QStringLiteral("held");
     case WarningKind::Spectrum:
         return QStringLiteral("spectrum");
+    case WarningKind::Control:
+        return QStringLiteral("control");
+    case WarningKind::Nested:
+        return QStringLiteral("nested");
     }
     Q_UNREACHABLE();
 }

@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/encodingname.h"
+#include "base/visiblecontrols.h"
 #include "colorimetry/colourdifference.h"
 #include "heldrecords.h"
 #include "labvalues.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,20 @@ QString lostCharacters(const QString &name, TextEncoding encoding)
         .arg(encodingName(encoding), lost.join(QStringLiteral(", ")));
 }
 
+// The control characters of `name`, each once, in the order they come.
+QString controlCharacters(const QString &name)
+{
+    QString controls;
+    for (const QChar c : name) {
+        if (isControlCharacter(c) && !controls.contains(c))
+            controls += c;
+    }
+    return QStringLiteral("the name holds the control character%1 %2, which a terminal or "
+                          "the RIP may act on instead of showing; it is written with %3")
+        .arg(controls.size() == 1 ? QString() : QStringLiteral("s"), codePoints(controls),
+            controls.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+}
+
 QString notPlainDecimal(const QString &label, const QString &value)
 {
     const bool decimalComma
@@ -59,8 +75,26 @@ QString notPlainDecimal(const QString &label, const QString &value)
         .arg(label, value, decimalComma ? QStringLiteral(" (it has a decimal comma)") : QString());
 }
 
-QString heldNameWarning(const HeldRecord &held, const std::optional<LabValues> &lab)
+// Where the database holds a name: "line 12 (50,60,40)", or every line of it, "lines 2
+// (7,8,9), 4 (1,2,3) and 9 (1,2,3)", since the RIP may match any of them.
+QString heldLines(const std::vector<HeldRecord> &records)
 {
+    const auto lineOf = [](const HeldRecord &record) {
+        return QStringLiteral("%1 (%2)").arg(record.line).arg(record.values);
+    };
+    if (records.size() == 1)
+        return QStringLiteral("line ") + lineOf(records.front());
+    QStringList lines;
+    for (const HeldRecord &record : records)
+        lines.append(lineOf(record));
+    const QString last = lines.takeLast();
+    return QStringLiteral("lines %1 and %2").arg(lines.join(QStringLiteral(", ")), last);
+}
+
+// The ΔE2000 is to the values of the first line, the one a replacement takes.
+QString heldNameWarning(const std::vector<HeldRecord> &records, const std::optional<LabValues> &lab)
+{
+    const HeldRecord &held = records.front();
     QString difference;
     if (held.lab && lab)
         difference = QStringLiteral("\u0394E2000 to the new values %1")
@@ -74,10 +108,9 @@ QString heldNameWarning(const HeldRecord &held, const std::optional<LabValues> &
     else
         difference = QStringLiteral("no \u0394E2000, since neither the values there nor the "
                                     "new ones are plain decimal numbers");
-    return QStringLiteral("the database already holds this name on line %1 (%2), so the RIP "
-                          "matches only one of them; %3")
-        .arg(held.line)
-        .arg(held.values, difference);
+    return QStringLiteral("the database already holds this name on %1, so the RIP matches only "
+                          "one of them; %2")
+        .arg(heldLines(records), difference);
 }
 
 struct Range {
@@ -151,6 +184,9 @@ void RecordChecker::checkRow(const ColourRow &colourRow)
     checkValues(fields);
     if (m_held)
         checkHeldName(writtenName, fields);
+    // In the order the records made while a file is read get them.
+    if (colourRow.nestedNote)
+        warn(WarningKind::Nested, *colourRow.nestedNote);
     if (colourRow.note)
         warn(WarningKind::Conditions, *colourRow.note);
     ++m_records;
@@ -220,15 +256,17 @@ QStringView RecordChecker::checkName(const QString &name, QStringView key)
         warn(WarningKind::Quote,
             QStringLiteral("the name holds a double quote, which a CSV reader takes for "
                            "the start or end of a quoted field"));
+    if (holdsControlCharacter(name))
+        warn(WarningKind::Control, controlCharacters(name));
     return writtenName;
 }
 
 // Names are compared as the RIP compares them: the same characters once written, exactly.
 void RecordChecker::checkHeldName(QStringView writtenName, const QStringList &fields)
 {
-    if (const std::optional<HeldRecord> held = m_held->find(writtenName))
+    if (const std::vector<HeldRecord> held = m_held->findAll(writtenName); !held.empty())
         warn(WarningKind::Held,
-            heldNameWarning(*held, labOf(fields.at(1), fields.at(2), fields.at(3))));
+            heldNameWarning(held, labOf(fields.at(1), fields.at(2), fields.at(3))));
 }
 
 // The split drops empty fields, so the values after an empty one move up a field.
@@ -266,10 +304,11 @@ void RecordChecker::checkValues(const QStringList &fields)
 }
 
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held)
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held,
+    const std::optional<NestedObjectNote> &nested)
 {
     RecordChecker checker(form, encoding, RecordChecker::Rows::Held, table.size(), held);
-    RecordLoop(table, rows, notes).takeTable([&checker](const ColourRow &row) {
+    RecordLoop(table, rows, notes, nested).takeTable([&checker](const ColourRow &row) {
         if (row.fields().size() >= 4)
             checker.checkRow(row);
     });
@@ -277,9 +316,11 @@ QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
 }
 
 std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
-    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held)
+    TextEncoding encoding, const RowNotes &notes, RowSelection rows, const HeldRecords *held,
+    const std::optional<NestedObjectNote> &nested)
 {
-    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held] {
-        return checkRecords(table, form, encoding, notes, rows, held);
+    // `nested` is copied: the default one is a temporary.
+    return std::async(std::launch::async, [&table, form, encoding, &notes, rows, held, nested] {
+        return checkRecords(table, form, encoding, notes, rows, held, nested);
     });
 }

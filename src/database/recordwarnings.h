@@ -77,17 +77,18 @@ private:
 // Checks the records that BuildSpecialColors makes of the `rows` of `table` in `form`, for a
 // file written in `encoding`: characters the encoding cannot hold, names that are the same once
 // written, a CSV name holding a comma or a double quote, values that are not plain decimal
-// numbers, values that no surface colour has, what the reader noted about a row (`notes`),
-// and names that the database appended to already holds (`held`, if it holds records).
+// numbers, values that no surface colour has, what the reader noted about a row (`notes`, and
+// `nested`, the row whose object holds another), and names that the database appended to
+// already holds (`held`, if it holds records).
 // Rows are read as the builder reads them; a row too short to make a record is left out. The
 // warnings come in the order of the rows.
 QList<RecordWarning> checkRecords(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows,
-    const HeldRecords *held = nullptr);
+    const HeldRecords *held = nullptr, const std::optional<NestedObjectNote> &nested = {});
 
 // checkRecords on a thread of its own, so that the records can be built or saved meanwhile:
 // the check reads the table, not the records. `table`, `notes` and `held` must outlive the
 // result.
 std::future<QList<RecordWarning>> checkRecordsAside(const NumberedLines &table, RecordForm form,
     TextEncoding encoding, const RowNotes &notes = {}, RowSelection rows = RowSelection::UsedRows,
-    const HeldRecords *held = nullptr);
+    const HeldRecords *held = nullptr, const std::optional<NestedObjectNote> &nested = {});

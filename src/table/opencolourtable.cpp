@@ -152,6 +152,7 @@ OpenedTable openColourTable(const QString &path, XmlDocument &document, LoopObse
         throw *failure;
     if (tableKeepsRows)
         scan->setRows(handedOn->takeKeptRows());
-    table.lines = ReadCxF3File(document, path, observer, &table.rowNotes, &*scan);
+    table.lines
+        = ReadCxF3File(document, path, observer, &table.rowNotes, &*scan, &table.nestedObject);
     return table;
 }

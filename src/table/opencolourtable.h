@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class LoopObserver;
 class ScannedRowsConsumer;
 class XmlDocument;
@@ -27,6 +29,8 @@ struct OpenedTable {
     NumberedLines lines;
     // What the CxF3 reader saw about rows that their records should warn of.
     RowNotes rowNotes;
+    // Of a CxF3 file: the row whose object holds the first colour object inside another.
+    std::optional<NestedObjectNote> nestedObject;
     // When not recognised: the path and why, for a host that tells it. A root element that
     // comes near CxF3's says where and what differs.
     QString notRecognisedReason;

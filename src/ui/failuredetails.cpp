@@ -1,9 +1,12 @@
 #include "failuredetails.h"
 
 #include "base/kalidorerror.h"
+#include "base/visiblecontrols.h"
 #include "generalerrorhandler.h"
 
-QString failureDetails(std::exception_ptr error, const QString &path)
+namespace {
+
+QString detailsOf(std::exception_ptr error, const QString &path)
 {
     try {
         std::rethrow_exception(error);
@@ -13,4 +16,12 @@ QString failureDetails(std::exception_ptr error, const QString &path)
         // Not the core's own: running out of memory, say. It still names the file.
         return KalidorError::at(path, GeneralErrorHandler::errorText(error)).text();
     }
+}
+
+} // namespace
+
+QString failureDetails(std::exception_ptr error, const QString &path)
+{
+    // A path or a name may hold control characters; the details show them.
+    return withVisibleControls(detailsOf(error, path));
 }

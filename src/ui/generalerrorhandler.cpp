@@ -1,6 +1,7 @@
 #include "generalerrorhandler.h"
 
 #include "base/kalidorerror.h"
+#include "base/visiblecontrols.h"
 #include "messagebox.h"
 
 namespace GeneralErrorHandler {
@@ -43,7 +44,8 @@ QString errorText(std::exception_ptr error)
 
 QString displayText(std::exception_ptr error)
 {
-    QString text = errorText(error);
+    // A path or a name in the text may hold control characters; the message shows them.
+    QString text = withVisibleControls(errorText(error));
     if (!text.isEmpty() && text.back() > u'.')
         text += u'.';
     return text;

@@ -10,8 +10,8 @@ namespace GeneralErrorHandler {
 // The innermost non-empty text of a chain of nested errors, else the error's own.
 QString errorText(std::exception_ptr error);
 
-// The text an escaped error is shown with: errorText() with a full stop added when the last
-// character sorts after ".".
+// The text an escaped error is shown with: errorText() with its control characters shown (see
+// withVisibleControls) and a full stop added when the last character sorts after ".".
 QString displayText(std::exception_ptr error);
 
 // Shows the error in an "Error" message box owned by the active window.

@@ -1,5 +1,6 @@
 #include "unitKalidorTabbed.h"
 
+#include "base/visiblecontrols.h"
 #include "conversion/conversion.h"
 #include "database/labvalues.h"
 #include "editablelinesview.h"
@@ -115,10 +116,10 @@ QString draggedFile(const QMimeData *data)
     return QFileInfo(path).isDir() ? QString() : path;
 }
 
-// A label that is sized to its one line of text.
+// A label that is sized to its one line of text, control characters shown.
 void setLabelText(QLabel *label, const QString &text)
 {
-    label->setText(text);
+    label->setText(withVisibleControls(text));
     label->adjustSize();
 }
 
@@ -567,8 +568,12 @@ void TTabbedForm::saveSpecialColors(Conversion &conversion)
             std::rethrow_exception(saveFailure);
         setLabelText(labelDelvaneColorFile, *chosen);
         // What the save found beside the file (left by a save that was stopped) and did.
-        if (!note.isEmpty())
-            m_dialogs->showMessage(MessageKind::Information, QString(note).replace(u'\n', u'\r'));
+        if (!note.isEmpty()) {
+            QStringList lines = note.split(u'\n');
+            for (QString &line : lines)
+                line = withVisibleControls(line);
+            m_dialogs->showMessage(MessageKind::Information, lines.join(u'\r'));
+        }
     } catch (...) {
         m_dialogs->showMessage(MessageKind::Error, Messages::outputFileError(),
             failureDetails(std::current_exception(), *chosen));
@@ -590,7 +595,7 @@ void TTabbedForm::showWarnings(const QList<RecordWarning> &warnings)
         QString &reasons = reasonsByRecord[int(warning.record)];
         if (!reasons.isEmpty())
             reasons += u'\n';
-        reasons += warning.what;
+        reasons += withVisibleControls(warning.what);
     }
     memoDelvaneSpecialColors->setMarks(reasonsByRecord);
     if (warnings.isEmpty()) {

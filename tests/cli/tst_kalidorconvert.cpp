@@ -177,6 +177,9 @@ private slots:
     void d50LeavesTextTablesAsTheyAre();
     void warnings_data();
     void warnings();
+    void controlCharactersInNames();
+    void nestedObjects_data();
+    void nestedObjects();
     void cxf3MeasuringConditions();
     void cxf3ValuesOnOneLine();
     void help_data();
@@ -247,6 +250,20 @@ void TestKalidorConvert::exitStatus_data()
         << QStringList { u"%in: line 9: colour object \"KALIDOR Blue\": no B in its first "
                          "ColorCIELab"_s };
 
+    // A value that overflows the sums writes no record, however it overflows.
+    const QByteArray wildSpectrum = cxfFile("  <cc:Object ObjectType=\"Colour\" Name=\"KALIDOR "
+                                            "Wild\">\n    <cc:ColorValues><cc:ReflectanceSpectrum "
+                                            "StartWL=\"380\">0.1 1e308 0.3</cc:ReflectanceSpectrum>"
+                                            "</cc:ColorValues>\n  </cc:Object>\n");
+    QTest::newRow("--d50, a spectral value of 1e308")
+        << wildSpectrum << earlier << QStringList { u"--d50"_s, u"%in"_s, u"%out"_s } << 2
+        << QStringList { u"%in: line 5: colour object \"KALIDOR Wild\": its ReflectanceSpectrum "
+                         "cannot be summed: it gives L* "_s };
+    QTest::newRow("--d50, a spectral value of 1e308, to standard output")
+        << wildSpectrum << earlier << QStringList { u"--d50"_s, u"%in"_s, u"-"_s } << 2
+        << QStringList { u"%in: line 5: colour object \"KALIDOR Wild\": its ReflectanceSpectrum "
+                         "cannot be summed: it gives L* "_s };
+
     QTest::newRow("neither table nor CxF3")
         << QByteArray("Name;L*;a*;b*\r\nKALIDOR Red;50;60;70\r\n") << earlier << inOut << 3
         << QStringList { u"%in: neither a colour table"_s };
@@ -274,6 +291,11 @@ void TestKalidorConvert::exitStatus_data()
     QTest::newRow("missing input")
         << QByteArray() << earlier << QStringList { u"%dir/missing.txt"_s, u"%out"_s } << 3
         << QStringList { u"%dir/missing.txt: no such file"_s };
+    // A terminal shows the control characters of a path instead of acting on them.
+    QTest::newRow("control characters in the path")
+        << QByteArray() << earlier
+        << QStringList { u"%dir/title\x1B]0;x\x07\x1B[2J\nline.txt"_s, u"%out"_s } << 3
+        << QStringList { u"%dir/title\\x1B]0;x\\x07\\x1B[2J\\x0Aline.txt: no such file"_s };
     QTest::newRow("folder as input")
         << QByteArray() << earlier << QStringList { u"%dir"_s, u"%out"_s } << 3
         << QStringList { u"%dir: is a folder"_s };
@@ -497,6 +519,57 @@ void TestKalidorConvert::warnings()
     }
 }
 
+// A name with control characters is written as it stands and warned of; standard error shows
+// them, so that the name can neither retitle the terminal nor clear it.
+void TestKalidorConvert::controlCharactersInNames()
+{
+    const QByteArray name = "KALIDOR \x1B]0;owned\x07\x1B[2J";
+    QVERIFY(writeFile(
+        expand(u"%in"_s), header + name + "\t50\t0\t0\r\nKALIDOR Del\x7F\x01\t50\t0\t0\r\n"));
+    const Run run = runConverter({ expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), name + ",50,0,0\r\nKALIDOR Del\x7F\x01,50,0,0\r\n");
+    const QStringList expected {
+        expand(u"%in: line 2: \"KALIDOR \\x1B]0;owned\\x07\\x1B[2J\": the name holds the control "
+               "characters U+001B U+0007, which a terminal or the RIP may act on instead of "
+               "showing; it is written with them"_s),
+        expand(u"%in: line 3: \"KALIDOR Del\\x7F\\x01\": the name holds the control characters "
+               "U+007F U+0001, which a terminal or the RIP may act on instead of showing; it is "
+               "written with them"_s),
+        QString(),
+    };
+    QCOMPARE(QString::fromLocal8Bit(run.standardError).split(u'\n'), expected);
+    // --strict counts them as any warning.
+    QCOMPARE(runConverter({ u"--strict"_s, expand(u"%in"_s), u"-"_s }).status, 6);
+}
+
+void TestKalidorConvert::nestedObjects_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("as given") << QStringList();
+    QTest::newRow("D50 values") << QStringList { u"--d50"_s };
+}
+
+// Objects inside an object are passed over; the first is warned of once, on the record of the
+// object holding it.
+void TestKalidorConvert::nestedObjects()
+{
+    QFETCH(QStringList, options);
+    const QByteArray lab = "<cc:L>50</cc:L><cc:A>1</cc:A><cc:B>2</cc:B>";
+    const QByteArray inner = cxfObject("KALIDOR Inner", lab);
+    const QByteArray outer = cxfObject("KALIDOR Outer", lab)
+                                 .replace("  </cc:Object>\n", inner + inner + "  </cc:Object>\n");
+    QVERIFY(writeFile(expand(u"%in"_s), cxfFile(outer + cxfObject("KALIDOR After", lab))));
+    const Run run = runConverter(options + QStringList { expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(expand(u"%out"_s)), "KALIDOR Outer,50,1,2\r\nKALIDOR After,50,1,2\r\n");
+    QCOMPARE(QString::fromUtf8(run.standardError),
+        expand(u"%in: line 5: \"KALIDOR Outer\": it holds colour object \"KALIDOR Inner\" on line "
+               "8, which is passed over, as is every colour object inside another\n"_s));
+    QCOMPARE(
+        runConverter(options + QStringList { u"--strict"_s, expand(u"%in"_s), u"-"_s }).status, 6);
+}
+
 void TestKalidorConvert::cxf3MeasuringConditions()
 {
     const auto object = [](const QByteArray &name, const QByteArray &conditions) {
@@ -681,6 +754,18 @@ void TestKalidorConvert::replace_data()
         << utf16LE(u"KALIDOR Blue,1,2,3\r\nKALIDOR Caf\u00E9,62.15,-3.50,12.75\r\n"
                    "KALIDOR Gold,78.00,4.25,60.10\r\n"_s)
         << u"2 replaced, 0 unchanged, 0 added"_s;
+    // The name as the database's encoding writes it: UTF-16 holds "Ā", the code page does not.
+    QTest::newRow("UTF-16 database, a name beyond the code page")
+        << QStringList { u"KALIDOR \u0100\t1\t2\t3"_s } << replace
+        << utf16LE(u"KALIDOR ?,4,5,6\r\nKALIDOR \u0100,7,8,9\r\n"_s)
+        << utf16LE(u"KALIDOR ?,4,5,6\r\nKALIDOR \u0100,1,2,3\r\n"_s)
+        << u"1 replaced, 0 unchanged, 0 added"_s;
+    // A header line is no record: a colour named as its first field is added, unwarned.
+    QTest::newRow("all colours, a header line held")
+        << QStringList { u"Name\t1\t2\t3"_s } << QStringList { u"--replace"_s, u"--all-colours"_s }
+        << QByteArray("Name,L,a,b\r\nKALIDOR Blue,1,2,3\r\n")
+        << QByteArray("Name,L,a,b\r\nKALIDOR Blue,1,2,3\r\nName,1,2,3\r\n")
+        << u"0 replaced, 0 unchanged, 1 added"_s;
     QTest::newRow("without --replace")
         << QStringList { gold } << QStringList() << QByteArray("KALIDOR Gold,70,4,60\r\n")
         << "KALIDOR Gold,70,4,60\r\n" + newGold << QString();
@@ -1561,7 +1646,8 @@ void TestKalidorConvert::help()
              u"--report <FILE>"_s, u"--any-cxf3"_s, u"--all-colours"_s, u"--d50"_s, u"--verbose"_s,
              u"--version"_s, u"Exit status:"_s, u"  5  OUTPUT cannot be written"_s, u"--strict"_s,
              u"--quiet"_s, u"  6  --strict, and a record has a warning"_s,
-             u"  7  OUTPUT was written, but the --report FILE"_s, u"Examples:"_s })
+             u"  7  OUTPUT was written, but the --report FILE"_s, u"Examples:"_s,
+             u"a name with a control character"_s, u"a CxF3 colour object that\nholds another"_s })
         QVERIFY2(text.contains(piece), qPrintable(piece));
 }
 

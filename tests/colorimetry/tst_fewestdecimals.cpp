@@ -1,8 +1,12 @@
+#include "base/kalidorerror.h"
 #include "colorimetry/colourdifference.h"
 #include "colorimetry/fewestdecimals.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +34,10 @@ private slots:
     void texts_data();
     void texts();
     void randomValuesNeedEveryDecimalTheyGet();
+    void hugeValuesAreWrittenWhole_data();
+    void hugeValuesAreWrittenWhole();
+    void valuesThatAreNoNumbersAreRefused_data();
+    void valuesThatAreNoNumbersAreRefused();
 };
 
 void TestFewestDecimals::texts_data()
@@ -85,6 +93,44 @@ void TestFewestDecimals::randomValuesNeedEveryDecimalTheyGet()
             QString::number(lab.b, 'f', decimals - 1).toDouble() };
         QVERIFY2(deltaE2000(fewer, lab) > 0.001, qPrintable(shown));
     }
+}
+
+// However large, a finite value is written in all its digits, never cut short or as "inf".
+void TestFewestDecimals::hugeValuesAreWrittenWhole_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::newRow("1e100") << 1e100;
+    QTest::newRow("1e200") << 1e200;
+    QTest::newRow("1e308") << 1e308;
+    QTest::newRow("-1e308") << -1e308;
+    QTest::newRow("largest double") << -std::numeric_limits<double>::max();
+}
+
+void TestFewestDecimals::hugeValuesAreWrittenWhole()
+{
+    QFETCH(double, value);
+    const std::array<QString, 3> texts = fewestDecimalTexts({ value, value, 0.5 });
+    for (const QString &text : { texts[0], texts[1] }) {
+        static const QRegularExpression digits(QStringLiteral("^-?[1-9][0-9]*$"));
+        QVERIFY2(digits.match(text).hasMatch(), qPrintable(text));
+        QCOMPARE(text.toDouble(), value);
+    }
+    QCOMPARE(texts[2], QStringLiteral("0.5"));
+}
+
+void TestFewestDecimals::valuesThatAreNoNumbersAreRefused_data()
+{
+    QTest::addColumn<LabValues>("lab");
+    const double infinity = std::numeric_limits<double>::infinity();
+    QTest::newRow("infinite L*") << LabValues { infinity, 0, 0 };
+    QTest::newRow("-infinite a*") << LabValues { 50, -infinity, 0 };
+    QTest::newRow("no number b*") << LabValues { 50, 0, std::numeric_limits<double>::quiet_NaN() };
+}
+
+void TestFewestDecimals::valuesThatAreNoNumbersAreRefused()
+{
+    QFETCH(LabValues, lab);
+    QVERIFY_THROWS_EXCEPTION(KalidorError, fewestDecimalTexts(lab));
 }
 
 QTEST_APPLESS_MAIN(TestFewestDecimals)

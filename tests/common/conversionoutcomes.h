@@ -52,7 +52,8 @@ inline QString ofTable(
     SilentObserver observer;
     const NumberedLines records = BuildSpecialColors(table.lines, form, observer, selection);
     return described(table.lines.size(), records.size(), encodeLines(records.lines, encoding),
-        checkRecords(table.lines, form, encoding, table.rowNotes, selection));
+        checkRecords(
+            table.lines, form, encoding, table.rowNotes, selection, nullptr, table.nestedObject));
 }
 
 // The table opened and held whole, then converted.

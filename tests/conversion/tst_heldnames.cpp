@@ -119,10 +119,32 @@ void TestHeldNames::warned_data()
                                       u"0: KALIDOR Blue: "_s
                                           + held(2, u"50,2.6772,-79.7751"_s, deltaE(u"2.04"_s)),
                                   };
-    QTest::newRow("held twice: the first line")
+    // The RIP may match any of them, so every line is named; the ΔE2000 is the first's.
+    QTest::newRow("held twice: both lines")
         << QByteArray("Name,L,a,b\r\nKALIDOR A,7,8,9\r\nKALIDOR B,4,5,6\r\nKALIDOR A,1,2,3\r\n")
         << QStringList { u"KALIDOR A\t7\t8\t9"_s } << csv
-        << QStringList { u"0: KALIDOR A: "_s + held(2, u"7,8,9"_s, deltaE(u"0.00"_s)) };
+        << QStringList { u"0: KALIDOR A: the database already holds this name on lines 2 (7,8,9) "
+                         "and 4 (1,2,3), so the RIP matches only one of them; "_s
+               + deltaE(u"0.00"_s) };
+    QTest::newRow("held three times, in both forms")
+        << QByteArray("KALIDOR A,7,8,9\r\nSPOTCOLOR_NAME:KALIDOR A; D50_LAB:1,2,3\r\nKALIDOR B,4,5,"
+                      "6\r\nKALIDOR A,x,2.5,3\r\n")
+        << QStringList { u"KALIDOR A\t7\t8\t9"_s } << csv
+        << QStringList { u"0: KALIDOR A: the database already holds this name on lines 1 (7,8,9), "
+                         "2 (1,2,3) and 4 (x,2.5,3), so the RIP matches only one of them; "_s
+               + deltaE(u"0.00"_s) };
+    // Values that are all words, as a header line's are: no record, whatever its first field.
+    QTest::newRow("a line without a number holds no name")
+        << QByteArray("KALIDOR A,L,a,b\r\nSPOTCOLOR_NAME:KALIDOR A; D50_LAB:L*,a*,b*\r\nKALIDOR "
+                      "A,,,\r\n")
+        << QStringList { u"KALIDOR A\t1\t2\t3"_s } << csv << QStringList();
+    // The name ends at the last tag, as it is written.
+    QTest::newRow("a legacy name holding the second tag")
+        << QByteArray("SPOTCOLOR_NAME:KALIDOR X; D50_LAB:1; D50_LAB:1,2,3\r\n")
+        << QStringList { u"KALIDOR X; D50_LAB:1\t1\t2\t3"_s } << csv
+        << QStringList {
+               u"0: KALIDOR X; D50_LAB:1: "_s + held(1, u"1,2,3"_s, deltaE(u"0.00"_s)),
+           };
     QTest::newRow("held as a legacy record")
         << QByteArray("SPOTCOLOR_NAME:KALIDOR Blue; D50_LAB:50,2.6772,-79.7751\n")
         << QStringList { blue } << csv

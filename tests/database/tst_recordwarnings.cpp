@@ -144,6 +144,21 @@ void TestRecordWarnings::warnings_data()
                u"6, 4: KALIDOR E: b* 128.5 is beyond \u00B1128, which no surface colour has"_s,
            };
 
+    // Written as they stand; the warning shows each control character once.
+    QTest::newRow("control characters in a name")
+        << withHeader({ u"KALIDOR \x1B]0;x\x07\x1B[2J\t50\t0\t0"_s, u"KALIDOR \x01\t50\t0\t0"_s,
+               u"KALIDOR \x7F x\u009B\t50\t0\t0"_s, u"KALIDOR ~\u00A0\u2028\t50\t0\t0"_s })
+        << RecordForm::Csv << TextEncoding::Utf8
+        << QStringList {
+               u"2, 0: KALIDOR \x1B]0;x\x07\x1B[2J: the name holds the control characters "
+               "U+001B U+0007, which a terminal or the RIP may act on instead of showing; it is "
+               "written with them"_s,
+               u"3, 1: KALIDOR \x01: the name holds the control character U+0001, which a "
+               "terminal or the RIP may act on instead of showing; it is written with it"_s,
+               u"4, 2: KALIDOR \x7F x\u009B: the name holds the control characters U+007F "
+               "U+009B, which a terminal or the RIP may act on instead of showing; it is "
+               "written with them"_s,
+           };
     QTest::newRow("a row too short for a record is left out")
         << withHeader({ u"KALIDOR short\t1\t2"_s, u"KALIDOR \u0100\t1\t2\t3"_s }) << RecordForm::Csv
         << codePage

@@ -1,3 +1,6 @@
+#include "base/inputfile.h"
+#include "base/inputfiledevice.h"
+#include "base/kalidorerror.h"
 #include "base/silentobserver.h"
 #include "table/cxf3/xmldocument.h"
 #include "table/opencolourtable.h"
@@ -19,6 +22,9 @@ class TestOpenColourTable : public QObject {
 private slots:
     void pathReplacedWhileOpening_data();
     void pathReplacedWhileOpening();
+    void fileGrowingWhileOpened_data();
+    void fileGrowingWhileOpened();
+    void deviceReadsToTheSizeAtOpen();
 };
 
 namespace {
@@ -55,6 +61,34 @@ public:
 private:
     QString m_path;
 };
+
+// Appends `more` to the file as soon as the opening shows its indicator, as a program that
+// keeps writing it would: the opening has the file open and reads it from then on.
+class FileGrower final : public SilentObserver {
+public:
+    FileGrower(const QString &path, const QByteArray &more)
+        : m_path(path)
+        , m_more(more)
+    {
+    }
+
+    void showProgress() override
+    {
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::Append));
+        QCOMPARE(file.write(m_more), m_more.size());
+    }
+
+private:
+    QString m_path;
+    QByteArray m_more;
+};
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 } // namespace
 
@@ -106,6 +140,83 @@ void TestOpenColourTable::pathReplacedWhileOpening()
     QCOMPARE(table.lines.lines, lines);
     if (!reason.isEmpty())
         QCOMPARE(table.notRecognisedReason, u"%1: %2"_s.arg(path, reason));
+}
+
+// A file is read up to the size it had when it was opened, whatever is written to it meanwhile.
+void TestOpenColourTable::fileGrowingWhileOpened_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("more");
+    QTest::addColumn<Cxf3Recognition>("recognition");
+    QTest::addColumn<TableKind>("kind");
+    QTest::addColumn<QStringList>("lines");
+
+    const QString header = u"Name\tL*\ta*\tb*"_s;
+    QByteArray rows;
+    QStringList lines { header };
+    // More than one chunk of the line reader.
+    for (int i = 0; i < 20000; ++i) {
+        rows += "KALIDOR " + QByteArray::number(i) + "\t50\t1\t2\r\n";
+        lines.append(u"KALIDOR %1\t50\t1\t2"_s.arg(i));
+    }
+    QTest::newRow("text table") << "Name\tL*\ta*\tb*\r\n" + rows
+                                << QByteArray("KALIDOR late\t1\t2\t3\r\n").repeated(50000)
+                                << Cxf3Recognition::RootLine << TableKind::TextTable << lines;
+    QTest::newRow("text table without its last line end")
+        << QByteArray("Name\tL*\ta*\tb*\r\nKALIDOR 1\t50\t1\t2")
+        << QByteArray("0\r\nKALIDOR late\t1\t2\t3\r\n") << Cxf3Recognition::RootLine
+        << TableKind::TextTable << QStringList { header, u"KALIDOR 1\t50\t1\t2"_s };
+    // Read on, the CxF3 file would end in markup after its root element, which fails it.
+    QTest::newRow("CxF3 file") << declaration + '\n' + rootTag + "\n>" + body
+                               << QByteArray("<cc:Object Name=\"KALIDOR late\"/>\n").repeated(1000)
+                               << Cxf3Recognition::RootLine << TableKind::Cxf3
+                               << QStringList { header, u"KALIDOR 1\t50\t1\t2"_s };
+}
+
+void TestOpenColourTable::fileGrowingWhileOpened()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, more);
+    QFETCH(Cxf3Recognition, recognition);
+    QFETCH(TableKind, kind);
+    QFETCH(QStringList, lines);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"table.txt"_s);
+    QVERIFY(writeFile(path, bytes));
+    XmlDocument document;
+    FileGrower observer(path, more);
+    OpenedTable table;
+    try {
+        table = openColourTable(path, document, observer, recognition);
+    } catch (const KalidorError &error) {
+        QFAIL(qPrintable(error.text()));
+    }
+    QCOMPARE(QFileInfo(path).size(), bytes.size() + more.size());
+    QCOMPARE(table.kind, kind);
+    QCOMPARE(table.lines.lines, lines);
+}
+
+// Bytes written after the opening, between two reads, are not read; the size stays the
+// opening's.
+void TestOpenColourTable::deviceReadsToTheSizeAtOpen()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"table.txt"_s);
+    const QByteArray bytes = QByteArray("0123456789").repeated(100);
+    QVERIFY(writeFile(path, bytes));
+    const InputFile input(path);
+    InputFileDevice device(input);
+    QByteArray read = device.read(10);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    QCOMPARE(file.write("more"), 4);
+    file.close();
+    QCOMPARE(QFileInfo(path).size(), bytes.size() + 4);
+    read += device.readAll();
+    QCOMPARE(read, bytes);
+    QCOMPARE(device.size(), bytes.size());
+    QCOMPARE(device.read(1), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestOpenColourTable)

@@ -81,6 +81,8 @@ private Q_SLOTS:
     void saveTellsWhatItFoundBesideTheFile();
     void saveWhileAnotherRunSavesFails();
     void warnedRecordsAreMarked();
+    void controlCharactersAreShownVisibly();
+    void nestedObjectIsMarked();
     void checkedForTheFileChosen();
     void heldNamesAreMarkedWhenAppending();
     void cxf3RecordsFollowTheFormAndFileChosen_data();
@@ -481,6 +483,58 @@ void TestConvertWorkflow::warnedRecordsAreMarked()
     QVERIFY(!warnings->isVisible());
 }
 
+// A name or a path with control characters is saved as it stands; the marks, the labels and
+// the message details show each control character as "\x1B" is.
+void TestConvertWorkflow::controlCharactersAreShownVisibly()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    openTable(
+        window, "Name\tL*\ta*\tb*\r\nKALIDOR \x1B[2J\t50\t1\t2\r\nKALIDOR \x1B[2J\t60\t1\t2\r\n");
+    const QString saved = path("out\x1B]0;x\x07.csv");
+    convert(window, saved);
+    QCOMPARE(readBytes(saved), QByteArray("KALIDOR \x1B[2J,50,1,2\r\nKALIDOR \x1B[2J,60,1,2\r\n"));
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    QCOMPARE(records->markOf(0),
+        QStringLiteral("the name holds the control character U+001B, which a terminal or the RIP "
+                       "may act on instead of showing; it is written with it"));
+    QCOMPARE(records->markOf(1).split(u'\n').first(),
+        QStringLiteral("the name as written, \"KALIDOR \\x1B[2J\", is also that of line 2, so the "
+                       "RIP matches only one of them"));
+    QCOMPARE(window.child<QLabel>("labelDelvaneColorFile")->text(), path("out\\x1B]0;x\\x07.csv"));
+
+    convert(window, path("table.txt") + QStringLiteral("/out\x07.csv"));
+    QCOMPARE(window.dialogs->messages.size(), 1);
+    const QString details = window.dialogs->messages.first().details;
+    QVERIFY2(details.startsWith(
+                 QDir::toNativeSeparators(path("table.txt") + QStringLiteral("/out\\x07.csv: "))),
+        qPrintable(details));
+    QVERIFY(!details.contains(QChar(0x07)));
+}
+
+// The first colour object inside another is warned of on the record of the one holding it.
+void TestConvertWorkflow::nestedObjectIsMarked()
+{
+    WindowFixture window;
+    QVERIFY(window.exposed);
+    const QByteArray lab = "<cc:ColorValues><cc:ColorCIELab><cc:L>50</cc:L><cc:A>1</cc:A>"
+                           "<cc:B>2</cc:B></cc:ColorCIELab></cc:ColorValues>";
+    openTable(window,
+        "<?xml version=\"1.0\"?>\n<cc:CxF xmlns:cc=\"http://colorexchangeformat.com/CxF3-core\"\n>"
+        "<cc:Resources><cc:ObjectCollection>\n<cc:Object Name=\"KALIDOR 1\">"
+            + lab + "</cc:Object>\n<cc:Object Name=\"KALIDOR 2\">" + lab
+            + "\n<cc:Object Name=\"KALIDOR 3\">" + lab
+            + "</cc:Object></cc:Object>\n</cc:ObjectCollection></cc:Resources></cc:CxF>\n");
+    QCOMPARE(window.dialogs->messages.size(), 0);
+    convert(window, path("out.csv"));
+    QCOMPARE(readBytes(path("out.csv")), QByteArray("KALIDOR 1,50,1,2\r\nKALIDOR 2,50,1,2\r\n"));
+    const auto *records = window.child<EditableLinesView>("memoDelvaneSpecialColors");
+    QVERIFY(records->markOf(0).isEmpty());
+    QCOMPARE(records->markOf(1),
+        QStringLiteral("it holds colour object \"KALIDOR 3\" on line 6, which is passed over, as "
+                       "is every colour object inside another"));
+}
+
 void TestConvertWorkflow::checkedForTheFileChosen()
 {
     WindowFixture window;
@@ -523,8 +577,8 @@ void TestConvertWorkflow::heldNamesAreMarkedWhenAppending()
     convert(window, path("held.csv"));
     QVERIFY2(records->markOf(0).isEmpty(), qPrintable(records->markOf(0)));
     QCOMPARE(records->markOf(1),
-        QStringLiteral("the database already holds this name on line 2 (60,1,2), so the RIP "
-                       "matches only one of them; \u0394E2000 to the new values 0.00"));
+        QStringLiteral("the database already holds this name on lines 2 (60,1,2) and 3 (9,9,9), "
+                       "so the RIP matches only one of them; \u0394E2000 to the new values 0.00"));
     QVERIFY(warnings->isVisible());
     QCOMPARE(warnings->text(), QStringLiteral("\u26A0 1 warning"));
     QCOMPARE(readBytes(path("held.csv")), database + "KALIDOR A,50,1,2\r\nKALIDOR B,60,1,2\r\n");

@@ -55,6 +55,8 @@ void TestGeneralErrorHandler::fullStopRule_data()
                                     << "said \"no\"";
     QTest::newRow("empty") << ""
                            << "";
+    QTest::newRow("control characters shown")
+        << QStringLiteral("bad\x1B[2J name\x07") << QStringLiteral("bad\\x1B[2J name\\x07.");
     QTest::newRow("non-ASCII letter")
         << QString::fromUtf8("Fehler Größe ä") << QString::fromUtf8("Fehler Größe ä.");
 }

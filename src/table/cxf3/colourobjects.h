@@ -24,6 +24,9 @@ struct ColourObjects {
         // should warn of beyond its conditions, if anything; empty otherwise.
         QString source;
         QString note;
+        // Of the object that holds the file's first colour object inside it: that object, passed
+        // over as every object inside another is; empty for every other row.
+        QString nestedNote;
     };
 
     // Every node of the object collection: elements, comments, processing instructions,

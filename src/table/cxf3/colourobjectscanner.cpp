@@ -160,6 +160,8 @@ struct ObjectState {
     bool hasXyz = false;
     std::array<ValueContent, 3> xyz;
     const QString *xyzConditionsId = nullptr;
+    // What the row notes of a colour object inside this one, if anything.
+    QString nestedNote;
 };
 
 // The measuring conditions being read: an entry of the file's collection of them, with an Id.
@@ -231,10 +233,12 @@ public:
             break;
         case Role::Object:
             if (!m_object.hasColorValues
-                && enterIfMatches(element, "ColorValues", Role::ColorValues))
+                && enterIfMatches(element, "ColorValues", Role::ColorValues)) {
                 m_object.hasColorValues = true;
-            else
+            } else {
+                noteNestedObject(element);
                 skip();
+            }
             break;
         case Role::ColorValues:
             startColorValuesChild(element);
@@ -449,6 +453,7 @@ private:
         m_object.conditionsId = &m_noConditionsId;
         m_object.hasSpectrum = false;
         m_object.hasXyz = false;
+        m_object.nestedNote.clear();
         // Reset in place: the strings keep their memory from one object to the next.
         for (ValueContent &value : m_object.values)
             value.reset();
@@ -460,6 +465,25 @@ private:
             m_object.xyzConditionsId = &m_noConditionsId;
         }
         enter(Role::Object, element.name, element.attributes);
+    }
+
+    // The file's first colour object inside another is noted on the row of the one holding
+    // it; it and every later one are passed over.
+    void noteNestedObject(const Element &element)
+    {
+        if (m_nestedObjectNoted || !isChild(element, "Object"))
+            return;
+        const char *name = attributeValue(element.attributes, "Name");
+        if (!name)
+            return;
+        m_nestedObjectNoted = true;
+        std::string oneLine;
+        appendAsOneLine(oneLine, name);
+        m_object.nestedNote
+            = QStringLiteral("it holds colour object \"%1\" on line %2, which is passed over, as "
+                             "is every colour object inside another")
+                  .arg(QString::fromStdString(oneLine))
+                  .arg(m_reader.currentLine());
     }
 
     void startColorValuesChild(const Element &element)
@@ -687,6 +711,8 @@ private:
                 m_object.line);
             return;
         }
+        if (m_handOn && !m_object.nestedNote.isEmpty())
+            m_handOn->noteNested(m_object.childIndex, m_object.nestedNote);
         if (m_collectsMeasurements) {
             m_handOn->addMeasured(measuredObject());
             return;
@@ -698,8 +724,9 @@ private:
         if (m_handOn)
             m_handOn->add(m_object.childIndex, m_object.line, m_row, *m_object.conditionsId);
         else
-            m_result.rows.push_back({ m_object.childIndex, m_object.line,
-                QString::fromStdString(m_row), *m_object.conditionsId, QString(), QString() });
+            m_result.rows.push_back(
+                { m_object.childIndex, m_object.line, QString::fromStdString(m_row),
+                    *m_object.conditionsId, QString(), QString(), m_object.nestedNote });
     }
 
     // The object just read, its texts in this scanner's buffers.
@@ -744,6 +771,7 @@ private:
     bool m_collectionFound = false;
     ObjectState m_object;
     bool m_conditionsListFound = false;
+    bool m_nestedObjectNoted = false;
     ConditionsState m_conditions;
     ValueContent *m_value = nullptr; // the one being read
     InternedId m_labConditionsId;

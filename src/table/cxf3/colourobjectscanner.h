@@ -15,7 +15,8 @@ class ScannedRows;
 // the first ColorValues, its first ColorCIELab and that one's first L, A and B. A child
 // matches by its local name, letter case included, and by its namespace URI unless its
 // parent has none (URIs compared with A to Z in either case). Only the elements on that path
-// are held, and only while they are open.
+// are held, and only while they are open. A colour object inside another is passed over; the
+// first of the file is noted on the row of the one holding it (see ColourObjects::Row).
 // In a row, each TAB, LF, CR, U+0085, U+2028 and U+2029 of the name and of the values becomes
 // a space, so that a row is always one line of four fields.
 // With `stopRequested`, the scan throws XmlReadStopped at its next chunk once it is set.

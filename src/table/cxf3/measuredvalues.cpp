@@ -21,10 +21,29 @@ namespace {
 // A Lab that differs this much from its object's spectrum was measured or labelled wrongly.
 constexpr double mismatchDeltaE = 0.5;
 
+// Made values beyond this in L*, a* or b* come from no colour but from a value that is wrong
+// (1e100 in a spectrum), and an overflowing sum gives no number at all.
+constexpr double farthestMadeValue = 1000;
+
 // Thrown inside this file with what is wrong with the object; measuredRow names the object.
 struct ObjectFault {
     QString what;
 };
+
+// `lab`, made from `what` ("its ReflectanceSpectrum cannot be summed"), when it can be a colour's.
+LabValues madeValues(const LabValues &lab, const QString &what)
+{
+    const auto near = [](double value) { return std::abs(value) <= farthestMadeValue; };
+    if (near(lab.lightness) && near(lab.a) && near(lab.b))
+        return lab;
+    throw ObjectFault { QStringLiteral("%1: it gives L* %2, a* %3, b* %4, far outside any colour "
+                                       "(beyond \u00B1%5); correct its values")
+                            .arg(what)
+                            .arg(lab.lightness, 0, 'g', 6)
+                            .arg(lab.a, 0, 'g', 6)
+                            .arg(lab.b, 0, 'g', 6)
+                            .arg(farthestMadeValue) };
+}
 
 bool isXmlSpace(char c)
 {
@@ -208,13 +227,12 @@ MeasuredRow fromSpectrum(const MeasuredObject &object, const MeasuringConditions
 {
     thread_local ReflectanceSpectrum spectrum;
     readSpectrum(*object.spectrum, conditions, spectrum);
+    const QString unsummable = QStringLiteral("its ReflectanceSpectrum cannot be summed");
     LabValues lab;
     try {
-        lab = labD50OfSpectrum(spectrum);
+        lab = madeValues(labD50OfSpectrum(spectrum), unsummable);
     } catch (const SpectrumError &error) {
-        throw ObjectFault {
-            QStringLiteral("its ReflectanceSpectrum cannot be summed: %1").arg(error.reason())
-        };
+        throw ObjectFault { QStringLiteral("%1: %2").arg(unsummable, error.reason()) };
     }
     MeasuredRow row { rowText(object.name, fewestDecimalTexts(lab)), QString(),
         spectrumSource(spectrum.incrementNm), QString() };
@@ -265,7 +283,9 @@ MeasuredRow fromLab(const MeasuredObject &object, const MeasuringConditions *con
     const std::optional<LabValues> values = labOfTexts(lab.texts);
     if (!values)
         return asGiven;
-    return { rowText(object.name, fewestDecimalTexts(labD50FromLab(*values, *white))), QString(),
+    const LabValues adapted = madeValues(labD50FromLab(*values, *white),
+        QStringLiteral("its ColorCIELab values cannot be adapted to D50"));
+    return { rowText(object.name, fewestDecimalTexts(adapted)), QString(),
         QStringLiteral("adapted from illuminant %1 (Bradford)").arg(conditions->illuminant),
         QString() };
 }
@@ -288,7 +308,9 @@ MeasuredRow fromXyz(const MeasuredObject &object, const MeasuringConditions *con
     if (!xyz)
         throw ObjectFault { QStringLiteral(
             "its ColorCIEXYZ values are not plain decimal numbers") };
-    const LabValues lab = labD50FromXyz(CieXyz { (*xyz)[0], (*xyz)[1], (*xyz)[2] }, *white);
+    const LabValues lab
+        = madeValues(labD50FromXyz(CieXyz { (*xyz)[0], (*xyz)[1], (*xyz)[2] }, *white),
+            QStringLiteral("its ColorCIEXYZ values cannot be made into D50 values"));
     return { rowText(object.name, fewestDecimalTexts(lab)), QString(),
         namesD50OrNothing(illuminant)
             ? QStringLiteral("from its XYZ values")

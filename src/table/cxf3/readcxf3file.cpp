@@ -10,7 +10,7 @@
 #include <QString>
 
 NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer,
-    RowNotes *notes, ColourObjectScan *madeScan)
+    RowNotes *notes, ColourObjectScan *madeScan, std::optional<NestedObjectNote> *nested)
 {
     // A failed read leaves what it read behind; never let a later read work on that.
     document.deactivate();
@@ -38,6 +38,8 @@ NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObser
     ConditionNotes conditionNotes;
     for (const ColourObjects::Row &row : objects.rows) {
         conditionNotes.add(lines.size(), row.conditionsId);
+        if (nested && !row.nestedNote.isEmpty())
+            nested->emplace(NestedObjectNote { lines.size(), row.nestedNote });
         lines.append(row.text, row.line);
         observer.appendRow(row.text, row.line);
         if (schedule.isDue(row.childIndex)) {

@@ -3,6 +3,8 @@
 #include "table/numberedlines.h"
 #include "table/rownotes.h"
 
+#include <optional>
+
 class ColourObjectScan;
 class LoopObserver;
 class QString;
@@ -21,5 +23,7 @@ class XmlDocument;
 // `notes`, when given, receives the rows whose Lab values the file says are for another
 // illuminant or observer than D50 with 2°, since their records call them D50.
 // `madeScan`, when given, is a scan of `path` made beforehand; its objects are used.
+// `nested`, when given, receives the row that notes the file's first nested colour object.
 NumberedLines ReadCxF3File(XmlDocument &document, const QString &path, LoopObserver &observer,
-    RowNotes *notes = nullptr, ColourObjectScan *madeScan = nullptr);
+    RowNotes *notes = nullptr, ColourObjectScan *madeScan = nullptr,
+    std::optional<NestedObjectNote> *nested = nullptr);

@@ -69,6 +69,12 @@ void ScannedRows::addMeasured(const MeasuredObject &object)
     endEntry();
 }
 
+void ScannedRows::noteNested(int childIndex, const QString &note)
+{
+    // The row added next goes into the batch being filled, and the note with it.
+    m_filling.nested.emplace(childIndex, note);
+}
+
 void ScannedRows::startEntry()
 {
     if (m_filling.entries.empty()) {
@@ -158,14 +164,20 @@ std::optional<KalidorError> ScannedRows::measuredFailure() const
 std::optional<ColourObjects::Row> ScannedRows::rowOf(
     const Batch &batch, const Batch::Entry &entry, std::size_t textStart)
 {
-    if (entry.measured < 0)
-        return batch.row(entry, textStart);
-    const MeasuredObject object = batch.measuredObject(entry, textStart);
-    const std::optional<MeasuredRow> made = m_measuredRows->row(object);
-    if (!made)
-        return std::nullopt;
-    return ColourObjects::Row { entry.childIndex, entry.line, made->text, made->conditionsId,
-        made->source, made->note };
+    std::optional<ColourObjects::Row> row;
+    if (entry.measured < 0) {
+        row = batch.row(entry, textStart);
+    } else {
+        const MeasuredObject object = batch.measuredObject(entry, textStart);
+        const std::optional<MeasuredRow> made = m_measuredRows->row(object);
+        if (!made)
+            return std::nullopt;
+        row = ColourObjects::Row { entry.childIndex, entry.line, made->text, made->conditionsId,
+            made->source, made->note, QString() };
+    }
+    if (batch.nested && batch.nested->first == entry.childIndex)
+        row->nestedNote = batch.nested->second;
+    return row;
 }
 
 MeasuredObject ScannedRows::Batch::measuredObject(const Entry &entry, std::size_t textStart) const
@@ -209,7 +221,7 @@ ColourObjects::Row ScannedRows::Batch::row(const Entry &entry, std::size_t textS
 {
     return { entry.childIndex, entry.line,
         QString::fromUtf8(texts.data() + textStart, qsizetype(entry.textEnd - textStart)),
-        conditionsIds[entry.conditions], QString(), QString() };
+        conditionsIds[entry.conditions], QString(), QString(), QString() };
 }
 
 void ScannedRows::Batch::clear()
@@ -218,6 +230,7 @@ void ScannedRows::Batch::clear()
     texts.clear();
     conditionsIds.clear();
     measured.clear();
+    nested.reset();
 }
 
 ScannedRows::Batch ScannedRows::next(Batch used)

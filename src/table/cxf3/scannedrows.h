@@ -52,6 +52,9 @@ public:
     void add(int childIndex, qint64 line, std::string_view text, const QString &conditionsId);
     // The same for an object of which a row of D50 values is to be made; its texts are copied.
     void addMeasured(const MeasuredObject &object);
+    // The row of the object `childIndex`, added next, notes a colour object nested in it (see
+    // ColourObjects::Row::nestedNote).
+    void noteNested(int childIndex, const QString &note);
     // The scan went well: the rows added are all there are, and `otherConditions` and
     // `conditions` are what it found (see ColourObjects). Waits as add does.
     void finish(const QHash<QString, QString> &otherConditions,
@@ -126,6 +129,8 @@ private:
         // Each measuring-conditions Id once for a run of rows that share it, as they mostly do.
         std::vector<QString> conditionsIds;
         std::vector<Measured> measured;
+        // The one row of a file that notes a nested object, by its object's child index.
+        std::optional<std::pair<int, QString>> nested;
 
         // The row of `entry`, whose text starts at `textStart`.
         ColourObjects::Row row(const Entry &entry, std::size_t textStart) const;

@@ -367,6 +367,23 @@ void TestMeasuredValues::failures_data()
         << QByteArray("<cc:ColorSRGB><cc:R>1</cc:R></cc:ColorSRGB>")
         << QStringLiteral(
                "no ColorCIELab, ReflectanceSpectrum or ColorCIEXYZ in its first ColorValues");
+    // Values that overflow the sums, or make values no colour has, never reach a record.
+    const QString farOff = QStringLiteral("its ReflectanceSpectrum cannot be summed: it gives L* ");
+    QTest::newRow("a value of 1e308") << spectrum("0.1 1e308 0.3") << farOff;
+    QTest::newRow("a value of -1e308") << spectrum("0.1 -1e308 0.3") << farOff;
+    QTest::newRow("36 values of 1.7e308")
+        << spectrum(QByteArrayList(36, "1.7e308").join(' ')) << farOff;
+    QTest::newRow("a value of 1e100") << spectrum("0.1 1e100 0.3") << farOff;
+    QTest::newRow("a value of 1e200, 20 nm") << spectrum("0.1 1e200 0.3", "S20") << farOff;
+    const QByteArray huge = '1' + QByteArray(200, '0');
+    QTest::newRow("XYZ of 1e200")
+        << xyz(huge, "42", "30", "S10")
+        << QStringLiteral("its ColorCIEXYZ values cannot be made into D50 values: it gives L* ");
+    QTest::newRow("XYZ of 1e200 for D65")
+        << xyz("40", huge, "30", "D65")
+        << QStringLiteral("its ColorCIEXYZ values cannot be made into D50 values: it gives L* ");
+    QTest::newRow("Lab of 1e200 for D65") << lab(huge, "0", "0",
+        "D65") << QStringLiteral("its ColorCIELab values cannot be adapted to D50: it gives L* ");
     QTest::newRow("a broken Lab beside a spectrum")
         << lab("50", "", "0") + spectrum("0.1 0.2 0.3 0.4") << QStringLiteral("A is empty");
 }

@@ -86,6 +86,8 @@ private slots:
     void sampleFile();
     void conditionsNotes_data();
     void conditionsNotes();
+    void nestedObjects_data();
+    void nestedObjects();
     void madeScan_data();
     void madeScan();
     void madeScanIsWhatIsRead();
@@ -870,6 +872,76 @@ void TestReadCxF3File::conditionsNotes()
                            "2\u00B0 observer")
                 .arg(named[i]));
     QCOMPARE(notes, expected);
+}
+
+void TestReadCxF3File::nestedObjects_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("names"); // of the rows
+    QTest::addColumn<int>("notedRow"); // -1 for none
+    QTest::addColumn<QString>("inner"); // the object noted and its line
+
+    const auto colour = [](const QByteArray &name, const QByteArray &inside = {}) {
+        return "<cc:Object Name=\"" + name
+            + "\"><cc:ColorValues><cc:ColorCIELab><cc:L>1</cc:L>"
+              "<cc:A>2</cc:A><cc:B>3</cc:B></cc:ColorCIELab></cc:ColorValues>"
+            + inside + "</cc:Object>";
+    };
+    const auto file = [](const QByteArray &objects) {
+        return "<cc:CxF xmlns:cc=\"u\"><cc:Resources><cc:ObjectCollection>\n" + objects
+            + "\n</cc:ObjectCollection></cc:Resources></cc:CxF>";
+    };
+    QTest::newRow("the first of two")
+        << file(colour("K0") + '\n' + colour("K1", '\n' + colour("In 1") + '\n') + '\n'
+               + colour("K2", colour("In 2")))
+        << QStringList { "K0", "K1", "K2" } << 2 << QStringLiteral("\"In 1\" on line 4");
+    QByteArray chain = colour("N999");
+    for (int i = 998; i >= 0; --i)
+        chain = colour("N" + QByteArray::number(i), '\n' + chain);
+    QTest::newRow("a chain of a thousand")
+        << file(chain) << QStringList { "N0" } << 1 << QStringLiteral("\"N1\" on line 3");
+    QTest::newRow("name kept to one line")
+        << file(colour("K0", "<cc:Object Name=\"a&#9;b&#10;c\"/>")) << QStringList { "K0" } << 1
+        << QStringLiteral("\"a b c\" on line 2");
+    QTest::newRow("an object without a name inside")
+        << file(colour("K0", "<cc:Object><cc:ColorValues/></cc:Object>")) << QStringList { "K0" }
+        << -1 << QString();
+    QTest::newRow("an element of another name inside")
+        << file(colour("K0", "<cc:Objects Name=\"x\"/><Object Name=\"y\" xmlns=\"v\"/>"))
+        << QStringList { "K0" } << -1 << QString();
+}
+
+// An object inside another is passed over, and the first of the file is noted on the row of
+// the one holding it, whether the file is read there and then or scanned beforehand.
+void TestReadCxF3File::nestedObjects()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, names);
+    QFETCH(int, notedRow);
+    QFETCH(QString, inner);
+
+    const QString path = writeFile(document);
+    for (const bool scannedBefore : { false, true }) {
+        const std::atomic<bool> notStopped { false };
+        ColourObjectScan scan(path, notStopped);
+        XmlDocument xml;
+        RecordingObserver observer;
+        std::optional<NestedObjectNote> nested;
+        const NumberedLines lines
+            = ReadCxF3File(xml, path, observer, nullptr, scannedBefore ? &scan : nullptr, &nested);
+        QStringList rowNames;
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            rowNames.append(lines.lines.at(i).section(u'\t', 0, 0));
+        QCOMPARE(rowNames, names);
+        QCOMPARE(nested.has_value(), notedRow >= 0);
+        if (!nested)
+            continue;
+        QCOMPARE(nested->row, qsizetype(notedRow));
+        QCOMPARE(nested->text,
+            QStringLiteral("it holds colour object %1, which is passed over, as is every colour "
+                           "object inside another")
+                .arg(inner));
+    }
 }
 
 void TestReadCxF3File::madeScan_data()
