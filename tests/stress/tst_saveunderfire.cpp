@@ -26,6 +26,8 @@ namespace {
 // Large enough that writing it takes a while, small enough for a few tens of seconds in all.
 constexpr int heldRecords = 50000;
 constexpr int addedRecords = 2000;
+// Rounds of each pairing of rival saves.
+constexpr int rivalRounds = 20;
 
 const QString databaseName = u"db.csv"_s;
 
@@ -294,7 +296,7 @@ void TestSaveUnderFire::rivalRuns()
     QVERIFY(writeFile(first, inputTable("KALIDOR First ", addedRecords, false)));
     QVERIFY(writeFile(second, inputTable("KALIDOR Second ", addedRecords, secondReplaces)));
     int bothSaved = 0;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < rivalRounds; ++round) {
         const Database database(dir, round, twoLinks);
         QVERIFY(database.made);
         const Started runs[] = {
@@ -331,7 +333,7 @@ void TestSaveUnderFire::rivalRuns()
             ++bothSaved;
         QCOMPARE(leftoversIn(database.folder), QStringList());
     }
-    qInfo("both runs saved in %d of 5 rounds", bothSaved);
+    qInfo("both runs saved in %d of %d rounds", bothSaved, rivalRounds);
 }
 
 // The window's save (Conversion::save, as the window calls it) against a converter run.
@@ -345,7 +347,7 @@ void TestSaveUnderFire::windowAgainstConverter()
     XmlDocument document;
     SilentObserver observer;
     Conversion window(second, document, observer, {});
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < rivalRounds; ++round) {
         const Database database(dir, round, round % 2 == 1);
         QVERIFY(database.made);
         const NumberedLines records
@@ -354,8 +356,8 @@ void TestSaveUnderFire::windowAgainstConverter()
             { u"--append"_s, u"--quiet"_s, first, database.path }, dir.filePath(u"run.err"_s));
         QVERIFY(converter.pid > 0);
         // Let the converter start first in some rounds, the window in others.
-        if (round >= 2)
-            QTest::qSleep(round * 20);
+        if (round % 5 >= 2)
+            QTest::qSleep(round % 5 * 20);
         std::optional<QString> windowError;
         QList<RecordWarning> warnings;
         try {
