@@ -544,57 +544,6 @@ void TestSaveSituations::failedStep()
     QCOMPARE(entries(dir.path()), entriesBefore);
 }
 
-void TestSaveSituations::stoppedStep_data()
-{
-    addStepRows();
-}
-
-// As if the program were killed just before the step: the old bytes are whole in the
-// database, or in a copy beside it.
-void TestSaveSituations::stoppedStep()
-{
-    QFETCH(bool, twoLinks);
-    QFETCH(SaveStep, step);
-
-    const QTemporaryDir dir;
-    const QString path = makeDatabase(dir, twoLinks);
-    QVERIFY(!path.isEmpty());
-
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        static SaveStep stopAt;
-        stopAt = step;
-        setSaveStepHook([](SaveStep at) {
-            if (at == stopAt)
-                _exit(0);
-            return true;
-        });
-        try {
-            saveDatabase(path, records, true);
-        } catch (...) {
-        }
-        _exit(1); // the step was never reached
-    }
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
-
-    const QByteArray now = readAll(path);
-    QStringList oldCopies;
-    for (const QString &copy : copiesIn(dir.path())) {
-        if (readAll(dir.filePath(copy)) == oldBytes)
-            oldCopies << copy;
-    }
-    // Once renamed, the new file is the database and the save is as good as done.
-    const bool renamed = !twoLinks && step == SaveStep::SyncFolder;
-    QVERIFY2(now == oldBytes || (now == appendedBytes && (renamed || !oldCopies.isEmpty())),
-        now.constData());
-    if (twoLinks)
-        QCOMPARE(readAll(path + u".link"_s), now);
-}
-
 // The scratch files that saves left beside the database.
 QStringList leftoversIn(const QString &folder)
 {
@@ -623,6 +572,38 @@ bool stopAt(SaveStep step, const std::function<void()> &save)
     }
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void TestSaveSituations::stoppedStep_data()
+{
+    addStepRows();
+}
+
+// As if the program were killed just before the step: the old bytes are whole in the
+// database, or in a copy beside it.
+void TestSaveSituations::stoppedStep()
+{
+    QFETCH(bool, twoLinks);
+    QFETCH(SaveStep, step);
+
+    const QTemporaryDir dir;
+    const QString path = makeDatabase(dir, twoLinks);
+    QVERIFY(!path.isEmpty());
+
+    QVERIFY(stopAt(step, [&] { saveDatabase(path, records, true); }));
+
+    const QByteArray now = readAll(path);
+    QStringList oldCopies;
+    for (const QString &copy : copiesIn(dir.path())) {
+        if (readAll(dir.filePath(copy)) == oldBytes)
+            oldCopies << copy;
+    }
+    // Once renamed, the new file is the database and the save is as good as done.
+    const bool renamed = !twoLinks && step == SaveStep::SyncFolder;
+    QVERIFY2(now == oldBytes || (now == appendedBytes && (renamed || !oldCopies.isEmpty())),
+        now.constData());
+    if (twoLinks)
+        QCOMPARE(readAll(path + u".link"_s), now);
 }
 
 void TestSaveSituations::nextSaveAfterStop_data()
