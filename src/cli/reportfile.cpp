@@ -53,10 +53,22 @@ void ReportFile::begin()
         // The mode a new file gets, less the umask.
         m_scratch.emplace(OpenFile::createUnique(m_path + QStringLiteral(".part"),
             S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH, m_scratchPath));
+        keepIdentityOfReplaced();
     } catch (const KalidorError &error) {
         throw KalidorError::at(m_path,
             QStringLiteral("cannot be written: no file can be made beside it: %1")
                 .arg(error.reason()));
+    }
+}
+
+// A report that replaces one keeps who may read it. Where the old one cannot be read, or the
+// platform does not let this user give all of that, the new file keeps the usual mode.
+void ReportFile::keepIdentityOfReplaced()
+{
+    try {
+        if (const std::optional<OpenFile> replaced = OpenFile::openIfExists(m_path, false))
+            m_scratch->takeIdentityOf(*replaced);
+    } catch (const KalidorError &) {
     }
 }
 

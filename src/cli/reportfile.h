@@ -31,6 +31,7 @@ public:
 
 private:
     void removeScratch();
+    void keepIdentityOfReplaced();
 
     QString m_path;
     QString m_scratchPath;

@@ -150,6 +150,7 @@ private slots:
     void report_data();
     void report();
     void reportNeverNamesTheOutput();
+    void reportKeepsItsMode();
     void reportNamesNeitherInputNorOutput_data();
     void reportNamesNeitherInputNorOutput();
     void reportOntoNoRegularFile_data();
@@ -985,6 +986,22 @@ void TestKalidorConvert::reportNeverNamesTheOutput()
             "kalidor-convert --help.\n"_s);
         QCOMPARE(readFile(expand(u"%out"_s)), existing);
     }
+}
+
+// A report written again keeps the permissions given to the one it replaces.
+void TestKalidorConvert::reportKeepsItsMode()
+{
+    QVERIFY(writeFile(expand(u"%in"_s), textTable));
+    const QString report = expand(u"%dir/run.json"_s);
+    QVERIFY(writeFile(report, "{}"));
+    QVERIFY(QFile::setPermissions(report, QFile::ReadOwner | QFile::WriteOwner));
+    const Run run
+        = runConverter({ u"--report"_s, report, expand(u"%in"_s), expand(u"%out"_s) });
+    QCOMPARE(run.status, 0);
+    QVERIFY(readFile(report).contains("\"status\":0"));
+    // Owner, group and others; Qt's "user" bits are this process's own.
+    QCOMPARE(QFile::permissions(report) & QFile::Permissions(0x7077),
+        QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void TestKalidorConvert::reportNamesNeitherInputNorOutput_data()
