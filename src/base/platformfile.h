@@ -78,6 +78,7 @@ public:
 private:
     explicit OpenFile(int descriptor);
     friend void openRegularFile(QFile &file, const QString &path);
+    friend class FolderLock;
 
     int m_descriptor = -1;
 };
@@ -91,15 +92,10 @@ public:
     // stands alone then.
     static std::optional<FolderLock> tryLock(const QString &folder);
 
-    FolderLock(FolderLock &&other) noexcept;
-    FolderLock &operator=(FolderLock &&) = delete;
-    FolderLock(const FolderLock &) = delete;
-    ~FolderLock();
-
 private:
-    explicit FolderLock(int descriptor);
+    explicit FolderLock(OpenFile folder);
 
-    int m_descriptor = -1;
+    OpenFile m_folder; // no file when the folder could not be opened
 };
 
 // Opens an input file for reading as OpenFile does, so that no open waits for ever.
@@ -107,6 +103,10 @@ private:
 OpenFile openInputFile(const QString &path);
 // openInputFile, into `file`.
 void openRegularFile(QFile &file, const QString &path);
+
+// `path` with its symbolic links followed, the last one too when it points at nothing, as
+// deep as the kernel follows them; `path` itself when it is no link.
+QString symbolicLinkTarget(const QString &path);
 
 // The status of whatever `path` names now, following symbolic links; nothing when no file is
 // there.

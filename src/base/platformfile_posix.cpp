@@ -2,6 +2,7 @@
 #include "platformfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -270,14 +271,11 @@ bool OpenFile::takeIdentityOf(const OpenFile &original) const
     return fchmod(m_descriptor, wanted.mode) == 0;
 }
 
-namespace {
-
-// Waits for nothing; false when another open file description holds the lock.
-bool tryLockDescriptor(int descriptor)
+bool OpenFile::tryLock() const
 {
     int result = 0;
     do
-        result = flock(descriptor, LOCK_EX | LOCK_NB);
+        result = flock(m_descriptor, LOCK_EX | LOCK_NB);
     while (result != 0 && errno == EINTR);
     if (result == 0)
         return true;
@@ -286,27 +284,9 @@ bool tryLockDescriptor(int descriptor)
     failWith(errno);
 }
 
-} // namespace
-
-bool OpenFile::tryLock() const
+FolderLock::FolderLock(OpenFile folder)
+    : m_folder(std::move(folder))
 {
-    return tryLockDescriptor(m_descriptor);
-}
-
-FolderLock::FolderLock(int descriptor)
-    : m_descriptor(descriptor)
-{
-}
-
-FolderLock::FolderLock(FolderLock &&other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1))
-{
-}
-
-FolderLock::~FolderLock()
-{
-    if (m_descriptor >= 0)
-        ::close(m_descriptor);
 }
 
 std::optional<FolderLock> FolderLock::tryLock(const QString &folder)
@@ -315,13 +295,13 @@ std::optional<FolderLock> FolderLock::tryLock(const QString &folder)
         = openRetrying(nativeName(folder), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         if (errno == EACCES || errno == ENOENT)
-            return FolderLock(-1);
+            return FolderLock(OpenFile(-1));
         failWith(errno);
     }
-    FolderLock lock(descriptor);
-    if (!tryLockDescriptor(descriptor))
+    OpenFile opened(descriptor);
+    if (!opened.tryLock())
         return std::nullopt;
-    return lock;
+    return FolderLock(std::move(opened));
 }
 
 OpenFile openInputFile(const QString &path)
@@ -343,6 +323,18 @@ void openRegularFile(QFile &file, const QString &path)
         throw KalidorError::at(
             path, QStringLiteral("cannot be opened: %1").arg(file.errorString()));
     opened.m_descriptor = -1;
+}
+
+QString symbolicLinkTarget(const QString &path)
+{
+    QString target = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        const QFileInfo link(target);
+        if (!link.isSymLink())
+            break;
+        target = link.symLinkTarget();
+    }
+    return target;
 }
 
 std::optional<FileStatus> statusOf(const QString &path)

@@ -14,15 +14,7 @@ namespace {
 // its folder made canonical.
 QString resolved(const QString &path)
 {
-    QString target = QFileInfo(path).absoluteFilePath();
-    // As deep as the kernel follows; a deeper chain is left as it is.
-    for (int depth = 0; depth < 40; ++depth) {
-        const QFileInfo link(target);
-        if (!link.isSymLink())
-            break;
-        target = link.symLinkTarget();
-    }
-    const QFileInfo file(target);
+    const QFileInfo file(symbolicLinkTarget(QFileInfo(path).absoluteFilePath()));
     const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
     return folder.isEmpty() ? QDir::cleanPath(file.absoluteFilePath())
                             : QDir(folder).filePath(file.fileName());

@@ -27,19 +27,6 @@ void reach(SaveStep step)
         throw KalidorError(QStringLiteral("the step was made to fail"));
 }
 
-QString followLinks(const QString &path)
-{
-    QString target = path;
-    // As deep as the kernel follows; a deeper chain fails when it is opened.
-    for (int depth = 0; depth < 40; ++depth) {
-        const QFileInfo info(target);
-        if (!info.isSymLink())
-            break;
-        target = info.symLinkTarget();
-    }
-    return target;
-}
-
 // The scratch files a save makes beside the file, each named after it and a random ending of
 // six characters (see OpenFile::createUnique).
 const QString savingSuffix = QStringLiteral(".saving");
@@ -92,7 +79,7 @@ struct FileSave::ScratchFile {
 
 FileSave::FileSave(const QString &path, bool refuseIfChanged, const SaveOptions &options)
     : m_path(path)
-    , m_target(followLinks(path))
+    , m_target(symbolicLinkTarget(path))
     , m_refuseIfChanged(refuseIfChanged)
     , m_tell(options.tell)
 {

@@ -16,9 +16,12 @@ struct RecordParts {
 // line, holds no colour to replace or to warn of.
 bool holdsANumber(QStringView values)
 {
-    const QList<QStringView> parts = values.split(RecordText::separator);
-    return std::any_of(parts.begin(), parts.end(),
-        [](QStringView value) { return plainDecimal(value).has_value(); });
+    // Without a list per line: every line of the database is looked at.
+    for (const QStringView value : values.tokenize(RecordText::separator)) {
+        if (plainDecimal(value))
+            return true;
+    }
+    return false;
 }
 
 std::optional<RecordParts> splitRecord(QStringView line)
