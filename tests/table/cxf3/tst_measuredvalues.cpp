@@ -374,6 +374,8 @@ void TestMeasuredValues::failures_data()
     QTest::newRow("36 values of 1.7e308")
         << spectrum(QByteArrayList(36, "1.7e308").join(' ')) << farOff;
     QTest::newRow("a value of 1e100") << spectrum("0.1 1e100 0.3") << farOff;
+    // Finite, but a thousand times a perfect white: L* 1144, just beyond the limit.
+    QTest::newRow("values of 1000") << spectrum("1000 1000 1000") << farOff;
     QTest::newRow("a value of 1e200, 20 nm") << spectrum("0.1 1e200 0.3", "S20") << farOff;
     const QByteArray huge = '1' + QByteArray(200, '0');
     QTest::newRow("XYZ of 1e200")
